@@ -1,0 +1,22 @@
+#pragma once
+
+#include "regional.h"
+
+#include <QDate>
+#include <QString>
+
+#include <functional>
+
+class Messages;
+
+// The services built once in main (or by a test) and handed to every screen and routine.
+struct Context {
+    // Absolute path of the data folder, ending with '/'. Every file of the system is under it.
+    QString data_folder;
+    Regional regional;
+    Messages* messages = nullptr;
+    // Today's date; tests fix it.
+    std::function<QDate()> today = [] { return QDate::currentDate(); };
+
+    QString path(const QString& relative) const { return data_folder + relative; }
+};

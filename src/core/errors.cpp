@@ -1,0 +1,3 @@
+#include "errors.h"
+
+Error::Error(QString message) : message_(std::move(message)), what_(message_.toUtf8()) {}

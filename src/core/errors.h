@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+// Every failure the logic raises. Handlers never catch these themselves: the application's error
+// report shows message() and the event loop goes on.
+class Error : public std::exception {
+public:
+    explicit Error(QString message);
+    const QString& message() const noexcept { return message_; }
+    const char* what() const noexcept override { return what_.constData(); }
+
+private:
+    QString message_;
+    QByteArray what_;
+};
+
+// A text that does not convert into a number or a date, an unreadable filter.
+class ConversionError : public Error {
+    using Error::Error;
+};
+
+// A file that cannot be read, created or written.
+class FileError : public Error {
+    using Error::Error;
+};
+
+// The server cannot be reached, the call failed or the server answered with an error.
+class ServerError : public Error {
+    using Error::Error;
+};
+
+// A reply or document that does not have the shape the client needs.
+class ProtocolError : public Error {
+    using Error::Error;
+};

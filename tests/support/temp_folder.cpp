@@ -1,0 +1,46 @@
+#include "temp_folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+TempFolder::TempFolder()
+{
+    dir_.setAutoRemove(true);
+}
+
+QString TempFolder::path(const QString& relative) const
+{
+    return dir_.path() + u'/' + relative;
+}
+
+QByteArray TempFolder::read(const QString& relative) const
+{
+    QFile f(path(relative));
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+void TempFolder::write(const QString& relative, const QByteArray& bytes) const
+{
+    const QString p = path(relative);
+    QDir().mkpath(QFileInfo(p).absolutePath());
+    QFile f(p);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write(bytes);
+}
+
+bool TempFolder::exists(const QString& relative) const
+{
+    return QFileInfo::exists(path(relative));
+}
+
+Context make_context(const TempFolder& folder, Messages* messages)
+{
+    Context c;
+    c.data_folder = folder.path();
+    c.regional = Regional::brazil();
+    c.messages = messages;
+    return c;
+}
