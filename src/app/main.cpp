@@ -1,7 +1,28 @@
-#include <QApplication>
+#include "application.h"
+#include "core/context.h"
+#include "frm_principal.h"
+#include "settings/data_folder.h"
+#include "settings/settings.h"
+#include "ui/message_boxes.h"
+
+using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
-    return 0;
+    Application app(argc, argv);
+    Application::setApplicationName(u"pedidos-vendedor"_s);
+    Application::setApplicationDisplayName(u"Pedidos Vendedor"_s);
+
+    MessageBoxes messages;
+    app.set_messages(&messages);
+
+    Context context;
+    context.data_folder = data_folder();
+    context.regional = Regional::system();
+    context.messages = &messages;
+    ensure_history_folder(context);
+
+    Tfrm_Principal principal(context);
+    principal.show();
+    return app.exec();
 }

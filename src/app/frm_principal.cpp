@@ -1,0 +1,112 @@
+#include "frm_principal.h"
+#include "ui_frm_principal.h"
+
+#include "core/context.h"
+#include "core/error_report.h"
+#include "core/messages.h"
+#include "settings/frm_configuracao.h"
+#include "settings/settings.h"
+#include "ui/look.h"
+
+#include <QAction>
+#include <QLinearGradient>
+#include <QMenu>
+#include <QPainter>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The stretched picture of the top band.
+QPixmap banner()
+{
+    QPixmap pixmap(1080, 220);
+    QPainter p(&pixmap);
+    QLinearGradient gradient(0, 0, pixmap.width(), 0);
+    gradient.setColorAt(0, QColor(22, 63, 122));
+    gradient.setColorAt(1, QColor(60, 130, 200));
+    p.fillRect(pixmap.rect(), gradient);
+    p.drawPixmap(40, 30, picture(u"pedidos"_s).pixmap(160, 160));
+    QFont font = screen_font(64);
+    p.setFont(font);
+    p.setPen(Qt::white);
+    p.drawText(QRect(230, 0, pixmap.width() - 250, pixmap.height()), Qt::AlignVCenter | Qt::AlignLeft,
+               u"PEDIDOS VENDEDOR"_s);
+    return pixmap;
+}
+
+} // namespace
+
+Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
+    : QMainWindow(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Principal>())
+{
+    ui->setupUi(this);
+    apply_look(this);
+    ui->Image1->setPixmap(banner());
+    make_picture_button(ui->SpeedButton5, u"informacao"_s, u"Pedidos Vendedor"_s, {}, 48);
+    make_picture_button(ui->btnClientes, u"clientes"_s, u"Clientes"_s, {}, 96);
+    make_picture_button(ui->btnProdutos, u"produtos"_s, u"Produtos"_s, {}, 96);
+    make_picture_button(ui->btnPedidos, u"pedidos"_s, u"Pedidos"_s, {}, 96);
+    make_picture_button(ui->btnTransmissao, u"transmissao"_s, u"Transmissão"_s, {}, 96);
+    make_picture_button(ui->btnConfiguracao, u"configuracao"_s, u"Configuração"_s, {}, 40);
+    make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, {}, 40);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(u"PopupMenu1"_s);
+    Fechar1 = PopupMenu1->addAction(u"Fechar"_s);
+    Fechar1->setObjectName(u"Fechar1"_s);
+    Fechar1->setShortcut(QKeySequence(Qt::Key_Escape));
+    Fechar1->setShortcutContext(Qt::WindowShortcut);
+    addAction(Fechar1);
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
+
+    connect(Fechar1, &QAction::triggered, this, &Tfrm_Principal::btnFecharClick);
+    connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Principal::btnFecharClick);
+    connect(ui->btnConfiguracao, &QToolButton::clicked, this, &Tfrm_Principal::btnConfiguracaoClick);
+
+    FormCreate();
+}
+
+Tfrm_Principal::~Tfrm_Principal() = default;
+
+void Tfrm_Principal::FormCreate()
+{
+    // Tested once: a settings file created later in this run enables nothing until the next start.
+    const bool configured = Settings(context_).exists();
+    ui->GridMain->setEnabled(configured);
+    ui->pnlTop->setEnabled(configured);
+}
+
+void Tfrm_Principal::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    centre_on_screen(this);
+    // Let the window paint before the message and the downloads hold the event loop.
+    QTimer::singleShot(0, this, [this] { run_guarded(*context_.messages, [this] { FormShow(); }); });
+}
+
+void Tfrm_Principal::FormShow()
+{
+    if (!Settings(context_).exists())
+        return;
+    context_.messages->information(u"Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
+}
+
+void Tfrm_Principal::btnConfiguracaoClick()
+{
+    run_guarded(*context_.messages, [this] {
+        Tfrm_Configuracao screen(context_, this);
+        screen.exec();
+    });
+}
+
+void Tfrm_Principal::btnFecharClick()
+{
+    close();
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <memory>
+
+class QMenu;
+class QAction;
+struct Context;
+
+namespace Ui {
+class Tfrm_Principal;
+}
+
+// The main window: a menu of four large picture buttons, the settings and close buttons, and the
+// start-up download of the catalogue when the window is first shown.
+class Tfrm_Principal : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit Tfrm_Principal(const Context& context, QWidget* parent = nullptr);
+    ~Tfrm_Principal() override;
+
+    void btnConfiguracaoClick();
+    void btnFecharClick();
+
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Fechar1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FormCreate();
+    void FormShow();
+
+    const Context& context_;
+    std::unique_ptr<Ui::Tfrm_Principal> ui;
+    bool shown_ = false;
+};

@@ -1,0 +1,73 @@
+#include "look.h"
+
+#include <QGuiApplication>
+#include <QPalette>
+#include <QScreen>
+#include <QToolButton>
+#include <QWidget>
+
+using namespace Qt::StringLiterals;
+
+QFont screen_font(int pixel_size)
+{
+    QFont font;
+    font.setFamilies({u"Segoe UI"_s, u"DejaVu Sans"_s, u"Liberation Sans"_s, u"Noto Sans"_s, u"Arial"_s});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(pixel_size);
+    font.setBold(true);
+    return font;
+}
+
+void apply_look(QWidget* screen, int pixel_size)
+{
+    QPalette palette = screen->palette();
+    palette.setColor(QPalette::Window, QColor(228, 228, 231));
+    screen->setPalette(palette);
+    screen->setAutoFillBackground(true);
+    screen->setFont(screen_font(pixel_size));
+}
+
+static void ensure_pictures()
+{
+    // The pictures live in a static library, whose resources are not registered by themselves.
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(icons);
+        return true;
+    }();
+    (void)registered;
+}
+
+QIcon picture(const QString& name)
+{
+    ensure_pictures();
+    return QIcon(u":/icons/"_s + name + u".png"_s);
+}
+
+void make_picture_button(QToolButton* button, const QString& picture_name, const QString& name,
+                         const QString& caption, int icon_size)
+{
+    button->setAutoRaise(true);
+    button->setIcon(picture(picture_name));
+    button->setIconSize(QSize(icon_size, icon_size));
+    button->setToolTip(name);
+    button->setAccessibleName(name);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setCursor(Qt::PointingHandCursor);
+    if (caption.isEmpty()) {
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    } else {
+        button->setText(caption);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    }
+}
+
+void centre_on_screen(QWidget* screen)
+{
+    const QScreen* s = screen->screen() ? screen->screen() : QGuiApplication::primaryScreen();
+    if (!s)
+        return;
+    const QRect area = s->availableGeometry();
+    QRect frame = screen->frameGeometry();
+    frame.moveCenter(area.center());
+    screen->move(frame.topLeft());
+}

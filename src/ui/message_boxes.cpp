@@ -1,0 +1,45 @@
+#include "message_boxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QWidget* owner()
+{
+    if (QWidget* w = QApplication::activeModalWidget())
+        return w;
+    return QApplication::activeWindow();
+}
+
+void show(QMessageBox::Icon icon, const QString& text)
+{
+    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, owner());
+    box.addButton(u"OK"_s, QMessageBox::AcceptRole);
+    box.exec();
+}
+
+bool ask(const QString& text, const QString& yes, const QString& no)
+{
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
+                    owner());
+    QPushButton* accept = box.addButton(yes, QMessageBox::YesRole);
+    QPushButton* reject = box.addButton(no, QMessageBox::NoRole);
+    box.setDefaultButton(accept);
+    box.setEscapeButton(reject);
+    box.exec();
+    return box.clickedButton() == accept;
+}
+
+} // namespace
+
+void MessageBoxes::information(const QString& text) { show(QMessageBox::Information, text); }
+void MessageBoxes::warning(const QString& text) { show(QMessageBox::Warning, text); }
+void MessageBoxes::error(const QString& text) { show(QMessageBox::Critical, text); }
+bool MessageBoxes::confirm(const QString& text) { return ask(text, u"Sim"_s, u"Não"_s); }
+bool MessageBoxes::confirm_ok_cancel(const QString& text) { return ask(text, u"OK"_s, u"Cancelar"_s); }
+void MessageBoxes::beep() { QApplication::beep(); }

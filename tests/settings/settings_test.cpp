@@ -1,0 +1,77 @@
+#include "core/errors.h"
+#include "recording_messages.h"
+#include "settings/settings.h"
+#include "temp_folder.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+TEST(Settings, missing_or_malformed_values_read_as_defaults)
+{
+    TempFolder dir;
+    RecordingMessages messages;
+    const Context context = make_context(dir, &messages);
+    const Settings settings(context);
+    struct Case {
+        QByteArray file;
+        int pedido;
+        bool temporario;
+    } cases[] = {
+        {"[CONFIGURACAO]\r\nEmpresa=Teste\r\n", 9999, false},
+        {"[CONFIGURACAO]\r\nPedido=10000\r\nTemporario=1\r\n", 10000, true},
+        {"[CONFIGURACAO]\r\nPedido=12abc\r\nTemporario=7\r\n", 9999, true},
+        {"[CONFIGURACAO]\r\nPedido=\r\nTemporario=-1\r\n", 9999, true},
+        {"[CONFIGURACAO]\r\nPedido=0x10\r\nTemporario=sim\r\n", 9999, false},
+        {"[CONFIGURACAO]\r\nPedido=99999999999\r\nTemporario=0\r\n", 9999, false},
+        {"[configuracao]\r\npedido= 42 \r\ntemporario=1\r\n", 42, true},
+    };
+    for (const Case& c : cases) {
+        dir.write(u"config.ini"_s, c.file);
+        EXPECT_EQ(settings.read_pedido(), c.pedido) << c.file.toStdString();
+        EXPECT_EQ(settings.read_bool(u"Temporario"_s, false), c.temporario) << c.file.toStdString();
+    }
+    EXPECT_EQ(settings.read_string(u"Chave"_s), u""_s);
+}
+
+TEST(Settings, fresh_file_has_five_crlf_lines)
+{
+    TempFolder dir;
+    RecordingMessages messages;
+    const Context context = make_context(dir, &messages);
+    Settings(context).create_fresh();
+    EXPECT_EQ(dir.read(u"config.ini"_s),
+              QByteArray("[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=192.168.0.100\r\nID=0\r\nChave=47261\r\n"));
+    const Identity id = read_identity(Settings(context));
+    EXPECT_EQ(id.empresa, u"Teste"_s);
+    EXPECT_EQ(id.id_vendedor, u"0"_s);
+    EXPECT_EQ(id.chave, u"47261"_s);
+    EXPECT_EQ(id.ip, u"192.168.0.100"_s);
+}
+
+TEST(Settings, failed_write_raises_and_keeps_the_old_file)
+{
+    TempFolder dir;
+    RecordingMessages messages;
+    Context context = make_context(dir, &messages);
+    dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nPedido=5\r\n");
+    // A folder standing where the temporary file would be written makes the replacement fail.
+    context.data_folder = dir.path(u"config.ini/"_s);
+    EXPECT_THROW(Settings(context).write_integer(u"Pedido"_s, 6), FileError);
+    EXPECT_EQ(dir.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nPedido=5\r\n"));
+}
+
+TEST(Settings, history_folder_is_created_only_inside_an_existing_data_folder)
+{
+    TempFolder dir;
+    RecordingMessages messages;
+    Context context = make_context(dir, &messages);
+    ensure_history_folder(context);
+    EXPECT_TRUE(dir.exists(u"historico_vendas"_s));
+
+    context.data_folder = dir.path(u"ausente/"_s);
+    ensure_history_folder(context);
+    EXPECT_FALSE(dir.exists(u"ausente"_s));
+}
