@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QThread>
 #include <QTimer>
 
 void when_modal(const QString& class_name, std::function<void(QWidget*)> action, int timeout_ms)
@@ -24,4 +25,17 @@ void when_modal(const QString& class_name, std::function<void(QWidget*)> action,
             w->close();
     });
     timer->start();
+}
+
+bool wait_until(const std::function<bool()>& condition, int timeout_ms)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!condition()) {
+        if (clock.elapsed() > timeout_ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(1);
+    }
+    return true;
 }

@@ -19,3 +19,7 @@ T* child(QWidget* parent, const QString& name)
         qFatal("control %s not found", qPrintable(name));
     return w;
 }
+
+// Processes events until condition holds or timeout_ms passes; returns whether it holds. Use it as
+// EXPECT_TRUE(wait_until(...)): QTest's QTRY_ macros do not report to GoogleTest.
+bool wait_until(const std::function<bool()>& condition, int timeout_ms = 5000);

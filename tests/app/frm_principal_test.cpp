@@ -1,0 +1,89 @@
+#include "app/frm_principal.h"
+#include "modal.h"
+#include "recording_messages.h"
+#include "temp_folder.h"
+
+#include <QAction>
+#include <QLineEdit>
+#include <QTest>
+#include <QToolButton>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class MainWindow : public ::testing::Test {
+protected:
+    TempFolder dir;
+    RecordingMessages messages;
+    Context context = make_context(dir, &messages);
+
+    void configure() { dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=\r\nID=1\r\nChave=1\r\n"); }
+    static bool enabled(QWidget* w, const char* name) { return child<QWidget>(w, QString::fromLatin1(name))->isEnabled(); }
+};
+
+} // namespace
+
+TEST_F(MainWindow, without_settings_only_settings_and_close_respond_and_nothing_is_said)
+{
+    Tfrm_Principal window(context);
+    window.show();
+    QTest::qWait(20);
+    EXPECT_EQ(window.windowTitle(), u"PEDIDOS VENDEDOR"_s);
+    EXPECT_FALSE(enabled(&window, "GridMain"));
+    EXPECT_FALSE(enabled(&window, "pnlTop"));
+    EXPECT_TRUE(enabled(&window, "btnConfiguracao"));
+    EXPECT_TRUE(enabled(&window, "btnFechar"));
+    EXPECT_TRUE(messages.said.isEmpty());
+}
+
+TEST_F(MainWindow, with_settings_the_menu_is_enabled_and_the_update_message_shown_once)
+{
+    configure();
+    Tfrm_Principal window(context);
+    window.show();
+    ASSERT_TRUE(wait_until([&] { return messages.said.size() == 1; }));
+    EXPECT_EQ(messages.said.first(), u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
+    EXPECT_TRUE(enabled(&window, "GridMain"));
+    EXPECT_TRUE(enabled(&window, "pnlTop"));
+    window.hide();
+    window.show();
+    QTest::qWait(20);
+    EXPECT_EQ(messages.said.size(), 1);
+}
+
+TEST_F(MainWindow, settings_created_from_the_menu_enable_nothing_until_the_next_start)
+{
+    Tfrm_Principal window(context);
+    window.show();
+    when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) { w->close(); });
+    QTest::mouseClick(child<QToolButton>(&window, u"btnConfiguracao"_s), Qt::LeftButton);
+    EXPECT_TRUE(dir.exists(u"config.ini"_s));
+    EXPECT_FALSE(enabled(&window, "GridMain"));
+
+    Tfrm_Principal next(context);
+    EXPECT_TRUE(enabled(&next, "GridMain"));
+}
+
+TEST_F(MainWindow, esc_menu_item_and_close_button_all_close_the_window)
+{
+    configure();
+    messages.answers.clear();
+    const std::function<void(Tfrm_Principal&)> ways[] = {
+        [](Tfrm_Principal& w) { QTest::keyClick(&w, Qt::Key_Escape); },
+        [](Tfrm_Principal& w) { w.Fechar1->trigger(); },
+        [](Tfrm_Principal& w) { QTest::mouseClick(child<QToolButton>(&w, u"btnFechar"_s), Qt::LeftButton); },
+    };
+    for (const auto& close_it : ways) {
+        Tfrm_Principal window(context);
+        window.show();
+        ASSERT_TRUE(wait_until([&] { return !messages.said.isEmpty(); }));
+        messages.clear();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        window.activateWindow();
+        close_it(window);
+        EXPECT_FALSE(window.isVisible());
+    }
+}
