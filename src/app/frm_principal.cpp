@@ -44,6 +44,8 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     ui->setupUi(this);
     apply_look(this);
     ui->Image1->setPixmap(banner());
+    ui->Image1->setMinimumSize(1, 1); // the picture stretches to the band; it must not widen the window
+    ui->Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
     make_picture_button(ui->SpeedButton5, u"informacao"_s, u"Pedidos Vendedor"_s, {}, 48);
     make_picture_button(ui->btnClientes, u"clientes"_s, u"Clientes"_s, {}, 96);
     make_picture_button(ui->btnProdutos, u"produtos"_s, u"Produtos"_s, {}, 96);
