@@ -8,9 +8,16 @@
 #include <string_view>
 #include <vector>
 
+namespace json_detail {
+struct Block;
+}
+
 // An ordered JSON value. Object pairs stay in insertion order and numbers keep their text as written,
 // because the cache files and the requests depend on both. Strings hold UTF-8.
-class JsonValue {
+//
+// A catalogue reply holds well over a million values, so a value is 24 bytes: short texts live
+// inside it, and the pairs or elements of a container sit in one block of exact size.
+class alignas(8) JsonValue {
 public:
     enum class Type : std::uint8_t { Null, False, True, Number, String, Array, Object };
 
@@ -33,6 +40,7 @@ public:
     bool is_array() const noexcept { return type_ == Type::Array; }
     bool is_string() const noexcept { return type_ == Type::String; }
     bool is_number() const noexcept { return type_ == Type::Number; }
+    bool is_bool() const noexcept { return type_ == Type::True || type_ == Type::False; }
 
     // The characters of a string or the text of a number as written; empty for the other types.
     std::string_view text() const noexcept;
@@ -54,9 +62,26 @@ public:
     JsonValue& push_back(JsonValue value);
     void reserve(std::size_t n);
 
+    // Deep comparison: same types, same texts, same pairs in the same order.
+    friend bool operator==(const JsonValue& a, const JsonValue& b) noexcept;
+
+    // Text stored inline up to this many bytes; longer texts take one heap block.
+    static constexpr std::size_t inline_text = 22;
+
 private:
-    struct Children;
+    friend class JsonBuilder;
+
+    json_detail::Block* block() const noexcept;
+    void set_block(json_detail::Block* b) noexcept;
+    void set_text(std::string_view text);
+    void release() noexcept;
+    void take(JsonValue& other) noexcept;
+
+    // A short text, its length in tag_; or (tag_ == heap_tag) a pointer and a length; or the
+    // container's Block pointer. Pointers are stored by memcpy so the value stays 24 bytes.
+    unsigned char bytes_[inline_text] = {};
+    std::uint8_t tag_ = 0;
     Type type_ = Type::Null;
-    std::string text_;
-    std::unique_ptr<Children> children_;
 };
+
+static_assert(sizeof(JsonValue) == 24);

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "server/json_value.h"
+
+#include <QString>
+
+#include <optional>
+#include <string_view>
+
+struct Context;
+class JsonParser;
+
+// The files the client keeps in its data folder: cached replies and request copies (one line of
+// compact ASCII JSON ended by CR LF) and the documents the server sends as lists of byte values.
+// Names are relative to the data folder; a backslash in a name separates folders, as on Windows.
+
+// Reads a cached file back. A byte-order mark selects UTF-8 or UTF-16, otherwise the bytes are
+// ANSI; the text is then brought to 7-bit ASCII (letters lose their accents) and parsed. Returns
+// nullopt when the text is not one JSON value, or is a bare scalar followed by a line break.
+// Throws FileError when the file cannot be read, ProtocolError when the value is not an object.
+std::optional<JsonValue> carregar_json(const Context& context, const QString& name);
+// The same with a parser kept by the caller across the files of one load.
+std::optional<JsonValue> carregar_json(const Context& context, const QString& name, JsonParser& parser);
+
+// Writes text followed by CR LF, replacing the file as a whole. Creates no folder. Throws FileError.
+void salvar_json(const Context& context, std::string_view text, const QString& name);
+// Writes the compact serialisation of value.
+void salvar_json(const Context& context, const JsonValue& value, const QString& name);
+
+// Writes the document of an "ARQUIVO" array ([byte list, byte count, file name]) into folder
+// (absolute, or relative to the data folder), creating the folder when missing. Nothing is written
+// or created unless the whole document is sound. Throws ProtocolError, ConversionError, FileError.
+void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder);
+
+// Deletes the cached catalogue files after a rejected salesperson key. Never fails.
+void limpar_temporarios(const Context& context);

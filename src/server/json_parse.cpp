@@ -1,0 +1,231 @@
+#include "server/json_parse.h"
+
+#include "server/json_value_block.h"
+
+#include <simdjson.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using simdjson::error_code;
+using simdjson::SUCCESS;
+namespace ondemand = simdjson::ondemand;
+
+bool is_blank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+
+bool is_digit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The JSON number grammar. The parser hands numbers over as raw tokens, which it does not check.
+bool is_json_number(std::string_view t)
+{
+    std::size_t i = 0;
+    const std::size_t n = t.size();
+    if (i < n && t[i] == '-')
+        ++i;
+    if (i >= n)
+        return false;
+    if (t[i] == '0') {
+        ++i;
+    } else if (is_digit(t[i])) {
+        while (i < n && is_digit(t[i]))
+            ++i;
+    } else {
+        return false;
+    }
+    if (i < n && t[i] == '.') {
+        ++i;
+        if (i >= n || !is_digit(t[i]))
+            return false;
+        while (i < n && is_digit(t[i]))
+            ++i;
+    }
+    if (i < n && (t[i] == 'e' || t[i] == 'E')) {
+        ++i;
+        if (i < n && (t[i] == '+' || t[i] == '-'))
+            ++i;
+        if (i >= n || !is_digit(t[i]))
+            return false;
+        while (i < n && is_digit(t[i]))
+            ++i;
+    }
+    return i == n;
+}
+
+} // namespace
+
+struct JsonParser::State {
+    ondemand::parser parser{};
+    std::unique_ptr<char[]> buffer;
+    std::size_t capacity = 0;
+    // Children of the containers being read, innermost last; a container takes its own off the
+    // top when it closes, so every container is allocated once at its final size.
+    std::vector<JsonValue> values;
+    std::vector<std::string_view> names;
+
+    char* room(std::size_t n)
+    {
+        const std::size_t need = n + 2 + simdjson::SIMDJSON_PADDING;
+        if (need > capacity) {
+            buffer.reset();
+            buffer = std::make_unique_for_overwrite<char[]>(need);
+            capacity = need;
+        }
+        return buffer.get();
+    }
+
+    template <class V> error_code build(V&& v, JsonValue& out, std::size_t depth);
+    std::optional<JsonValue> run(std::size_t offset, std::size_t n);
+};
+
+template <class V> error_code JsonParser::State::build(V&& v, JsonValue& out, std::size_t depth)
+{
+    ondemand::json_type type;
+    if (error_code e = v.type().get(type))
+        return e;
+    switch (type) {
+    case ondemand::json_type::object: {
+        if (depth >= max_depth)
+            return simdjson::DEPTH_ERROR;
+        ondemand::object object;
+        if (error_code e = v.get_object().get(object))
+            return e;
+        const std::size_t base = values.size();
+        const std::size_t name_base = names.size();
+        for (auto field : object) {
+            std::string_view name;
+            if (error_code e = field.unescaped_key().get(name))
+                return e;
+            JsonValue child;
+            if (error_code e = build(field.value(), child, depth + 1))
+                return e;
+            names.push_back(name);
+            values.push_back(std::move(child));
+        }
+        out = JsonBuilder::object(values.data() + base, names.data() + name_base, values.size() - base);
+        values.resize(base);
+        names.resize(name_base);
+        return SUCCESS;
+    }
+    case ondemand::json_type::array: {
+        if (depth >= max_depth)
+            return simdjson::DEPTH_ERROR;
+        ondemand::array array;
+        if (error_code e = v.get_array().get(array))
+            return e;
+        const std::size_t base = values.size();
+        for (auto element : array) {
+            JsonValue child;
+            if (error_code e = build(element, child, depth + 1))
+                return e;
+            values.push_back(std::move(child));
+        }
+        out = JsonBuilder::array(values.data() + base, values.size() - base);
+        values.resize(base);
+        return SUCCESS;
+    }
+    case ondemand::json_type::string: {
+        std::string_view s;
+        if (error_code e = v.get_string().get(s))
+            return e;
+        out = JsonBuilder::scalar(JsonValue::Type::String, s);
+        return SUCCESS;
+    }
+    case ondemand::json_type::number: {
+        std::string_view t;
+        if (error_code e = v.raw_json_token().get(t))
+            return e;
+        while (!t.empty() && is_blank(t.back()))
+            t.remove_suffix(1);
+        if (!is_json_number(t))
+            return simdjson::NUMBER_ERROR;
+        out = JsonBuilder::scalar(JsonValue::Type::Number, t);
+        return SUCCESS;
+    }
+    case ondemand::json_type::boolean: {
+        bool b;
+        if (error_code e = v.get_bool().get(b))
+            return e;
+        out = JsonValue::boolean(b);
+        return SUCCESS;
+    }
+    case ondemand::json_type::null: {
+        bool null;
+        if (error_code e = v.is_null().get(null))
+            return e;
+        if (!null)
+            return simdjson::N_ATOM_ERROR;
+        out = JsonValue();
+        return SUCCESS;
+    }
+    }
+    return simdjson::INCORRECT_TYPE;
+}
+
+// Parses the n bytes at buffer + offset. A text whose value is not an object or an array was
+// wrapped in brackets by the caller (offset 0, n including them), so that every document the
+// parser sees is a container and text after a scalar is caught like text after a container.
+std::optional<JsonValue> JsonParser::State::run(std::size_t offset, std::size_t n)
+{
+    values.clear();
+    names.clear();
+    std::memset(buffer.get() + offset + n, 0, simdjson::SIMDJSON_PADDING);
+    ondemand::document doc;
+    if (parser.iterate(buffer.get() + offset, n, capacity - offset).get(doc) != SUCCESS)
+        return std::nullopt;
+    JsonValue root;
+    if (build(doc, root, 0) != SUCCESS)
+        return std::nullopt;
+    // Whatever follows the value (a second value, a stray bracket) is left unread.
+    const char* rest = nullptr;
+    if (doc.current_location().get(rest) != simdjson::OUT_OF_BOUNDS)
+        return std::nullopt;
+    return root;
+}
+
+JsonParser::JsonParser() : state_(std::make_unique<State>()) {}
+JsonParser::JsonParser(JsonParser&&) noexcept = default;
+JsonParser& JsonParser::operator=(JsonParser&&) noexcept = default;
+JsonParser::~JsonParser() = default;
+
+char* JsonParser::buffer(std::size_t n)
+{
+    // One byte before the text is kept free for the bracket that wraps a scalar.
+    return state_->room(n) + 1;
+}
+
+std::optional<JsonValue> JsonParser::parse_buffer(std::size_t n)
+{
+    char* text = state_->buffer.get() + 1;
+    std::size_t i = 0;
+    while (i < n && is_blank(text[i]))
+        ++i;
+    if (i < n && (text[i] == '{' || text[i] == '['))
+        return state_->run(1, n);
+    text[-1] = '[';
+    text[n] = ']';
+    std::optional<JsonValue> wrapped = state_->run(0, n + 2);
+    if (!wrapped || wrapped->size() != 1)
+        return std::nullopt;
+    return std::move(wrapped->at(0));
+}
+
+std::optional<JsonValue> JsonParser::parse(std::string_view utf8)
+{
+    char* text = buffer(utf8.size());
+    if (!utf8.empty())
+        std::memcpy(text, utf8.data(), utf8.size());
+    return parse_buffer(utf8.size());
+}
+
+std::optional<JsonValue> parse_json(std::string_view utf8)
+{
+    return JsonParser().parse(utf8);
+}
