@@ -1,0 +1,141 @@
+#include "db_grid.h"
+
+#include "core/messages.h"
+#include "store/data_source.h"
+#include "store/table.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QScopedValueRollback>
+
+using namespace Qt::StringLiterals;
+
+DbGrid::DbGrid(QWidget* parent) : QTableView(parent)
+{
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSortingEnabled(false);
+    setTabKeyNavigation(false);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    verticalHeader()->hide();
+    // Rows of one height let the view skip measuring each row: loads of many rows stay linear.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+}
+
+DbGrid::~DbGrid() = default;
+
+void DbGrid::bind(const DataSource& source, const QList<GridColumn>& columns, Messages& messages)
+{
+    messages_ = &messages;
+    if (Table* old = table())
+        disconnect(old, nullptr, this, nullptr);
+    auto* model = new TableModel(source.table(), columns, this);
+    QItemSelectionModel* old_selection = selectionModel();
+    setModel(model);
+    delete old_selection;
+    delete model_;
+    model_ = model;
+
+    for (int c = 0; c < columns.size(); ++c)
+        if (columns[c].width > 0)
+            setColumnWidth(c, columns[c].width);
+
+    const auto follow_begin = [this] { following_ = true; };
+    const auto follow_end = [this] { following_ = false; };
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, follow_begin);
+    connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, follow_begin);
+    connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, this, follow_begin);
+    connect(model, &QAbstractItemModel::modelReset, this, follow_end);
+    connect(model, &QAbstractItemModel::rowsInserted, this, [this] {
+        following_ = false;
+        inserted_ = true;
+    });
+    connect(model, &QAbstractItemModel::rowsRemoved, this, follow_end);
+
+    Table& table = source.table();
+    connect(&table, &Table::current_changed, this, &DbGrid::follow_current);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex& current) {
+                if (!following_ && model_ && model_->table())
+                    model_->table()->set_current_visible(current.isValid() ? current.row() : -1);
+            });
+    show_current(table.current_visible());
+}
+
+Table* DbGrid::table() const
+{
+    return model_ ? model_->table() : nullptr;
+}
+
+TableModel* DbGrid::table_model() const
+{
+    return model_;
+}
+
+void DbGrid::follow_current()
+{
+    if (!inserted_)
+        show_current(table()->current_visible());
+    queue_catch_up();
+}
+
+void DbGrid::queue_catch_up()
+{
+    if (catch_up_queued_)
+        return;
+    catch_up_queued_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            catch_up_queued_ = false;
+            if (inserted_) {
+                inserted_ = false;
+                if (Table* t = table())
+                    show_current(t->current_visible());
+            }
+            if (currentIndex().isValid())
+                scrollTo(currentIndex());
+        },
+        Qt::QueuedConnection);
+}
+
+void DbGrid::show_current(int row)
+{
+    QScopedValueRollback<bool> guard(following_, true);
+    QItemSelectionModel* selection = selectionModel();
+    if (row < 0 || row >= model_->rowCount()) {
+        selection->clear();
+        return;
+    }
+    if (selection->currentIndex().row() == row && selection->isRowSelected(row))
+        return;
+    const QModelIndex index = model_->index(row, std::max(currentIndex().column(), 0));
+    const bool scrolls = hasAutoScroll();
+    setAutoScroll(false);
+    selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    setAutoScroll(scrolls);
+}
+
+void DbGrid::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Delete && event->modifiers() == Qt::ControlModifier) {
+        event->accept();
+        delete_current_row();
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void DbGrid::delete_current_row()
+{
+    Table* table = this->table();
+    if (!table || !messages_ || currentIndex().row() < 0)
+        return;
+    const int row = currentIndex().row();
+    if (!messages_->confirm_ok_cancel(u"Delete record?"_s))
+        return;
+    table->set_current_visible(row);
+    table->delete_current();
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "store/table_model.h"
+
+#include <QList>
+#include <QTableView>
+
+class DataSource;
+class Messages;
+class Table;
+
+// The grid of every screen: shows the visible rows of a data source's table, read only, one whole
+// row selected at a time. The selected row is the table's current row, both ways. Ctrl+Delete asks
+// "Delete record?" and on OK deletes the current row. Screens use the view's clicked() and
+// doubleClicked() signals.
+class DbGrid : public QTableView {
+    Q_OBJECT
+
+public:
+    explicit DbGrid(QWidget* parent = nullptr);
+    ~DbGrid() override;
+
+    void bind(const DataSource& source, const QList<GridColumn>& columns, Messages& messages);
+    Table* table() const;
+    TableModel* table_model() const;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void follow_current();
+    void queue_catch_up();
+    void show_current(int row);
+    void delete_current_row();
+
+    TableModel* model_ = nullptr;
+    Messages* messages_ = nullptr;
+    // Set while the grid follows the table, so that the view's own reactions (a reset, a removed
+    // row) are not taken for the user's choice of another row.
+    bool following_ = false;
+    // Rows were inserted since the selection last followed the table: the view would lay out every
+    // row again to place the selection, so following waits for the event loop, once per load.
+    bool inserted_ = false;
+    // Scrolling to the current row also waits for the event loop, so that walking or refreshing a
+    // table under a shown grid does not scroll the view once per row.
+    bool catch_up_queued_ = false;
+};
