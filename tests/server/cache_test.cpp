@@ -1,0 +1,289 @@
+#include "server/cache.h"
+
+#include "core/errors.h"
+#include "server/json_parse.h"
+#include "temp_folder.h"
+
+#include <QDir>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class Cache : public ::testing::Test {
+protected:
+    TempFolder folder;
+    Context context = make_context(folder, nullptr);
+
+    std::optional<JsonValue> load(const QByteArray& bytes)
+    {
+        folder.write(u"c.json"_s, bytes);
+        return carregar_json(context, u"c.json"_s);
+    }
+
+    // The text of pair key of the object read back, or a marker when there is none.
+    std::string text_of(const QByteArray& bytes, const char* key = "A")
+    {
+        const std::optional<JsonValue> v = load(bytes);
+        if (!v)
+            return "<none>";
+        const JsonValue* pair = v->find(key);
+        return pair ? std::string(pair->text()) : "<missing>";
+    }
+};
+
+JsonValue arquivo(std::string_view bytes, JsonValue count, std::string_view name)
+{
+    JsonValue a = JsonValue::array();
+    a.push_back(JsonValue::string(bytes));
+    a.push_back(std::move(count));
+    a.push_back(JsonValue::string(name));
+    return a;
+}
+
+JsonValue number(std::string_view text)
+{
+    return JsonValue::number(text);
+}
+
+JsonValue text(std::string_view text)
+{
+    return JsonValue::string(text);
+}
+
+} // namespace
+
+TEST_F(Cache, an_empty_object_is_written_as_four_bytes_and_read_back)
+{
+    salvar_json(context, std::string_view("{}"), u"vazio.json"_s);
+    EXPECT_EQ(folder.read(u"vazio.json"_s), QByteArray("{}\r\n"));
+    const std::optional<JsonValue> v = carregar_json(context, u"vazio.json"_s);
+    ASSERT_TRUE(v);
+    EXPECT_TRUE(v->is_object());
+    EXPECT_EQ(v->size(), 0u);
+}
+
+TEST_F(Cache, a_written_value_is_one_ascii_line_and_keeps_its_accents)
+{
+    JsonValue client = JsonValue::object();
+    client.insert("NOME", JsonValue::string("JO\xC3\x83O / S\xC3\x83O"));
+    client.insert("ID", JsonValue::number("1.50"));
+    salvar_json(context, client, u"clientes.json"_s);
+    EXPECT_EQ(folder.read(u"clientes.json"_s),
+              QByteArray(R"({"NOME":"JO\u00C3O \/ S\u00C3O","ID":1.50})" "\r\n"));
+
+    const std::optional<JsonValue> back = carregar_json(context, u"clientes.json"_s);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(*back, client);
+}
+
+TEST_F(Cache, a_write_replaces_the_whole_file)
+{
+    folder.write(u"ts.txt"_s, QByteArray(1000, 'x'));
+    salvar_json(context, std::string_view(R"({"A":"1"})"), u"ts.txt"_s);
+    EXPECT_EQ(folder.read(u"ts.txt"_s), QByteArray("{\"A\":\"1\"}\r\n"));
+}
+
+// Literal characters reach the parser as 7-bit ASCII: accents are lost, escapes are not.
+TEST_F(Cache, text_is_decoded_by_its_byte_order_mark_and_brought_to_ascii)
+{
+    const QString accented = u"{\"A\":\"JOÃO çé\"}\r\n"_s;
+    const auto utf16 = [&](bool big_endian) {
+        QByteArray b = big_endian ? QByteArray("\xFE\xFF") : QByteArray("\xFF\xFE");
+        for (const QChar c : accented) {
+            const char hi = static_cast<char>(c.unicode() >> 8), lo = static_cast<char>(c.unicode() & 0xFF);
+            b.append(big_endian ? hi : lo).append(big_endian ? lo : hi);
+        }
+        return b;
+    };
+    struct Case {
+        QByteArray bytes;
+        std::string expected;
+    } cases[] = {
+        {"{\"A\":\"JO\\u00C3O\"}\r\n", "JO\xC3\x83O"},
+        {"{\"A\":\"JO\xC3O \xE7\xE9\"}\r\n", "JOAO ce"}, // Windows-1252
+        {"\xEF\xBB\xBF" + accented.toUtf8(), "JOAO ce"},
+        {"\xEF\xBB\xBF{\"A\":\"JO\\u00C3O\"}", "JO\xC3\x83O"},
+        {utf16(false), "JOAO ce"},
+        {utf16(true), "JOAO ce"},
+        {"{\"A\":\"\x96\x97\x85\xAB\xBB\xDF\xC6\xE6\xD8\xF8\x8C\x9C\x80\xA0\"}", "--.<>sAaOoOo? "},
+        {"{\"A\":\"\x91x\x92\"}", "'x'"},
+        {"{\x93" "A\x94:\"curly\"}", "curly"}, // typographic quotes become plain ones
+        {"\xEF\xBB\xBF{\"A\":\"\xF0\x9F\x98\x80|\xCC\x81|\xE4\xB8\xAD\"}", "?|?|?"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(text_of(c.bytes), c.expected) << c.bytes.toStdString();
+}
+
+TEST_F(Cache, text_that_is_not_one_value_gives_none)
+{
+    const QByteArray cases[] = {
+        "",
+        "\r\n",
+        "{\"A\":1}\r\n{\"A\":2}\r\n",
+        "{\"A\":1} x\r\n",
+        "{\"A\":",
+        "not json",
+        "42\r\n",
+        "\"x\"\n",
+        "true\r\n",
+        "null\r\n",
+    };
+    for (const QByteArray& c : cases)
+        EXPECT_FALSE(load(c)) << c.toStdString();
+    EXPECT_TRUE(load(" \t\r\n{\"A\":1} \t\r\n"));
+}
+
+TEST_F(Cache, a_value_that_is_not_an_object_is_an_error)
+{
+    const QByteArray cases[] = {"[{\"A\":1}]\r\n", "[]", "42", "\"x\""};
+    for (const QByteArray& c : cases)
+        EXPECT_THROW(load(c), ProtocolError) << c.toStdString();
+}
+
+TEST_F(Cache, a_missing_file_is_a_file_error_naming_it)
+{
+    try {
+        carregar_json(context, u"clientes.json"_s);
+        FAIL() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_TRUE(e.message().startsWith(u"Arquivo não encontrado: "_s)) << e.what();
+        EXPECT_TRUE(e.message().contains(u"clientes.json"_s)) << e.what();
+    }
+}
+
+TEST_F(Cache, one_parser_serves_several_files)
+{
+    folder.write(u"a.json"_s, QByteArray("{\"A\":\"") + QByteArray(100000, 'a') + "\"}\r\n");
+    folder.write(u"b.json"_s, "{\"B\":\"b\"}\r\n");
+    JsonParser parser;
+    EXPECT_EQ(carregar_json(context, u"a.json"_s, parser)->find("A")->text().size(), 100000u);
+    EXPECT_EQ(carregar_json(context, u"b.json"_s, parser)->find("B")->text(), "b");
+    EXPECT_EQ(carregar_json(context, u"a.json"_s, parser)->find("A")->text().size(), 100000u);
+}
+
+TEST_F(Cache, a_name_with_a_folder_writes_into_it_but_never_creates_it)
+{
+    const QString name = u"historico_vendas\\venda_7_010224.json"_s;
+    EXPECT_THROW(salvar_json(context, std::string_view("{}"), name), FileError);
+    EXPECT_FALSE(folder.exists(u"historico_vendas"_s));
+    EXPECT_TRUE(QDir(folder.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+
+    QDir().mkpath(folder.path(u"historico_vendas"_s));
+    salvar_json(context, std::string_view("{}"), name);
+    EXPECT_EQ(folder.read(u"historico_vendas/venda_7_010224.json"_s), QByteArray("{}\r\n"));
+}
+
+TEST_F(Cache, a_document_is_written_from_its_byte_list)
+{
+    struct Case {
+        JsonValue count;
+        std::string_view list;
+        QByteArray expected;
+    } cases[] = {
+        {number("4"), "37,80,68,70", "%PDF"},
+        {number("3"), "37,80,68,70", "%PD"},
+        {text("4"), "37,80,68,70", "%PDF"},
+        {number("3"), "37, 80,,68", "%PD"},
+        {number("3"), "  37,\t80,68,", "%PD"},
+        {number("4"), "256,-1,255,0", QByteArray("\x00\xFF\xFF\x00", 4)},
+        {number("0"), "", ""},
+    };
+    for (const Case& c : cases) {
+        salvar_arquivo(context, arquivo(c.list, c.count, "doc.pdf"), folder.path());
+        EXPECT_EQ(folder.read(u"doc.pdf"_s), c.expected) << c.list;
+    }
+}
+
+TEST_F(Cache, a_document_goes_into_a_folder_created_for_it)
+{
+    salvar_arquivo(context, arquivo("37,80", number("2"), "1234.pdf"), folder.path(u"docs/2024"_s));
+    EXPECT_EQ(folder.read(u"docs/2024/1234.pdf"_s), QByteArray("%P"));
+    // A relative folder is taken inside the data folder.
+    salvar_arquivo(context, arquivo("68", number("1"), "r.pdf"), u"relatorios\\"_s);
+    EXPECT_EQ(folder.read(u"relatorios/r.pdf"_s), QByteArray("D"));
+}
+
+// Every fault leaves no file and no folder behind.
+TEST_F(Cache, a_faulty_document_writes_nothing)
+{
+    const auto bad_name = [](std::string_view name) { return arquivo("37", number("1"), name); };
+    JsonValue two = JsonValue::array();
+    two.push_back(text("37"));
+    two.push_back(number("1"));
+    JsonValue not_array = JsonValue::object();
+    not_array.insert("0", text("37"));
+    struct Case {
+        JsonValue arquivo;
+        const char* error;
+        QString says;
+    } cases[] = {
+        {arquivo("37,80,68,70", number("5"), "a.pdf"), "protocol", u"4"_s},
+        {arquivo("37,8x,68", number("3"), "a.pdf"), "conversion", u"'8x'"_s},
+        {arquivo("37 ,80", number("2"), "a.pdf"), "conversion", u"'37 '"_s},
+        {arquivo("37,80,68", number("2.0"), "a.pdf"), "conversion", u"'2.0'"_s},
+        {arquivo("37,80,68", number("2e0"), "a.pdf"), "conversion", u"'2e0'"_s},
+        {arquivo("37,80,68", text("dois"), "a.pdf"), "conversion", u"'dois'"_s},
+        {arquivo("37,80,68", text(""), "a.pdf"), "conversion", u"''"_s},
+        {arquivo("99999999999999999999", number("1"), "a.pdf"), "conversion", u"99999999999999999999"_s},
+        {arquivo("37,80,68", number("-1"), "a.pdf"), "protocol", u"-1"_s},
+        {arquivo("37", number("99999999999"), "a.pdf"), "protocol", u"99999999999"_s},
+        {bad_name(""), "protocol", {}},
+        {bad_name("."), "protocol", {}},
+        {bad_name(".."), "protocol", {}},
+        {bad_name("../a.pdf"), "protocol", u"../a.pdf"_s},
+        {bad_name("sub/a.pdf"), "protocol", {}},
+        {bad_name("..\\a.pdf"), "protocol", {}},
+        {bad_name("c:a.pdf"), "protocol", {}},
+        {bad_name("/tmp/a.pdf"), "protocol", {}},
+        {bad_name(std::string_view("a\0.pdf", 6)), "protocol", {}},
+        {std::move(two), "protocol", {}},
+        {std::move(not_array), "protocol", {}},
+        {arquivo("37", JsonValue::boolean(true), "a.pdf"), "protocol", {}},
+        {arquivo("37", JsonValue(), "a.pdf"), "protocol", {}},
+    };
+    JsonValue number_list = arquivo("", number("1"), "a.pdf");
+    number_list.at(0) = number("37");
+    JsonValue number_name = arquivo("37", number("1"), "");
+    number_name.at(2) = number("1");
+
+    const QString target = folder.path(u"novo"_s);
+    const auto check = [&](const JsonValue& a, const char* error, const QString& says) {
+        try {
+            salvar_arquivo(context, a, target);
+            ADD_FAILURE() << "no error for " << error << " " << says.toStdString();
+        } catch (const ConversionError& e) {
+            EXPECT_STREQ(error, "conversion") << e.what();
+            EXPECT_TRUE(e.message().contains(says)) << e.what();
+        } catch (const ProtocolError& e) {
+            EXPECT_STREQ(error, "protocol") << e.what();
+            EXPECT_TRUE(e.message().contains(says)) << e.what();
+        }
+        EXPECT_FALSE(folder.exists(u"novo"_s)) << says.toStdString();
+    };
+    for (const Case& c : cases)
+        check(c.arquivo, c.error, c.says);
+    check(number_list, "protocol", {});
+    check(number_name, "protocol", {});
+    EXPECT_FALSE(QFileInfo::exists(folder.path(u"a.pdf"_s)));
+}
+
+TEST_F(Cache, the_wipe_deletes_the_catalogue_files_only)
+{
+    const QString wiped[] = {u"produtos.json"_s, u"tabelas.json"_s,         u"clientes.json"_s,
+                             u"mix.json"_s,      u"hist_financerio.json"_s, u"hist_venda.json"_s};
+    const QString kept[] = {u"financeiro.json"_s, u"histvendas.json"_s, u"config.ini"_s, u"ts.txt"_s,
+                            u"historico_vendas/venda_1_010124.json"_s, u"123.pdf"_s};
+    for (const QString& f : wiped)
+        folder.write(f, "{}\r\n");
+    for (const QString& f : kept)
+        folder.write(f, "{}\r\n");
+    limpar_temporarios(context);
+    for (const QString& f : wiped)
+        EXPECT_FALSE(folder.exists(f)) << f.toStdString();
+    for (const QString& f : kept)
+        EXPECT_TRUE(folder.exists(f)) << f.toStdString();
+    limpar_temporarios(context); // nothing left to delete: no failure
+}
