@@ -29,8 +29,7 @@ DbGrid::~DbGrid() = default;
 void DbGrid::bind(const DataSource& source, const QList<GridColumn>& columns, Messages& messages)
 {
     messages_ = &messages;
-    if (Table* old = table())
-        disconnect(old, nullptr, this, nullptr);
+    if (Table* old = table()) disconnect(old, nullptr, this, nullptr);
     auto* model = new TableModel(source.table(), columns, this);
     QItemSelectionModel* old_selection = selectionModel();
     setModel(model);
@@ -39,8 +38,7 @@ void DbGrid::bind(const DataSource& source, const QList<GridColumn>& columns, Me
     model_ = model;
 
     for (int c = 0; c < columns.size(); ++c)
-        if (columns[c].width > 0)
-            setColumnWidth(c, columns[c].width);
+        if (columns[c].width > 0) setColumnWidth(c, columns[c].width);
 
     const auto follow_begin = [this] { following_ = true; };
     const auto follow_end = [this] { following_ = false; };
@@ -76,15 +74,13 @@ TableModel* DbGrid::table_model() const
 
 void DbGrid::follow_current()
 {
-    if (!inserted_)
-        show_current(table()->current_visible());
+    if (!inserted_) show_current(table()->current_visible());
     queue_catch_up();
 }
 
 void DbGrid::queue_catch_up()
 {
-    if (catch_up_queued_)
-        return;
+    if (catch_up_queued_) return;
     catch_up_queued_ = true;
     QMetaObject::invokeMethod(
         this,
@@ -92,11 +88,9 @@ void DbGrid::queue_catch_up()
             catch_up_queued_ = false;
             if (inserted_) {
                 inserted_ = false;
-                if (Table* t = table())
-                    show_current(t->current_visible());
+                if (Table* t = table()) show_current(t->current_visible());
             }
-            if (currentIndex().isValid())
-                scrollTo(currentIndex());
+            if (currentIndex().isValid()) scrollTo(currentIndex());
         },
         Qt::QueuedConnection);
 }
@@ -109,8 +103,7 @@ void DbGrid::show_current(int row)
         selection->clear();
         return;
     }
-    if (selection->currentIndex().row() == row && selection->isRowSelected(row))
-        return;
+    if (selection->currentIndex().row() == row && selection->isRowSelected(row)) return;
     const QModelIndex index = model_->index(row, std::max(currentIndex().column(), 0));
     const bool scrolls = hasAutoScroll();
     setAutoScroll(false);
@@ -131,11 +124,9 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
 void DbGrid::delete_current_row()
 {
     Table* table = this->table();
-    if (!table || !messages_ || currentIndex().row() < 0)
-        return;
+    if (!table || !messages_ || currentIndex().row() < 0) return;
     const int row = currentIndex().row();
-    if (!messages_->confirm_ok_cancel(u"Delete record?"_s))
-        return;
+    if (!messages_->confirm_ok_cancel(u"Delete record?"_s)) return;
     table->set_current_visible(row);
     table->delete_current();
 }

@@ -47,11 +47,16 @@ struct CellView {
 QString type_name(FieldType type)
 {
     switch (type) {
-    case FieldType::Integer: return u"número inteiro"_s;
-    case FieldType::Float: return u"número"_s;
-    case FieldType::Currency: return u"valor monetário"_s;
-    case FieldType::Date: return u"data"_s;
-    case FieldType::String: break;
+    case FieldType::Integer:
+        return u"número inteiro"_s;
+    case FieldType::Float:
+        return u"número"_s;
+    case FieldType::Currency:
+        return u"valor monetário"_s;
+    case FieldType::Date:
+        return u"data"_s;
+    case FieldType::String:
+        break;
     }
     return u"texto"_s;
 }
@@ -69,13 +74,11 @@ double round4(double v)
 // Cuts UTF-8 text to its first n characters (n <= 0: no limit).
 std::string_view cut_utf8(std::string_view s, int n)
 {
-    if (n <= 0 || s.size() <= static_cast<std::size_t>(n))
-        return s;
+    if (n <= 0 || s.size() <= static_cast<std::size_t>(n)) return s;
     int count = 0;
     for (std::size_t i = 0; i < s.size(); ++i) {
         if ((static_cast<unsigned char>(s[i]) & 0xC0) != 0x80) {
-            if (count == n)
-                return s.substr(0, i);
+            if (count == n) return s.substr(0, i);
             ++count;
         }
     }
@@ -84,15 +87,12 @@ std::string_view cut_utf8(std::string_view s, int n)
 
 QStringView cut_utf16(QStringView s, int n)
 {
-    if (n <= 0 || s.size() <= n)
-        return s;
+    if (n <= 0 || s.size() <= n) return s;
     int count = 0;
     for (qsizetype i = 0; i < s.size(); ++i) {
-        if (count == n)
-            return s.first(i);
+        if (count == n) return s.first(i);
         ++count;
-        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate())
-            ++i;
+        if (s[i].isHighSurrogate() && i + 1 < s.size() && s[i + 1].isLowSurrogate()) ++i;
     }
     return s;
 }
@@ -118,15 +118,12 @@ struct Filter {
 
 bool like_match(std::string_view text, const std::vector<std::string>& pieces)
 {
-    if (pieces.size() == 1)
-        return text == pieces.front();
-    if (!text.starts_with(pieces.front()))
-        return false;
+    if (pieces.size() == 1) return text == pieces.front();
+    if (!text.starts_with(pieces.front())) return false;
     std::size_t pos = pieces.front().size();
     for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
         const std::size_t found = text.find(pieces[i], pos);
-        if (found == std::string_view::npos)
-            return false;
+        if (found == std::string_view::npos) return false;
         pos = found + pieces[i].size();
     }
     const std::string& last = pieces.back();
@@ -195,8 +192,7 @@ struct Table::Impl {
             break;
         case FieldType::String:
             v.null = c.lengths[row] == null_length;
-            if (!v.null)
-                v.s = std::string_view(c.arena).substr(c.offsets[row], c.lengths[row]);
+            if (!v.null) v.s = std::string_view(c.arena).substr(c.offsets[row], c.lengths[row]);
             break;
         }
         return v;
@@ -207,10 +203,8 @@ struct Table::Impl {
     CellView read(int f) const
     {
         check_field(f);
-        if (state != State::Browse)
-            return view(buffer[f]);
-        if (current == no_row)
-            return {};
+        if (state != State::Browse) return view(buffer[f]);
+        if (current == no_row) return {};
         return stored(f, current);
     }
 
@@ -236,9 +230,8 @@ struct Table::Impl {
 
     [[noreturn]] void bad_type(int f, const QString& what) const
     {
-        throw ConversionError(
-            u"O campo %1 (%2) não pode ser lido ou escrito como %3."_s.arg(fields[f].name,
-                                                                         type_name(fields[f].type), what));
+        throw ConversionError(u"O campo %1 (%2) não pode ser lido ou escrito como %3."_s.arg(
+            fields[f].name, type_name(fields[f].type), what));
     }
 
     std::int32_t to_int32(int f, double v, const QString& shown) const
@@ -284,56 +277,59 @@ struct Table::Impl {
         case FieldType::Float:
         case FieldType::Currency: {
             const std::optional<double> v = regional.to_number(text);
-            if (!v)
-                bad_value(f, text.toString());
+            if (!v) bad_value(f, text.toString());
             cell.d = fields[f].type == FieldType::Currency ? round4(*v) : *v;
-            if (!std::isfinite(cell.d))
-                bad_value(f, text.toString());
+            if (!std::isfinite(cell.d)) bad_value(f, text.toString());
             break;
         }
         case FieldType::Date: {
             const std::optional<QDate> v = regional.to_date(text);
-            if (!v)
-                bad_value(f, text.toString());
+            if (!v) bad_value(f, text.toString());
             cell.i = to_julian(f, *v);
             break;
         }
-        case FieldType::String: break;
+        case FieldType::String:
+            break;
         }
         cell.null = false;
     }
 
     QString text_of(int f, const CellView& v) const
     {
-        if (v.null)
-            return {};
+        if (v.null) return {};
         switch (fields[f].type) {
-        case FieldType::Integer: return QString::number(v.i);
+        case FieldType::Integer:
+            return QString::number(v.i);
         case FieldType::Float:
-        case FieldType::Currency: return number_text(v.d);
+        case FieldType::Currency:
+            return number_text(v.d);
         case FieldType::Date:
             return regional.format_date(QDate::fromJulianDay(v.i), regional.short_date_format);
-        case FieldType::String: break;
+        case FieldType::String:
+            break;
         }
         return qs(v.s);
     }
 
     double number_of(int f, const CellView& v, bool currency) const
     {
-        if (v.null)
-            return 0;
+        if (v.null) return 0;
         switch (fields[f].type) {
-        case FieldType::Integer: return v.i;
+        case FieldType::Integer:
+            return v.i;
         case FieldType::Float:
-        case FieldType::Currency: return currency ? round4(v.d) : v.d;
+        case FieldType::Currency:
+            return currency ? round4(v.d) : v.d;
         case FieldType::String: {
             const QString text = qs(v.s);
             const std::optional<double> n = regional.to_number(text);
             if (!n)
-                throw ConversionError(u"\"%1\" não é um número válido (campo %2)."_s.arg(text, fields[f].name));
+                throw ConversionError(
+                    u"\"%1\" não é um número válido (campo %2)."_s.arg(text, fields[f].name));
             return currency ? round4(*n) : *n;
         }
-        case FieldType::Date: break;
+        case FieldType::Date:
+            break;
         }
         bad_type(f, currency ? u"valor monetário"_s : u"número"_s);
     }
@@ -363,8 +359,7 @@ struct Table::Impl {
             c.arena.append(cell.s.data(), size);
         }
         c.lengths[row] = cell.null ? null_length : static_cast<std::uint32_t>(size);
-        if (c.garbage > (1u << 20) && c.garbage > c.arena.size() / 2)
-            compact(c);
+        if (c.garbage > (1u << 20) && c.garbage > c.arena.size() / 2) compact(c);
     }
 
     // Rewrites an arena without the text of overwritten and deleted cells.
@@ -413,7 +408,9 @@ struct Table::Impl {
                     c.nulls[row] = cell.null;
                 }
                 break;
-            case FieldType::String: store_string(c, row, cell, fresh); break;
+            case FieldType::String:
+                store_string(c, row, cell, fresh);
+                break;
             }
         }
     }
@@ -444,10 +441,8 @@ struct Table::Impl {
 
     static std::uint64_t cell_hash(FieldType type, const CellView& v)
     {
-        if (type == FieldType::String)
-            return std::hash<std::string_view>{}(v.s);
-        if (v.null)
-            return 0x5bd1e995;
+        if (type == FieldType::String) return std::hash<std::string_view>{}(v.s);
+        if (v.null) return 0x5bd1e995;
         if (type == FieldType::Float || type == FieldType::Currency) {
             const double d = v.d == 0 ? 0.0 : v.d;
             std::uint64_t bits = 0;
@@ -460,17 +455,13 @@ struct Table::Impl {
     static bool cell_equal(FieldType type, const CellView& a, const CellView& b)
     {
         // Null text and empty text are the same key: both read as empty text.
-        if (type == FieldType::String)
-            return a.s == b.s;
-        if (a.null || b.null)
-            return a.null == b.null;
-        if (type == FieldType::Float || type == FieldType::Currency)
-            return a.d == b.d;
+        if (type == FieldType::String) return a.s == b.s;
+        if (a.null || b.null) return a.null == b.null;
+        if (type == FieldType::Float || type == FieldType::Currency) return a.d == b.d;
         return a.i == b.i;
     }
 
-    template <typename Get>
-    std::uint32_t key_hash(const Index& ix, Get get) const
+    template <typename Get> std::uint32_t key_hash(const Index& ix, Get get) const
     {
         std::uint64_t h = 0x9E3779B97F4A7C15ULL;
         for (std::size_t k = 0; k < ix.fields.size(); ++k)
@@ -486,19 +477,16 @@ struct Table::Impl {
     bool rows_equal(const Index& ix, std::uint32_t a, std::uint32_t b) const
     {
         for (int f : ix.fields)
-            if (!cell_equal(fields[f].type, stored(f, a), stored(f, b)))
-                return false;
+            if (!cell_equal(fields[f].type, stored(f, a), stored(f, b))) return false;
         return true;
     }
 
-    template <typename Equal>
-    std::size_t find_slot(const Index& ix, std::uint32_t hash, Equal equal) const
+    template <typename Equal> std::size_t find_slot(const Index& ix, std::uint32_t hash, Equal equal) const
     {
         const std::size_t mask = ix.entries.size() - 1;
         for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
             const Index::Entry& e = ix.entries[i];
-            if (e.head == no_row || (e.hash == hash && equal(e.head)))
-                return i;
+            if (e.head == no_row || (e.hash == hash && equal(e.head))) return i;
         }
     }
 
@@ -508,8 +496,7 @@ struct Table::Impl {
         old.swap(ix.entries);
         const std::size_t mask = ix.entries.size() - 1;
         for (const Index::Entry& e : old) {
-            if (e.head == no_row)
-                continue;
+            if (e.head == no_row) continue;
             std::size_t i = e.hash & mask;
             while (ix.entries[i].head != no_row)
                 i = (i + 1) & mask;
@@ -525,13 +512,13 @@ struct Table::Impl {
             ix.prev.resize(n, no_row);
         }
         const std::uint32_t hash = row_hash(ix, row);
-        const std::size_t at = find_slot(ix, hash, [&](std::uint32_t other) { return rows_equal(ix, other, row); });
+        const std::size_t at =
+            find_slot(ix, hash, [&](std::uint32_t other) { return rows_equal(ix, other, row); });
         Index::Entry& e = ix.entries[at];
         ix.next[row] = ix.prev[row] = no_row;
         if (e.head == no_row) {
             e = Index::Entry{hash, row, row};
-            if (++ix.used * 10 > ix.entries.size() * 7)
-                grow(ix);
+            if (++ix.used * 10 > ix.entries.size() * 7) grow(ix);
             return;
         }
         if (row > e.tail) {
@@ -560,13 +547,11 @@ struct Table::Impl {
         const std::uint32_t hash = row_hash(ix, row);
         std::size_t at = find_slot(ix, hash, [&](std::uint32_t other) { return rows_equal(ix, other, row); });
         Index::Entry& e = ix.entries[at];
-        if (e.head == no_row)
-            return;
+        if (e.head == no_row) return;
         const std::uint32_t p = ix.prev[row], n = ix.next[row];
         (p == no_row ? e.head : ix.next[p]) = n;
         (n == no_row ? e.tail : ix.prev[n]) = p;
-        if (e.head != no_row)
-            return;
+        if (e.head != no_row) return;
         // Backward-shift deletion keeps every probe chain unbroken.
         const std::size_t mask = ix.entries.size() - 1;
         ix.entries[at] = Index::Entry{};
@@ -574,8 +559,7 @@ struct Table::Impl {
         for (std::size_t j = (at + 1) & mask; ix.entries[j].head != no_row; j = (j + 1) & mask) {
             const std::size_t home = ix.entries[j].hash & mask;
             const bool stays = at <= j ? (at < home && home <= j) : (at < home || home <= j);
-            if (stays)
-                continue;
+            if (stays) continue;
             ix.entries[at] = ix.entries[j];
             ix.entries[j] = Index::Entry{};
             at = j;
@@ -585,15 +569,13 @@ struct Table::Impl {
     Index& index_for(const std::vector<int>& key_fields)
     {
         for (const auto& ix : indexes)
-            if (ix->fields == key_fields)
-                return *ix;
+            if (ix->fields == key_fields) return *ix;
         auto ix = std::make_unique<Index>();
         ix->fields = key_fields;
         ix->next.assign(rows, no_row);
         ix->prev.assign(rows, no_row);
         for (std::uint32_t r = 0; r < rows; ++r)
-            if (!deleted[r])
-                index_insert(*ix, r);
+            if (!deleted[r]) index_insert(*ix, r);
         indexes.push_back(std::move(ix));
         return *indexes.back();
     }
@@ -601,8 +583,7 @@ struct Table::Impl {
     bool key_changed(const Index& ix, std::uint32_t row) const
     {
         for (int f : ix.fields)
-            if (!cell_equal(fields[f].type, stored(f, row), view(buffer[f])))
-                return true;
+            if (!cell_equal(fields[f].type, stored(f, row), view(buffer[f]))) return true;
         return false;
     }
 
@@ -610,8 +591,7 @@ struct Table::Impl {
     std::optional<Cell> probe_cell(int f, const QVariant& value) const
     {
         Cell c;
-        if (!value.isValid())
-            return c;
+        if (!value.isValid()) return c;
         const FieldType type = fields[f].type;
         const int id = value.typeId();
         const bool numeric = id == QMetaType::Int || id == QMetaType::UInt || id == QMetaType::LongLong ||
@@ -622,8 +602,7 @@ struct Table::Impl {
             return c;
         }
         if (type == FieldType::Date && id == QMetaType::QDate) {
-            if (!value.toDate().isValid())
-                return c;
+            if (!value.toDate().isValid()) return c;
             c.i = to_julian(f, value.toDate());
             c.null = false;
             return c;
@@ -649,26 +628,20 @@ struct Table::Impl {
 
     bool passes(std::uint32_t row) const
     {
-        if (!filtered || !active)
-            return true;
+        if (!filtered || !active) return true;
         const CellView v = stored(active->field, row);
-        if (active->like)
-            return like_match(v.s, active->pieces);
-        if (v.null)
-            return false;
-        if (fields[active->field].type == FieldType::Integer)
-            return v.i == active->number;
+        if (active->like) return like_match(v.s, active->pieces);
+        if (v.null) return false;
+        if (fields[active->field].type == FieldType::Integer) return v.i == active->number;
         return v.d == static_cast<double>(active->number);
     }
 
     // Position of row among the visible rows, or -1.
     int visible_index(std::uint32_t row) const
     {
-        if (row == no_row)
-            return -1;
+        if (row == no_row) return -1;
         const auto it = std::lower_bound(visible.begin(), visible.end(), row);
-        if (it == visible.end() || *it != row)
-            return -1;
+        if (it == visible.end() || *it != row) return -1;
         return static_cast<int>(it - visible.begin());
     }
 
@@ -684,31 +657,26 @@ struct Table::Impl {
             ++i;
         Filter filter;
         filter.field = find(e.first(i));
-        if (i == 0 || filter.field < 0)
-            return fail();
+        if (i == 0 || filter.field < 0) return fail();
         QStringView rest = e.mid(i).trimmed();
         const FieldType type = fields[filter.field].type;
         if (rest.startsWith(u'=')) {
             const QStringView digits = rest.mid(1).trimmed();
             bool ok = !digits.isEmpty() && is_number_type(type);
             for (qsizetype k = 0; ok && k < digits.size(); ++k)
-                ok = (digits[k] >= u'0' && digits[k] <= u'9') || (k == 0 && (digits[k] == u'-' || digits[k] == u'+'));
-            if (ok)
-                filter.number = digits.toLongLong(&ok);
-            if (!ok)
-                return fail();
+                ok = (digits[k] >= u'0' && digits[k] <= u'9') ||
+                     (k == 0 && (digits[k] == u'-' || digits[k] == u'+'));
+            if (ok) filter.number = digits.toLongLong(&ok);
+            if (!ok) return fail();
             return filter;
         }
-        if (!rest.startsWith(u"LIKE", Qt::CaseInsensitive) || type != FieldType::String)
-            return fail();
+        if (!rest.startsWith(u"LIKE", Qt::CaseInsensitive) || type != FieldType::String) return fail();
         rest = rest.mid(4).trimmed();
-        if (!rest.startsWith(u'\''))
-            return fail();
+        if (!rest.startsWith(u'\'')) return fail();
         QString pattern;
         qsizetype k = 1;
         for (;; ++k) {
-            if (k >= rest.size())
-                return fail();
+            if (k >= rest.size()) return fail();
             if (rest[k] == u'\'') {
                 if (k + 1 < rest.size() && rest[k + 1] == u'\'') {
                     pattern += u'\'';
@@ -719,8 +687,7 @@ struct Table::Impl {
             }
             pattern += rest[k];
         }
-        if (!rest.mid(k + 1).trimmed().isEmpty())
-            return fail();
+        if (!rest.mid(k + 1).trimmed().isEmpty()) return fail();
         filter.like = true;
         for (QStringView piece : QStringView(pattern).split(u'%'))
             filter.pieces.push_back(utf8(piece.toString()));
@@ -739,8 +706,7 @@ struct Table::Impl {
 
     void drop_pending()
     {
-        if (state == State::Insert)
-            current = current_before_insert;
+        if (state == State::Insert) current = current_before_insert;
         state = State::Browse;
     }
 
@@ -759,8 +725,7 @@ struct Table::Impl {
         active = std::move(filter);
         visible.clear();
         for (std::uint32_t r = 0; r < rows; ++r)
-            if (!deleted[r] && passes(r))
-                visible.push_back(r);
+            if (!deleted[r] && passes(r)) visible.push_back(r);
         Q_EMIT q->reset_done();
         move_to(visible.empty() ? no_row : visible.front());
         at_eof = visible.empty();
@@ -816,8 +781,7 @@ int Table::find_field(QStringView name) const
 int Table::field_index(QStringView name) const
 {
     const int f = d->find(name);
-    if (f < 0)
-        throw Error(u"Campo %1 inexistente na tabela %2."_s.arg(name.toString(), d->name));
+    if (f < 0) throw Error(u"Campo %1 inexistente na tabela %2."_s.arg(name.toString(), d->name));
     return f;
 }
 
@@ -850,18 +814,15 @@ void Table::append()
 
 void Table::edit()
 {
-    if (d->state != State::Browse)
-        return;
-    if (d->current == no_row)
-        throw Error(u"Não há registro atual para editar na tabela %1."_s.arg(d->name));
+    if (d->state != State::Browse) return;
+    if (d->current == no_row) throw Error(u"Não há registro atual para editar na tabela %1."_s.arg(d->name));
     d->load_buffer(d->current);
     d->state = State::Edit;
 }
 
 void Table::post()
 {
-    if (d->state == State::Browse)
-        return;
+    if (d->state == State::Browse) return;
     if (d->state == State::Insert) {
         const std::uint32_t row = d->rows;
         d->store(row, true);
@@ -915,8 +876,7 @@ void Table::post()
 
 void Table::cancel()
 {
-    if (d->state == State::Browse)
-        return;
+    if (d->state == State::Browse) return;
     d->drop_pending();
     Q_EMIT current_changed(current_visible());
 }
@@ -929,8 +889,7 @@ void Table::delete_current()
     }
     d->drop_pending();
     const std::uint32_t row = d->current;
-    if (row == no_row)
-        return;
+    if (row == no_row) return;
     for (const auto& ix : d->indexes)
         d->index_remove(*ix, row);
     d->deleted[row] = 1;
@@ -973,8 +932,7 @@ void Table::empty()
 
 void Table::reserve(int rows)
 {
-    if (rows <= 0)
-        return;
+    if (rows <= 0) return;
     const std::size_t n = static_cast<std::size_t>(rows);
     for (std::size_t f = 0; f < d->fields.size(); ++f) {
         Column& c = d->columns[f];
@@ -1004,14 +962,20 @@ void Table::set_integer(int field, qint64 value)
     Cell& c = d->writable(field);
     switch (d->fields[field].type) {
     case FieldType::Integer:
-        if (value < std::numeric_limits<std::int32_t>::min() || value > std::numeric_limits<std::int32_t>::max())
+        if (value < std::numeric_limits<std::int32_t>::min() ||
+            value > std::numeric_limits<std::int32_t>::max())
             d->bad_value(field, QString::number(value));
         c.i = static_cast<std::int32_t>(value);
         break;
     case FieldType::Float:
-    case FieldType::Currency: c.d = static_cast<double>(value); break;
-    case FieldType::String: c.s.assign(cut_utf8(std::to_string(value), d->fields[field].size)); break;
-    case FieldType::Date: d->bad_type(field, u"número inteiro"_s);
+    case FieldType::Currency:
+        c.d = static_cast<double>(value);
+        break;
+    case FieldType::String:
+        c.s.assign(cut_utf8(std::to_string(value), d->fields[field].size));
+        break;
+    case FieldType::Date:
+        d->bad_type(field, u"número inteiro"_s);
     }
     c.null = false;
 }
@@ -1020,14 +984,20 @@ void Table::set_currency(int field, double value)
 {
     Cell& c = d->writable(field);
     const double v = round4(value);
-    if (!std::isfinite(v))
-        d->bad_value(field, QString::number(value));
+    if (!std::isfinite(v)) d->bad_value(field, QString::number(value));
     switch (d->fields[field].type) {
-    case FieldType::Integer: c.i = d->to_int32(field, v, d->number_text(v)); break;
+    case FieldType::Integer:
+        c.i = d->to_int32(field, v, d->number_text(v));
+        break;
     case FieldType::Float:
-    case FieldType::Currency: c.d = v; break;
-    case FieldType::String: c.s = utf8(cut_utf16(d->number_text(v), d->fields[field].size).toString()); break;
-    case FieldType::Date: d->bad_type(field, u"valor monetário"_s);
+    case FieldType::Currency:
+        c.d = v;
+        break;
+    case FieldType::String:
+        c.s = utf8(cut_utf16(d->number_text(v), d->fields[field].size).toString());
+        break;
+    case FieldType::Date:
+        d->bad_type(field, u"valor monetário"_s);
     }
     c.null = false;
 }
@@ -1064,13 +1034,16 @@ void Table::set_date(int field, const QDate& date)
         return;
     }
     switch (d->fields[field].type) {
-    case FieldType::Date: c.i = d->to_julian(field, date); break;
+    case FieldType::Date:
+        c.i = d->to_julian(field, date);
+        break;
     case FieldType::String: {
         const QString text = d->regional.format_date(date, d->regional.short_date_format);
         c.s = utf8(cut_utf16(text, d->fields[field].size).toString());
         break;
     }
-    default: d->bad_type(field, u"data"_s);
+    default:
+        d->bad_type(field, u"data"_s);
     }
     c.null = false;
 }
@@ -1083,21 +1056,24 @@ bool Table::is_null(int field) const
 int Table::as_integer(int field) const
 {
     const CellView v = d->read(field);
-    if (v.null)
-        return 0;
+    if (v.null) return 0;
     switch (d->fields[field].type) {
-    case FieldType::Integer: return v.i;
+    case FieldType::Integer:
+        return v.i;
     case FieldType::Float:
-    case FieldType::Currency: return d->to_int32(field, v.d, d->number_text(v.d));
+    case FieldType::Currency:
+        return d->to_int32(field, v.d, d->number_text(v.d));
     case FieldType::String: {
         const QString text = qs(v.s);
         const std::optional<qint64> n = d->regional.to_integer(text);
-        if (!n || *n < std::numeric_limits<std::int32_t>::min() || *n > std::numeric_limits<std::int32_t>::max())
+        if (!n || *n < std::numeric_limits<std::int32_t>::min() ||
+            *n > std::numeric_limits<std::int32_t>::max())
             throw ConversionError(
                 u"\"%1\" não é um número inteiro válido (campo %2)."_s.arg(text, d->fields[field].name));
         return static_cast<int>(*n);
     }
-    case FieldType::Date: break;
+    case FieldType::Date:
+        break;
     }
     d->bad_type(field, u"número inteiro"_s);
 }
@@ -1120,18 +1096,20 @@ double Table::as_float(int field) const
 QDate Table::as_date(int field) const
 {
     const CellView v = d->read(field);
-    if (v.null)
-        return {};
+    if (v.null) return {};
     switch (d->fields[field].type) {
-    case FieldType::Date: return QDate::fromJulianDay(v.i);
+    case FieldType::Date:
+        return QDate::fromJulianDay(v.i);
     case FieldType::String: {
         const QString text = qs(v.s);
         const std::optional<QDate> date = d->regional.to_date(text);
         if (!date)
-            throw ConversionError(u"\"%1\" não é uma data válida (campo %2)."_s.arg(text, d->fields[field].name));
+            throw ConversionError(
+                u"\"%1\" não é uma data válida (campo %2)."_s.arg(text, d->fields[field].name));
         return *date;
     }
-    default: break;
+    default:
+        break;
     }
     d->bad_type(field, u"data"_s);
 }
@@ -1187,22 +1165,19 @@ bool Table::locate(QStringView fields, const QVariantList& values)
     std::vector<Cell> probe(ix->fields.size());
     for (std::size_t k = 0; k < probe.size(); ++k) {
         std::optional<Cell> c = d->probe_cell(ix->fields[k], values[static_cast<qsizetype>(k)]);
-        if (!c)
-            return false;
+        if (!c) return false;
         probe[k] = std::move(*c);
     }
     const std::uint32_t hash = d->key_hash(*ix, [&](std::size_t k) { return Impl::view(probe[k]); });
     const std::size_t at = d->find_slot(*ix, hash, [&](std::uint32_t row) {
         for (std::size_t k = 0; k < probe.size(); ++k) {
             const int f = ix->fields[k];
-            if (!Impl::cell_equal(d->fields[f].type, d->stored(f, row), Impl::view(probe[k])))
-                return false;
+            if (!Impl::cell_equal(d->fields[f].type, d->stored(f, row), Impl::view(probe[k]))) return false;
         }
         return true;
     });
     const std::uint32_t found = ix->entries[at].head;
-    if (found == no_row)
-        return false;
+    if (found == no_row) return false;
     d->drop_pending();
     d->move_to(found);
     return true;
@@ -1217,8 +1192,7 @@ void Table::set_filter(const QString& expression)
 {
     if (d->filtered) {
         std::optional<Filter> f;
-        if (!expression.trimmed().isEmpty())
-            f = d->parse_filter(expression);
+        if (!expression.trimmed().isEmpty()) f = d->parse_filter(expression);
         d->filter_text = expression;
         d->apply_filter(std::move(f), true);
         return;
@@ -1234,13 +1208,11 @@ const QString& Table::filter() const
 void Table::set_filtered(bool on)
 {
     if (!on) {
-        if (d->filtered)
-            d->apply_filter(std::nullopt, false);
+        if (d->filtered) d->apply_filter(std::nullopt, false);
         return;
     }
     std::optional<Filter> f;
-    if (!d->filter_text.trimmed().isEmpty())
-        f = d->parse_filter(d->filter_text);
+    if (!d->filter_text.trimmed().isEmpty()) f = d->parse_filter(d->filter_text);
     d->apply_filter(std::move(f), true);
 }
 
@@ -1251,18 +1223,15 @@ bool Table::filtered() const
 
 int Table::current_visible() const
 {
-    if (d->state == State::Insert)
-        return -1;
+    if (d->state == State::Insert) return -1;
     return d->visible_index(d->current);
 }
 
 void Table::set_current_visible(int row)
 {
-    if (row < 0 || row >= record_count())
-        row = -1;
+    if (row < 0 || row >= record_count()) row = -1;
     // Re-selecting the row already current keeps a row being edited or inserted.
-    if (row == current_visible())
-        return;
+    if (row == current_visible()) return;
     d->drop_pending();
     d->move_to(row < 0 ? no_row : d->visible[static_cast<std::size_t>(row)]);
 }
@@ -1270,17 +1239,19 @@ void Table::set_current_visible(int row)
 QVariant Table::value_at(int row, int field) const
 {
     d->check_field(field);
-    if (row < 0 || row >= record_count())
-        return {};
+    if (row < 0 || row >= record_count()) return {};
     const CellView v = d->stored(field, d->visible[static_cast<std::size_t>(row)]);
-    if (v.null)
-        return {};
+    if (v.null) return {};
     switch (d->fields[field].type) {
-    case FieldType::Integer: return v.i;
+    case FieldType::Integer:
+        return v.i;
     case FieldType::Float:
-    case FieldType::Currency: return v.d;
-    case FieldType::Date: return QDate::fromJulianDay(v.i);
-    case FieldType::String: break;
+    case FieldType::Currency:
+        return v.d;
+    case FieldType::Date:
+        return QDate::fromJulianDay(v.i);
+    case FieldType::String:
+        break;
     }
     return qs(v.s);
 }

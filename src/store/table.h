@@ -76,6 +76,7 @@ public:
     void set_integer(QStringView field, qint64 value) { set_integer(field_index(field), value); }
     void set_currency(QStringView field, double value) { set_currency(field_index(field), value); }
     void set_text(QStringView field, QStringView text) { set_text(field_index(field), text); }
+    void set_text(QStringView field, std::string_view utf8) { set_text(field_index(field), utf8); }
     void set_date(QStringView field, const QDate& date) { set_date(field_index(field), date); }
 
     // Reads of the current row (of the row buffer while inserting or editing).

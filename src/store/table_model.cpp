@@ -9,15 +9,11 @@ namespace {
 // Decimal places of a "0", "0.0", "0.00" ... format; -1 when it is not one.
 int numeric_decimals(const QString& format)
 {
-    if (format.isEmpty() || format[0] != u'0')
-        return -1;
-    if (format.size() == 1)
-        return 0;
-    if (format[1] != u'.')
-        return -1;
+    if (format.isEmpty() || format[0] != u'0') return -1;
+    if (format.size() == 1) return 0;
+    if (format[1] != u'.') return -1;
     for (qsizetype i = 2; i < format.size(); ++i)
-        if (format[i] != u'0')
-            return -1;
+        if (format[i] != u'0') return -1;
     return static_cast<int>(format.size() - 2);
 }
 
@@ -32,9 +28,11 @@ TableModel::TableModel(Table& table, QList<GridColumn> columns, QObject* parent)
     }
     connect(&table, &Table::about_to_reset, this, [this] { beginResetModel(); });
     connect(&table, &Table::reset_done, this, [this] { endResetModel(); });
-    connect(&table, &Table::row_about_to_be_inserted, this, [this](int row) { beginInsertRows({}, row, row); });
+    connect(&table, &Table::row_about_to_be_inserted, this,
+            [this](int row) { beginInsertRows({}, row, row); });
     connect(&table, &Table::row_inserted, this, [this] { endInsertRows(); });
-    connect(&table, &Table::row_about_to_be_removed, this, [this](int row) { beginRemoveRows({}, row, row); });
+    connect(&table, &Table::row_about_to_be_removed, this,
+            [this](int row) { beginRemoveRows({}, row, row); });
     connect(&table, &Table::row_removed, this, [this] { endRemoveRows(); });
     connect(&table, &Table::row_changed, this, [this](int row) {
         if (!columns_.isEmpty())
@@ -66,8 +64,7 @@ int TableModel::columnCount(const QModelIndex& parent) const
 
 Qt::Alignment TableModel::alignment(int column) const
 {
-    if (columns_[column].alignment)
-        return *columns_[column].alignment;
+    if (columns_[column].alignment) return *columns_[column].alignment;
     const FieldType type = table_ ? table_->field(fields_[column]).type : FieldType::String;
     const bool number = type == FieldType::Integer || type == FieldType::Float || type == FieldType::Currency;
     return number ? Qt::AlignRight : Qt::AlignLeft;
@@ -75,21 +72,19 @@ Qt::Alignment TableModel::alignment(int column) const
 
 QString TableModel::display_text(int row, int column) const
 {
-    if (!table_ || column < 0 || column >= columns_.size())
-        return {};
+    if (!table_ || column < 0 || column >= columns_.size()) return {};
     const int field = fields_[column];
     const QVariant value = table_->value_at(row, field);
-    if (!value.isValid())
-        return {};
+    if (!value.isValid()) return {};
     const Regional& regional = table_->regional();
     const int decimals = decimals_[column];
     switch (table_->field(field).type) {
     case FieldType::Integer:
-        return decimals >= 0 ? regional.format_fixed(value.toInt(), decimals) : QString::number(value.toInt());
+        return decimals >= 0 ? regional.format_fixed(value.toInt(), decimals)
+                             : QString::number(value.toInt());
     case FieldType::Float:
     case FieldType::Currency: {
-        if (decimals >= 0)
-            return regional.format_fixed(value.toDouble(), decimals);
+        if (decimals >= 0) return regional.format_fixed(value.toDouble(), decimals);
         if (table_->field(field).type == FieldType::Currency)
             return regional.format_fixed(value.toDouble(), 2);
         QString s = QString::number(value.toDouble(), 'g', 15);
@@ -100,7 +95,8 @@ QString TableModel::display_text(int row, int column) const
         const QString& pattern = columns_[column].format;
         return regional.format_date(value.toDate(), pattern.isEmpty() ? regional.short_date_format : pattern);
     }
-    case FieldType::String: break;
+    case FieldType::String:
+        break;
     }
     // A number kept as text shows formatted when it reads as one, and as it stands otherwise.
     if (decimals >= 0) {
@@ -115,10 +111,14 @@ QVariant TableModel::data(const QModelIndex& index, int role) const
     if (!table_ || !checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
         return {};
     switch (role) {
-    case Qt::DisplayRole: return display_text(index.row(), index.column());
-    case Qt::EditRole: return table_->value_at(index.row(), fields_[index.column()]);
-    case Qt::TextAlignmentRole: return static_cast<int>(alignment(index.column()) | Qt::AlignVCenter);
-    default: return {};
+    case Qt::DisplayRole:
+        return display_text(index.row(), index.column());
+    case Qt::EditRole:
+        return table_->value_at(index.row(), fields_[index.column()]);
+    case Qt::TextAlignmentRole:
+        return static_cast<int>(alignment(index.column()) | Qt::AlignVCenter);
+    default:
+        return {};
     }
 }
 
@@ -127,15 +127,17 @@ QVariant TableModel::headerData(int section, Qt::Orientation orientation, int ro
     if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (role) {
-    case Qt::DisplayRole: return columns_[section].title;
-    case Qt::TextAlignmentRole: return static_cast<int>(alignment(section) | Qt::AlignVCenter);
-    default: return {};
+    case Qt::DisplayRole:
+        return columns_[section].title;
+    case Qt::TextAlignmentRole:
+        return static_cast<int>(alignment(section) | Qt::AlignVCenter);
+    default:
+        return {};
     }
 }
 
 Qt::ItemFlags TableModel::flags(const QModelIndex& index) const
 {
-    if (!index.isValid())
-        return Qt::NoItemFlags;
+    if (!index.isValid()) return Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }

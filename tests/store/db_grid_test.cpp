@@ -36,8 +36,8 @@ struct GridFixture {
     {
         for (int id = 1; id <= 3; ++id)
             add_client(dm.tblCliente, id, u"CLIENTE "_s + QString::number(id));
-        grid.bind(dm.dsCliente, {{u"cli_id"_s, u"ID"_s, {}, {}, 60}, {u"cli_razao"_s, u"Cliente"_s, {}, {}, 0}},
-                  messages);
+        grid.bind(dm.dsCliente,
+                  {{u"cli_id"_s, u"ID"_s, {}, {}, 60}, {u"cli_razao"_s, u"Cliente"_s, {}, {}, 0}}, messages);
         grid.resize(400, 300);
         grid.show();
     }

@@ -12,9 +12,12 @@ namespace {
 std::vector<FieldDef> item_fields()
 {
     return {
-        {u"pro_id"_s, FieldType::Integer, 0},      {u"pro_descricao"_s, FieldType::String, 100},
-        {u"iven_total"_s, FieldType::Currency, 0}, {u"qtd"_s, FieldType::Float, 0},
-        {u"dia"_s, FieldType::Date, 0},            {u"pro_vlr_venda"_s, FieldType::String, 100},
+        {u"pro_id"_s, FieldType::Integer, 0},
+        {u"pro_descricao"_s, FieldType::String, 100},
+        {u"iven_total"_s, FieldType::Currency, 0},
+        {u"qtd"_s, FieldType::Float, 0},
+        {u"dia"_s, FieldType::Date, 0},
+        {u"pro_vlr_venda"_s, FieldType::String, 100},
     };
 }
 
@@ -130,7 +133,8 @@ TEST(TableModel, display_is_formatted_and_edit_is_raw)
 
     EXPECT_EQ(model.headerData(1, Qt::Horizontal).toString(), u"Descrição"_s);
     const auto align = [&](int column) {
-        return model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt() & Qt::AlignHorizontal_Mask;
+        return model.headerData(column, Qt::Horizontal, Qt::TextAlignmentRole).toInt() &
+               Qt::AlignHorizontal_Mask;
     };
     EXPECT_EQ(align(0), Qt::AlignRight); // numbers
     EXPECT_EQ(align(1), Qt::AlignLeft);

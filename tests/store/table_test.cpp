@@ -16,9 +16,9 @@ namespace {
 std::vector<FieldDef> test_fields()
 {
     return {
-        {u"id"_s, FieldType::Integer, 0},   {u"nome"_s, FieldType::String, 5},
+        {u"id"_s, FieldType::Integer, 0},     {u"nome"_s, FieldType::String, 5},
         {u"valor"_s, FieldType::Currency, 0}, {u"preco"_s, FieldType::Float, 0},
-        {u"dia"_s, FieldType::Date, 0},     {u"texto"_s, FieldType::String, 20},
+        {u"dia"_s, FieldType::Date, 0},       {u"texto"_s, FieldType::String, 20},
     };
 }
 
@@ -90,7 +90,8 @@ TEST(Table, text_writes_convert_with_the_regional_settings)
         t.append();
         t.set_text(QString::fromLatin1(c.field), c.text);
         t.post();
-        EXPECT_EQ(t.as_text(QString::fromLatin1(c.field)), c.read_back) << c.field << " " << c.text.toStdString();
+        EXPECT_EQ(t.as_text(QString::fromLatin1(c.field)), c.read_back)
+            << c.field << " " << c.text.toStdString();
         EXPECT_EQ(t.is_null(QString::fromLatin1(c.field)), c.null) << c.field << " " << c.text.toStdString();
     }
 }
@@ -101,8 +102,8 @@ TEST(Table, text_that_does_not_convert_raises_and_names_value_and_field)
         const char* field;
         QString text;
     } const cases[] = {
-        {"id", u"NULL"_s},   {"id", u"12,5"_s},       {"id", u"3000000000"_s}, {"valor", u"12.5"_s},
-        {"valor", u"abc"_s}, {"preco", u"1,2,3"_s},   {"dia", u"30/02/2026"_s}, {"dia", u"2026-12-31"_s},
+        {"id", u"NULL"_s},   {"id", u"12,5"_s},     {"id", u"3000000000"_s},  {"valor", u"12.5"_s},
+        {"valor", u"abc"_s}, {"preco", u"1,2,3"_s}, {"dia", u"30/02/2026"_s}, {"dia", u"2026-12-31"_s},
     };
     for (const Case& c : cases) {
         Table t(u"t"_s, test_fields(), Regional::brazil());
@@ -315,9 +316,9 @@ TEST(Table, filters_select_rows)
 TEST(Table, unreadable_filter_raises_when_applied_and_changes_nothing)
 {
     const QString bad[] = {
-        u"id = abc"_s,          u"id = "_s,           u"id = 1 2"_s,          u"nada = 1"_s,
-        u"texto = 1"_s,         u"id LIKE 'A%'"_s,    u"texto LIKE 'AB%"_s,   u"texto LIKE 'A%' x"_s,
-        u"texto LIKE AB%"_s,    u"= 1"_s,             u"texto LIKEX 'A%'"_s,
+        u"id = abc"_s,       u"id = "_s,        u"id = 1 2"_s,         u"nada = 1"_s,
+        u"texto = 1"_s,      u"id LIKE 'A%'"_s, u"texto LIKE 'AB%"_s,  u"texto LIKE 'A%' x"_s,
+        u"texto LIKE AB%"_s, u"= 1"_s,          u"texto LIKEX 'A%'"_s,
     };
     for (const QString& expression : bad) {
         Table t(u"t"_s, test_fields(), Regional::brazil());
@@ -511,7 +512,9 @@ TEST(Table, signals_announce_each_change_before_and_after)
 {
     QStringList log;
     Table t(u"t"_s, test_fields(), Regional::brazil());
-    const auto note = [&](const char* what) { return [&log, what](int row) { log << QString::fromLatin1(what) + QString::number(row); }; };
+    const auto note = [&](const char* what) {
+        return [&log, what](int row) { log << QString::fromLatin1(what) + QString::number(row); };
+    };
     QObject::connect(&t, &Table::row_about_to_be_inserted, note("+?"));
     QObject::connect(&t, &Table::row_inserted, note("+"));
     QObject::connect(&t, &Table::row_about_to_be_removed, note("-?"));
@@ -532,8 +535,8 @@ TEST(Table, signals_announce_each_change_before_and_after)
     t.delete_current();
     t.set_filter(u"id = 2"_s);
     t.set_filtered(true);
-    EXPECT_EQ(log, QStringList({u"@0"_s, u"~0"_s, u"@0"_s, u"-?0"_s, u"-0"_s, u"@0"_s, u"reset?"_s, u"reset"_s,
-                                u"@0"_s}));
+    EXPECT_EQ(log, QStringList({u"@0"_s, u"~0"_s, u"@0"_s, u"-?0"_s, u"-0"_s, u"@0"_s, u"reset?"_s,
+                                u"reset"_s, u"@0"_s}));
 }
 
 // A catalogue load at full scale: each record is located by id, then edited or appended, as the
