@@ -1,1 +1,69 @@
-int main() { return 0; }
+#include "demo_data.h"
+#include "http_server.h"
+#include "options.h"
+#include "requests.h"
+
+#include <csignal>
+#include <pthread.h>
+
+#include <cstdio>
+#include <exception>
+#include <thread>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    ServerOptions options;
+    try {
+        options = parse_options(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const OptionsError& e) {
+        std::fprintf(stderr, "pedidos-servidor: %s\nUse --help para ver as opções.\n", e.what());
+        return 2;
+    }
+    if (options.help) {
+        std::fputs(usage_text, stdout);
+        return 0;
+    }
+
+    // SIGINT and SIGTERM are taken by one thread that stops the server; every other thread, the
+    // HTTP workers included, inherits the blocked mask.
+    sigset_t stop_signals;
+    sigemptyset(&stop_signals);
+    sigaddset(&stop_signals, SIGINT);
+    sigaddset(&stop_signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+
+    try {
+        std::fprintf(stderr, "pedidos-servidor: %s\n",
+                     prepare_database(options.database, options.sizes).c_str());
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
+        return 1;
+    }
+
+    const RequestHandler handler(options.database);
+    HttpServer server(handler);
+    const int port = server.bind(options.host, options.port);
+    if (port < 0) {
+        std::fprintf(stderr, "pedidos-servidor: não foi possível ouvir em %s porta %d\n",
+                     options.host.c_str(), options.port);
+        return 1;
+    }
+    const bool ipv6 = options.host.find(':') != std::string::npos;
+    std::printf("pedidos-servidor ouvindo em http://%s%s%s:%d\n", ipv6 ? "[" : "", options.host.c_str(),
+                ipv6 ? "]" : "", port);
+    std::fflush(stdout);
+
+    std::thread stopper([&] {
+        int signal_number = 0;
+        sigwait(&stop_signals, &signal_number);
+        server.stop();
+    });
+    server.run();
+    // The server may also end on its own; wake the waiting thread so that it can be joined.
+    pthread_kill(stopper.native_handle(), SIGTERM);
+    stopper.join();
+    std::fprintf(stderr, "pedidos-servidor: encerrado\n");
+    return 0;
+}

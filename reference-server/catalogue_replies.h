@@ -1,0 +1,11 @@
+#pragma once
+
+#include <string>
+
+class Database;
+struct Salesperson;
+
+// Append the reply objects of the two catalogue downloads to `out`. They are streamed straight from
+// the database rows: a catalogue of 50,000 clients makes a reply of some 30 MB.
+void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string& out);
+void write_produto_reply(Database& db, const Salesperson& vendedor, std::string& out);

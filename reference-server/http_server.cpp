@@ -1,0 +1,130 @@
+#include "http_server.h"
+
+#include "requests.h"
+
+#include <httplib.h>
+
+#include <chrono>
+#include <cstdio>
+#include <mutex>
+#include <optional>
+
+namespace {
+
+constexpr const char* base_path = "/datasnap/rest/TModuleOnline/";
+
+// "application/json" alone would let the HTTP library compress big replies when the peer accepts it,
+// which costs far more time than it saves on the links this server is used on.
+constexpr const char* json_type = "application/json; charset=utf-8";
+
+// What the log line of the request handled on this thread says besides the HTTP facts. Requests of
+// one connection run one after the other on one thread.
+struct RequestLog {
+    std::optional<std::chrono::steady_clock::time_point> start;
+    CallInfo call;
+};
+thread_local RequestLog request_log;
+std::mutex log_mutex;
+
+std::string printable(const std::string& text)
+{
+    std::string out = text.empty() ? "-" : text;
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ' ') c = '?';
+    return out;
+}
+
+void write_log_line(const httplib::Request& request, const httplib::Response& response)
+{
+    long long elapsed = 0;
+    if (request_log.start)
+        elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                                        *request_log.start)
+                      .count();
+    std::string target = request.path;
+    if (target.starts_with(base_path)) target.erase(0, std::char_traits<char>::length(base_path));
+    const std::lock_guard lock(log_mutex);
+    std::fprintf(stderr, "%s %s %s %s %d %zu bytes %lld ms\n", printable(request.method).c_str(),
+                 printable(target).c_str(), printable(request_log.call.kind).c_str(),
+                 printable(request_log.call.salesperson).c_str(), response.status, response.body.size(),
+                 elapsed);
+    request_log = {};
+}
+
+std::string status_message(const httplib::Request& request, int status)
+{
+    switch (status) {
+    case 404:
+        return "Caminho não encontrado: " + request.path;
+    case 405:
+        return "Método HTTP não permitido: " + request.method + " (use POST)";
+    case 413:
+        return "Requisição grande demais";
+    case 400:
+        return "Requisição HTTP inválida";
+    default:
+        return "Erro HTTP " + std::to_string(status);
+    }
+}
+
+} // namespace
+
+HttpServer::HttpServer(const RequestHandler& handler) : server_(std::make_unique<httplib::Server>())
+{
+    auto& server = *server_;
+    const auto route = [&handler](ServerMethod method) {
+        return [&handler, method](const httplib::Request& request, httplib::Response& response) {
+            HttpReply reply = handler.handle(method, request.body, request_log.call);
+            response.status = reply.status;
+            response.body = std::move(reply.body);
+            response.set_header("Content-Type", json_type);
+        };
+    };
+    server.Post(std::string(base_path) + "getDados_OnLine", route(ServerMethod::GetDados));
+    server.Post(std::string(base_path) + "postDados_OnLine", route(ServerMethod::PostDados));
+    const auto not_allowed = [](const httplib::Request&, httplib::Response& response) {
+        response.status = 405;
+    };
+    server.Get(std::string(base_path) + "(getDados_OnLine|postDados_OnLine)", not_allowed);
+
+    server.set_pre_routing_handler([](const httplib::Request&, httplib::Response&) {
+        request_log = {};
+        request_log.start = std::chrono::steady_clock::now();
+        return httplib::Server::HandlerResponse::Unhandled;
+    });
+    // Every failure the library itself answers (no such path, bad HTTP) gets a JSON error body too.
+    server.set_error_handler(httplib::Server::HandlerWithResponse(
+        [](const httplib::Request& request, httplib::Response& response) {
+            if (!response.body.empty()) return httplib::Server::HandlerResponse::Unhandled;
+            response.set_content(error_body(status_message(request, response.status)), json_type);
+            return httplib::Server::HandlerResponse::Handled;
+        }));
+    server.set_exception_handler(
+        [](const httplib::Request&, httplib::Response& response, std::exception_ptr) {
+            response.status = 500;
+            response.set_content(error_body("Erro interno do servidor"), json_type);
+        });
+    server.set_logger(write_log_line);
+    // Orders and requests are small; this only keeps a runaway peer from filling the memory.
+    server.set_payload_max_length(16 * 1024 * 1024);
+    // A 30 MB reply to a slow reader must not be cut after the library's default of 5 seconds.
+    server.set_write_timeout(120, 0);
+}
+
+HttpServer::~HttpServer() = default;
+
+int HttpServer::bind(const std::string& host, int port)
+{
+    if (port == 0) return server_->bind_to_any_port(host);
+    return server_->bind_to_port(host, port) ? port : -1;
+}
+
+void HttpServer::run()
+{
+    server_->listen_after_bind();
+}
+
+void HttpServer::stop()
+{
+    server_->stop();
+}

@@ -1,0 +1,82 @@
+#include "options.h"
+
+#include <algorithm>
+#include <charconv>
+#include <iterator>
+#include <optional>
+#include <string_view>
+
+const char* const usage_text = R"(Uso: pedidos-servidor [opções]
+
+Servidor de aplicação de referência do Pedidos Vendedor: atende getDados_OnLine e postDados_OnLine
+em /datasnap/rest/TModuleOnline/ com os dados de um banco SQLite, criado e preenchido com dados de
+demonstração na primeira execução.
+
+Opções:
+  --host ENDEREÇO   endereço em que ouvir (padrão 127.0.0.1)
+  --port N          porta (padrão 211; 0 escolhe uma porta livre)
+  --db ARQUIVO      banco de dados SQLite (padrão pedidos-servidor.db na pasta atual)
+  --clientes N      um banco novo recebe, em vez dos dados de demonstração, um catálogo deste
+  --produtos N      tamanho, com todos os clientes do vendedor 1 (o que faltar fica como na
+  --tabelas N       demonstração: 300 clientes, 250 produtos, 3 tabelas de preço)
+  --help            mostra esta ajuda
+
+Vendedores de demonstração (empresa Teste): 1 com a chave 47261 e 2 com a chave 58314.
+)";
+
+namespace {
+
+int whole_number(const std::string& option, const std::string& text, int max)
+{
+    int value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value < 0 || value > max)
+        throw OptionsError("Valor inválido para " + option + ": \"" + text +
+                           "\" (esperado um número de 0 a " + std::to_string(max) + ")");
+    return value;
+}
+
+} // namespace
+
+ServerOptions parse_options(const std::vector<std::string>& arguments)
+{
+    static constexpr std::string_view with_value[] = {"--host",     "--port",     "--db",
+                                                      "--clientes", "--produtos", "--tabelas"};
+    constexpr int max_rows = 10'000'000;
+
+    ServerOptions options;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (argument == "--help" || argument == "-h") {
+            options.help = true;
+            continue;
+        }
+        std::string name = argument;
+        std::optional<std::string> value;
+        if (const auto equals = argument.find('=');
+            argument.starts_with("--") && equals != std::string::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        if (std::find(std::begin(with_value), std::end(with_value), name) == std::end(with_value))
+            throw OptionsError("Opção desconhecida: " + argument);
+        if (!value) {
+            if (i + 1 == arguments.size()) throw OptionsError("Falta o valor de " + name);
+            value = arguments[++i];
+        }
+
+        if (name == "--host" || name == "--db") {
+            if (value->empty()) throw OptionsError("Valor vazio para " + name);
+            (name == "--host" ? options.host : options.database) = *value;
+        } else if (name == "--port") {
+            options.port = whole_number(name, *value, 65535);
+        } else {
+            int& size = name == "--clientes"   ? options.sizes.clientes
+                        : name == "--produtos" ? options.sizes.produtos
+                                               : options.sizes.tabelas;
+            size = whole_number(name, *value, name == "--tabelas" ? 1000 : max_rows);
+            options.sizes.sized = true;
+        }
+    }
+    return options;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include "demo_data.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct ServerOptions {
+    std::string host = "127.0.0.1";
+    int port = 211;
+    std::string database = "pedidos-servidor.db";
+    SeedSizes sizes;
+    bool help = false;
+};
+
+class OptionsError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Reads the command line (without the program name). Raises OptionsError with a Portuguese text.
+ServerOptions parse_options(const std::vector<std::string>& arguments);
+
+extern const char* const usage_text;

@@ -1,0 +1,481 @@
+#include "server/json_parse.h"
+#include "server/json_value.h"
+#include "temp_folder.h"
+
+#include <QEventLoop>
+#include <QFile>
+#include <QLocale>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A pedidos-servidor process on a free loopback port, with its database in a temporary folder.
+class ServerProcess {
+public:
+    explicit ServerProcess(const QString& database, const QStringList& extra = {})
+    {
+        process_.setStandardErrorFile(database + u".log"_s, QIODevice::Append);
+        process_.start(qEnvironmentVariable("PV_SERVER_BIN"),
+                       QStringList{u"--port"_s, u"0"_s, u"--db"_s, database} + extra);
+        static const QRegularExpression listening(
+            u"^pedidos-servidor ouvindo em (http://127\\.0\\.0\\.1:\\d+)\\n$"_s);
+        while (process_.waitForReadyRead(120'000) || process_.canReadLine()) {
+            if (!process_.canReadLine()) continue;
+            const auto match = listening.match(QString::fromUtf8(process_.readLine()));
+            if (match.hasMatch()) base_ = match.captured(1);
+            break;
+        }
+    }
+    ~ServerProcess() { stop(); }
+
+    bool listening() const { return !base_.isEmpty(); }
+    QString url(const QString& method) const { return base_ + u"/datasnap/rest/TModuleOnline/"_s + method; }
+
+    // SIGTERM, then the exit code (-1 when the process did not end normally).
+    int stop()
+    {
+        if (process_.state() == QProcess::NotRunning)
+            return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+        process_.terminate();
+        if (!process_.waitForFinished(30'000)) {
+            process_.kill();
+            process_.waitForFinished();
+            return -1;
+        }
+        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    }
+
+private:
+    QProcess process_;
+    QString base_;
+};
+
+struct HttpResult {
+    int status = 0;
+    QByteArray body;
+    QByteArray content_type;
+};
+
+HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb = "POST")
+{
+    QNetworkAccessManager manager;
+    QNetworkRequest request{QUrl(url)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    QNetworkReply* reply = verb == "POST" ? manager.post(request, body) : manager.get(request);
+    QEventLoop loop;
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
+    loop.exec();
+    HttpResult result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    result.content_type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    delete reply;
+    return result;
+}
+
+// The request body the client sends; an empty company or id leaves its pairs out, as the client does.
+QByteArray request_body(const QByteArray& kind, const QByteArray& empresa, const QByteArray& id)
+{
+    QByteArray inner = "\"TABLE\":\"" + kind + '"';
+    if (!empresa.isEmpty()) inner += ",\"EMPRESA\":\"" + empresa + '"';
+    if (!empresa.isEmpty() || !id.isEmpty()) inner += ",\"CHAVE_VENDEDOR\":\"" + empresa + id + '"';
+    if (!id.isEmpty() && kind == "CLIENTE") inner += ",\"VEN_ID\":\"" + id + '"';
+    if (kind == "CLIENTE" || kind == "PRODUTO") inner += ",\"TIPO_DADOS\":\"LISTA\"";
+    return "{\"_parameters\":[{\"REQUISICAO\":{" + inner + "}}]}";
+}
+
+// The reply object inside {"result":[...]}, or nothing when the framing is wrong.
+std::optional<JsonValue> reply_object(const HttpResult& result)
+{
+    auto body =
+        parse_json(std::string_view(result.body.constData(), static_cast<std::size_t>(result.body.size())));
+    if (!body || !body->is_object() || body->size() != 1 || body->key_at(0) != "result") return std::nullopt;
+    const JsonValue& list = body->at(0);
+    if (!list.is_array() || list.size() != 1 || !list.at(0).is_object()) return std::nullopt;
+    return list.at(0);
+}
+
+std::string error_text(const HttpResult& result)
+{
+    auto body =
+        parse_json(std::string_view(result.body.constData(), static_cast<std::size_t>(result.body.size())));
+    if (!body || !body->is_object() || body->size() != 1 || body->key_at(0) != "error" ||
+        !body->at(0).is_string())
+        return {};
+    return std::string(body->at(0).text());
+}
+
+std::vector<std::string> keys_of(const JsonValue& object)
+{
+    std::vector<std::string> keys;
+    for (std::size_t i = 0; i < object.size(); ++i)
+        keys.emplace_back(object.key_at(i));
+    return keys;
+}
+
+// The pairs of a list reply must be named prefix0, prefix1, ... in this order.
+void expect_numbered(const JsonValue& object, std::size_t count, const std::string& prefix)
+{
+    for (std::size_t i = 0; i < count; ++i)
+        ASSERT_EQ(object.key_at(i), prefix + std::to_string(i));
+}
+
+QString qtext(const JsonValue& value)
+{
+    return QString::fromUtf8(value.text().data(), static_cast<qsizetype>(value.text().size()));
+}
+
+// A CNPJ "12.345.678/0001-95" or CPF "123.456.789-09" whose two check digits are right.
+bool valid_tax_number(const QString& formatted)
+{
+    static const QRegularExpression cnpj(u"^\\d\\d\\.\\d{3}\\.\\d{3}/\\d{4}-\\d\\d$"_s);
+    static const QRegularExpression cpf(u"^\\d{3}\\.\\d{3}\\.\\d{3}-\\d\\d$"_s);
+    const bool is_cnpj = cnpj.match(formatted).hasMatch();
+    if (!is_cnpj && !cpf.match(formatted).hasMatch()) return false;
+    QString digits = formatted;
+    digits.remove(QRegularExpression(u"\\D"_s));
+    const auto check = [&](int length) {
+        int sum = 0;
+        for (int i = 0; i < length; ++i) {
+            const int weight = is_cnpj ? (length - i <= 8 ? length - i + 1 : length - i - 7) : length + 1 - i;
+            sum += digits[i].digitValue() * weight;
+        }
+        const int rest = sum % 11;
+        return (rest < 2 ? 0 : 11 - rest) == digits[length].digitValue();
+    };
+    const int base = is_cnpj ? 12 : 9;
+    return check(base) && check(base + 1);
+}
+
+// Money and quantities must convert under Brazilian settings, as the client's screens convert them.
+bool brazilian_number(const JsonValue& value)
+{
+    bool ok = false;
+    QLocale(QLocale::Portuguese, QLocale::Brazil).toDouble(qtext(value), &ok);
+    return value.is_string() && ok && value.text().find('.') == std::string_view::npos;
+}
+
+const std::vector<std::string> client_keys{
+    "COL_ID_CONTROLE", "COL_NOME",     "COL_FANTASIA",    "COL_CNPJ_CPF",      "COL_FONE1",
+    "END_RUA",         "END_NUMERO",   "END_COMPLEMENTO", "END_BAIRRO",        "END_CIDADE",
+    "END_ESTADO",      "END_CEP",      "CLI_PAGAMENTO",   "CLI_PARCELA1",      "CLI_PARCELA2",
+    "CLI_PARCELA3",    "CLI_PARCELA4", "CLI_PARCELA5",    "CLI_PARCELA6",      "CLI_PARCELA7",
+    "CLI_PARCELA8",    "TAB_ID",       "CLI_VLR_CREDITO", "CLI_LIMITE_CREDITO"};
+const std::vector<std::string> product_keys{
+    "PRO_ID",        "PRO_DESCRICAO", "PRO_VLR_VENDA", "PRO_VLR_CUSTO", "PRO_QTD_ESTOQUE",  "EMB_UNIDADE",
+    "MAR_DESCRICAO", "GRU_DESCRICAO", "SUB_DESCRICAO", "PRO_IMAGEM",    "PRO_CONTROL_FLEX", "TABELA_ITEM"};
+const std::vector<std::string> price_keys{"TAB_ID", "PRO_ID", "TAP_ID", "TAP_VLR_VENDA"};
+
+// One demo server for the suite: seeding it once keeps the tests quick.
+class ReferenceServer : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        folder_ = std::make_unique<TempFolder>();
+        server_ = std::make_unique<ServerProcess>(folder_->path(u"demo.db"_s));
+        ASSERT_TRUE(server_->listening());
+    }
+    static void TearDownTestSuite()
+    {
+        server_.reset();
+        folder_.reset();
+    }
+
+    static HttpResult get(const QByteArray& body) { return call(server_->url(u"getDados_OnLine"_s), body); }
+
+    static std::unique_ptr<TempFolder> folder_;
+    static std::unique_ptr<ServerProcess> server_;
+};
+std::unique_ptr<TempFolder> ReferenceServer::folder_;
+std::unique_ptr<ServerProcess> ReferenceServer::server_;
+
+TEST_F(ReferenceServer, cliente_reply_lists_each_salespersons_own_clients_with_the_stored_key)
+{
+    QSet<qint64> seen;
+    for (const auto& [id, key] : {std::pair{"1", "47261"}, std::pair{"2", "58314"}}) {
+        SCOPED_TRACE(id);
+        const HttpResult result = get(request_body("CLIENTE", "Teste", id));
+        ASSERT_EQ(result.status, 200);
+        const auto reply = reply_object(result);
+        ASSERT_TRUE(reply);
+        ASSERT_GT(reply->size(), 50u);
+        const std::size_t count = reply->size() - 1;
+        ASSERT_EQ(reply->key_at(count), "CHAVE_VENDEDOR");
+        EXPECT_EQ(reply->at(count).text(), key);
+        expect_numbered(*reply, count, "CLIENTE");
+
+        for (std::size_t i = 0; i < count; ++i) {
+            const JsonValue& client = reply->at(i);
+            ASSERT_EQ(keys_of(client), client_keys) << i;
+            for (std::size_t k = 0; k < client.size(); ++k) {
+                const bool numeric = client.key_at(k) == "COL_ID_CONTROLE" || client.key_at(k) == "TAB_ID";
+                EXPECT_TRUE(numeric ? client.at(k).is_number()
+                                    : client.at(k).is_string() || client.at(k).is_null())
+                    << client.key_at(k);
+            }
+            const qint64 cli_id = qtext(*client.find("COL_ID_CONTROLE")).toLongLong();
+            EXPECT_FALSE(seen.contains(cli_id)) << "client " << cli_id << " listed twice";
+            seen.insert(cli_id);
+            EXPECT_TRUE(valid_tax_number(qtext(*client.find("COL_CNPJ_CPF"))))
+                << qtext(*client.find("COL_CNPJ_CPF")).toStdString();
+            const QString fantasia = qtext(*client.find("COL_FANTASIA"));
+            EXPECT_EQ(fantasia, fantasia.toUpper());
+            EXPECT_EQ(client.find("END_ESTADO")->text().size(), 2u);
+            EXPECT_TRUE(brazilian_number(*client.find("CLI_VLR_CREDITO")));
+            EXPECT_TRUE(brazilian_number(*client.find("CLI_LIMITE_CREDITO")));
+        }
+    }
+}
+
+TEST_F(ReferenceServer, produto_reply_lists_price_tables_and_products_with_their_prices)
+{
+    for (const auto& [id, key] : {std::pair{"1", "47261"}, std::pair{"2", "58314"}}) {
+        SCOPED_TRACE(id);
+        const auto reply = reply_object(get(request_body("PRODUTO", "Teste", id)));
+        ASSERT_TRUE(reply);
+        ASSERT_EQ(keys_of(*reply), (std::vector<std::string>{"TABELAS", "PRODUTOS", "CHAVE_VENDEDOR"}));
+        EXPECT_EQ(reply->find("CHAVE_VENDEDOR")->text(), key);
+
+        const JsonValue& tables = *reply->find("TABELAS");
+        ASSERT_EQ(tables.size(), 3u);
+        expect_numbered(tables, 3, "TABELAS");
+        QSet<QString> table_ids;
+        for (std::size_t t = 0; t < tables.size(); ++t) {
+            ASSERT_EQ(keys_of(tables.at(t)), (std::vector<std::string>{"TAB_ID", "TAB_DESCRICAO"}));
+            EXPECT_FALSE(tables.at(t).find("TAB_DESCRICAO")->text().empty());
+            table_ids.insert(qtext(*tables.at(t).find("TAB_ID")));
+        }
+        EXPECT_EQ(table_ids.size(), 3);
+
+        const JsonValue& products = *reply->find("PRODUTOS");
+        ASSERT_GT(products.size(), 100u);
+        expect_numbered(products, products.size(), "PRODUTOS");
+        for (std::size_t p = 0; p < products.size(); ++p) {
+            const JsonValue& product = products.at(p);
+            ASSERT_EQ(keys_of(product), product_keys) << p;
+            EXPECT_FALSE(product.find("PRO_DESCRICAO")->text().empty());
+            EXPECT_TRUE(brazilian_number(*product.find("PRO_VLR_VENDA")));
+            EXPECT_TRUE(brazilian_number(*product.find("PRO_VLR_CUSTO")));
+            EXPECT_TRUE(brazilian_number(*product.find("PRO_QTD_ESTOQUE")));
+            const auto flex = product.find("PRO_CONTROL_FLEX")->text();
+            EXPECT_TRUE(flex == "S" || flex == "N") << flex;
+
+            const JsonValue& prices = *product.find("TABELA_ITEM");
+            ASSERT_TRUE(prices.is_array());
+            ASSERT_GE(prices.size(), 1u) << "every product has a price in the standard table";
+            for (std::size_t k = 0; k < prices.size(); ++k) {
+                const JsonValue& price = prices.at(k);
+                ASSERT_EQ(keys_of(price), price_keys);
+                EXPECT_EQ(price.find("PRO_ID")->text(), product.find("PRO_ID")->text());
+                EXPECT_TRUE(table_ids.contains(qtext(*price.find("TAB_ID"))));
+                EXPECT_TRUE(brazilian_number(*price.find("TAP_VLR_VENDA")));
+            }
+        }
+    }
+}
+
+TEST_F(ReferenceServer, unknown_salespeople_get_403_and_no_data)
+{
+    struct Case {
+        const char* what;
+        QByteArray empresa, id;
+    } const cases[]{
+        {"unknown id", "Teste", "9"},
+        {"unknown company", "Outra", "1"},
+        {"id only, no company", "", "1"},
+        {"company only, no id", "Teste", ""},
+        {"neither", "", ""},
+        {"company in another case", "teste", "1"},
+    };
+    for (const Case& c : cases) {
+        for (const QByteArray kind : {"CLIENTE", "PRODUTO", "HIST_FINANCEIRO"}) {
+            SCOPED_TRACE(std::string(c.what) + " " + kind.toStdString());
+            const HttpResult result = get(request_body(kind, c.empresa, c.id));
+            EXPECT_EQ(result.status, 403);
+            EXPECT_TRUE(error_text(result).starts_with("Vendedor não cadastrado"))
+                << result.body.toStdString();
+            EXPECT_FALSE(result.body.contains("result"));
+        }
+    }
+}
+
+TEST_F(ReferenceServer, malformed_calls_get_an_error_reply)
+{
+    const QByteArray cliente = request_body("CLIENTE", "Teste", "1");
+    struct Case {
+        const char* what;
+        QString method;
+        QByteArray verb, body;
+        int status;
+        const char* error_contains;
+    } const cases[]{
+        {"unknown path", u"getDados"_s, "POST", cliente, 404, "/datasnap/rest/TModuleOnline/getDados"},
+        {"GET on a method", u"getDados_OnLine"_s, "GET", {}, 405, "POST"},
+        {"not JSON", u"getDados_OnLine"_s, "POST", "REQUISICAO=CLIENTE", 400, "JSON"},
+        {"empty body", u"getDados_OnLine"_s, "POST", "", 400, "JSON"},
+        {"trailing garbage", u"getDados_OnLine"_s, "POST", cliente + "}", 400, "JSON"},
+        {"array body", u"getDados_OnLine"_s, "POST", "[" + cliente + "]", 400, "JSON"},
+        {"no _parameters", u"getDados_OnLine"_s, "POST", R"({"REQUISICAO":{"TABLE":"CLIENTE"}})", 400,
+         "_parameters"},
+        {"empty _parameters", u"getDados_OnLine"_s, "POST", R"({"_parameters":[]})", 400, "_parameters"},
+        {"_parameters not an object", u"getDados_OnLine"_s, "POST", R"({"_parameters":["CLIENTE"]})", 400,
+         "_parameters"},
+        {"no REQUISICAO", u"getDados_OnLine"_s, "POST", R"({"_parameters":[{"TABLE":"CLIENTE"}]})", 400,
+         "REQUISICAO"},
+        {"no TABLE", u"getDados_OnLine"_s, "POST",
+         R"({"_parameters":[{"REQUISICAO":{"EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1"}}]})", 400, "TABLE"},
+        {"unknown kind", u"getDados_OnLine"_s, "POST", request_body("PEDIDOS", "Teste", "1"), 400, "PEDIDOS"},
+        {"a get kind posted", u"postDados_OnLine"_s, "POST", cliente, 400, "getDados_OnLine"},
+        {"an order through get", u"getDados_OnLine"_s, "POST", request_body("NOVO_PEDIDO", "Teste", "1"), 400,
+         "postDados_OnLine"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const HttpResult result = call(server_->url(c.method), c.body, c.verb);
+        EXPECT_EQ(result.status, c.status);
+        EXPECT_TRUE(result.content_type.startsWith("application/json")) << result.content_type.toStdString();
+        EXPECT_NE(error_text(result).find(c.error_contains), std::string::npos) << result.body.toStdString();
+    }
+}
+
+TEST_F(ReferenceServer, kinds_not_answered_yet_get_501_naming_the_kind)
+{
+    for (const char* kind :
+         {"HIST_FINANCEIRO", "HIST_VENDA", "BOLETO", "RELATORIO_FINANCEIRO", "RELATORIO_VENDA", "MIX_VENDA",
+          "VALIDAR_ESTOQUE", "VALIDAR_FINANCEIRO", "VALIDAR_HORA_ENVIO", "NOVO_PEDIDO"}) {
+        SCOPED_TRACE(kind);
+        const QString method =
+            qstrcmp(kind, "NOVO_PEDIDO") == 0 ? u"postDados_OnLine"_s : u"getDados_OnLine"_s;
+        const HttpResult result = call(server_->url(method), request_body(kind, "Teste", "1"));
+        EXPECT_EQ(result.status, 501);
+        EXPECT_EQ(error_text(result), std::string("Tipo de requisição ainda não atendido: ") + kind);
+    }
+}
+
+TEST(ReferenceServerProcess, demo_data_is_the_same_in_every_new_database_and_kept_across_restarts)
+{
+    TempFolder folder;
+    QByteArray first_clients, first_products;
+    for (const QString& name : {u"a.db"_s, u"b.db"_s, u"a.db"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        ServerProcess server(folder.path(name));
+        ASSERT_TRUE(server.listening());
+        const QByteArray clients =
+            call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1")).body;
+        const QByteArray products =
+            call(server.url(u"getDados_OnLine"_s), request_body("PRODUTO", "Teste", "1")).body;
+        ASSERT_TRUE(clients.startsWith("{\"result\":[{\"CLIENTE0\""));
+        if (first_clients.isEmpty()) {
+            first_clients = clients;
+            first_products = products;
+        }
+        EXPECT_TRUE(clients == first_clients);
+        EXPECT_TRUE(products == first_products);
+    }
+}
+
+TEST(ReferenceServerProcess, size_options_seed_a_catalogue_of_that_size_for_salesperson_one)
+{
+    TempFolder folder;
+    const QString database = folder.path(u"sized.db"_s);
+    const QStringList sizes{u"--clientes"_s, u"1200"_s, u"--produtos"_s, u"300"_s, u"--tabelas"_s, u"5"_s};
+    {
+        ServerProcess server(database, sizes);
+        ASSERT_TRUE(server.listening());
+        const QString url = server.url(u"getDados_OnLine"_s);
+        const auto clients = reply_object(call(url, request_body("CLIENTE", "Teste", "1")));
+        ASSERT_TRUE(clients);
+        EXPECT_EQ(clients->size(), 1201u);
+        const auto none = reply_object(call(url, request_body("CLIENTE", "Teste", "2")));
+        ASSERT_TRUE(none);
+        EXPECT_EQ(keys_of(*none), std::vector<std::string>{"CHAVE_VENDEDOR"});
+        EXPECT_EQ(none->at(0).text(), "58314");
+
+        const auto catalogue = reply_object(call(url, request_body("PRODUTO", "Teste", "1")));
+        ASSERT_TRUE(catalogue);
+        EXPECT_EQ(catalogue->find("TABELAS")->size(), 5u);
+        const JsonValue& products = *catalogue->find("PRODUTOS");
+        ASSERT_EQ(products.size(), 300u);
+        for (std::size_t p = 0; p < products.size(); ++p)
+            ASSERT_EQ(products.at(p).find("TABELA_ITEM")->size(), 5u) << p;
+        EXPECT_EQ(server.stop(), 0);
+    }
+    {
+        SCOPED_TRACE("same sizes again: the database is used as it stands");
+        ServerProcess server(database, sizes);
+        ASSERT_TRUE(server.listening());
+        const auto clients =
+            reply_object(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1")));
+        ASSERT_TRUE(clients);
+        EXPECT_EQ(clients->size(), 1201u);
+    }
+    {
+        SCOPED_TRACE("other sizes on the same database are refused");
+        ServerProcess server(database, {u"--clientes"_s, u"10"_s});
+        EXPECT_FALSE(server.listening());
+        EXPECT_NE(server.stop(), 0);
+    }
+}
+
+TEST(ReferenceServerProcess, stops_cleanly_on_sigterm_after_logging_each_request)
+{
+    TempFolder folder;
+    const QString database = folder.path(u"demo.db"_s);
+    ServerProcess server(database);
+    ASSERT_TRUE(server.listening());
+    ASSERT_EQ(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "2")).status, 200);
+    ASSERT_EQ(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "7")).status, 403);
+    EXPECT_EQ(server.stop(), 0);
+
+    QFile log(database + u".log"_s);
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(
+        text.contains(QRegularExpression(u"POST getDados_OnLine CLIENTE Teste2 200 \\d+ bytes \\d+ ms\\n"_s)))
+        << text.toStdString();
+    EXPECT_TRUE(
+        text.contains(QRegularExpression(u"POST getDados_OnLine CLIENTE Teste7 403 \\d+ bytes \\d+ ms\\n"_s)))
+        << text.toStdString();
+}
+
+TEST(ReferenceServerProcess, command_line_is_checked)
+{
+    struct Case {
+        QStringList arguments;
+        int exit_code;
+        const char* output_contains;
+    } const cases[]{
+        {{u"--help"_s}, 0, "--clientes"},
+        {{u"--port"_s, u"http"_s}, 2, "--port"},
+        {{u"--port"_s, u"70000"_s}, 2, "--port"},
+        {{u"--tabelas"_s, u"-1"_s}, 2, "--tabelas"},
+        {{u"--db"_s}, 2, "--db"},
+        {{u"--verbose"_s}, 2, "--verbose"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(u' ').toStdString());
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        process.start(qEnvironmentVariable("PV_SERVER_BIN"), c.arguments);
+        ASSERT_TRUE(process.waitForFinished(30'000));
+        EXPECT_EQ(process.exitCode(), c.exit_code);
+        EXPECT_TRUE(process.readAll().contains(c.output_contains));
+    }
+}
+
+} // namespace
