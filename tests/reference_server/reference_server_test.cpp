@@ -33,7 +33,7 @@ public:
                        QStringList{u"--port"_s, u"0"_s, u"--db"_s, database} + extra);
         static const QRegularExpression listening(
             u"^pedidos-servidor ouvindo em (http://127\\.0\\.0\\.1:\\d+)\\n$"_s);
-        while (process_.waitForReadyRead(120'000) || process_.canReadLine()) {
+        while (process_.waitForReadyRead(60'000) || process_.canReadLine()) {
             if (!process_.canReadLine()) continue;
             const auto match = listening.match(QString::fromUtf8(process_.readLine()));
             if (match.hasMatch()) base_ = match.captured(1);
