@@ -35,5 +35,6 @@ public:
     DataSource dsItemHVenda{tblItemHVenda};
 };
 
-// The data module of the running program: the most recently created one still alive, or nullptr.
+// The data module of the running program: the one created last, until it is destroyed; nullptr
+// before and after.
 TdmDados* dmDados();
