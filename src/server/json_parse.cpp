@@ -81,11 +81,12 @@ struct JsonParser::State {
         return buffer.get();
     }
 
-    template <class V> error_code build(V&& v, JsonValue& out, std::size_t depth);
+    // Reads v and appends it to values.
+    template <class V> error_code build(V&& v, std::size_t depth);
     std::optional<JsonValue> run(std::size_t offset, std::size_t n);
 };
 
-template <class V> error_code JsonParser::State::build(V&& v, JsonValue& out, std::size_t depth)
+template <class V> error_code JsonParser::State::build(V&& v, std::size_t depth)
 {
     ondemand::json_type type;
     if (error_code e = v.type().get(type))
@@ -99,19 +100,30 @@ template <class V> error_code JsonParser::State::build(V&& v, JsonValue& out, st
             return e;
         const std::size_t base = values.size();
         const std::size_t name_base = names.size();
-        for (auto field : object) {
-            std::string_view name;
-            if (error_code e = field.unescaped_key().get(name))
+        for (auto pair : object) {
+            ondemand::field field;
+            if (error_code e = std::move(pair).get(field))
                 return e;
-            JsonValue child;
-            if (error_code e = build(field.value(), child, depth + 1))
-                return e;
+            // Most names hold no escape: they are taken where they lie instead of being copied out.
+            // The input was checked whole before the walk, so the closing quote is there.
+            const char* raw = field.key().raw();
+            std::size_t length = 0;
+            while (raw[length] != '"' && raw[length] != '\\')
+                ++length;
+            std::string_view name(raw, length);
+            if (raw[length] == '\\') {
+                if (error_code e = field.unescaped_key().get(name))
+                    return e;
+            }
             names.push_back(name);
-            values.push_back(std::move(child));
+            if (error_code e = build(field.value(), depth + 1))
+                return e;
         }
-        out = JsonBuilder::object(values.data() + base, names.data() + name_base, values.size() - base);
+        JsonValue object_value = JsonBuilder::object(values.data() + base, names.data() + name_base,
+                                                     values.size() - base);
         values.resize(base);
         names.resize(name_base);
+        values.push_back(std::move(object_value));
         return SUCCESS;
     }
     case ondemand::json_type::array: {
@@ -121,39 +133,46 @@ template <class V> error_code JsonParser::State::build(V&& v, JsonValue& out, st
         if (error_code e = v.get_array().get(array))
             return e;
         const std::size_t base = values.size();
-        for (auto element : array) {
-            JsonValue child;
-            if (error_code e = build(element, child, depth + 1))
+        for (auto element : array)
+            if (error_code e = build(element, depth + 1))
                 return e;
-            values.push_back(std::move(child));
-        }
-        out = JsonBuilder::array(values.data() + base, values.size() - base);
+        JsonValue array_value = JsonBuilder::array(values.data() + base, values.size() - base);
         values.resize(base);
+        values.push_back(std::move(array_value));
         return SUCCESS;
     }
     case ondemand::json_type::string: {
         std::string_view s;
-        if (error_code e = v.get_string().get(s))
+        if (error_code e = simdjson::simdjson_result<std::string_view>(v.raw_json_token()).get(s))
             return e;
-        out = JsonBuilder::scalar(JsonValue::Type::String, s);
+        while (!s.empty() && is_blank(s.back()))
+            s.remove_suffix(1);
+        if (s.size() < 2 || s.back() != '"')
+            return simdjson::STRING_ERROR;
+        s = s.substr(1, s.size() - 2);
+        if (s.find('\\') != std::string_view::npos) {
+            if (error_code e = v.get_string().get(s))
+                return e;
+        }
+        JsonBuilder::set_scalar(values.emplace_back(), JsonValue::Type::String, s);
         return SUCCESS;
     }
     case ondemand::json_type::number: {
         std::string_view t;
-        if (error_code e = v.raw_json_token().get(t))
+        if (error_code e = simdjson::simdjson_result<std::string_view>(v.raw_json_token()).get(t))
             return e;
         while (!t.empty() && is_blank(t.back()))
             t.remove_suffix(1);
         if (!is_json_number(t))
             return simdjson::NUMBER_ERROR;
-        out = JsonBuilder::scalar(JsonValue::Type::Number, t);
+        JsonBuilder::set_scalar(values.emplace_back(), JsonValue::Type::Number, t);
         return SUCCESS;
     }
     case ondemand::json_type::boolean: {
         bool b;
         if (error_code e = v.get_bool().get(b))
             return e;
-        out = JsonValue::boolean(b);
+        values.push_back(JsonValue::boolean(b));
         return SUCCESS;
     }
     case ondemand::json_type::null: {
@@ -162,7 +181,7 @@ template <class V> error_code JsonParser::State::build(V&& v, JsonValue& out, st
             return e;
         if (!null)
             return simdjson::N_ATOM_ERROR;
-        out = JsonValue();
+        values.emplace_back();
         return SUCCESS;
     }
     }
@@ -180,14 +199,13 @@ std::optional<JsonValue> JsonParser::State::run(std::size_t offset, std::size_t 
     ondemand::document doc;
     if (parser.iterate(buffer.get() + offset, n, capacity - offset).get(doc) != SUCCESS)
         return std::nullopt;
-    JsonValue root;
-    if (build(doc, root, 0) != SUCCESS)
+    if (build(doc, 0) != SUCCESS)
         return std::nullopt;
     // Whatever follows the value (a second value, a stray bracket) is left unread.
     const char* rest = nullptr;
     if (doc.current_location().get(rest) != simdjson::OUT_OF_BOUNDS)
         return std::nullopt;
-    return root;
+    return std::move(values.back());
 }
 
 JsonParser::JsonParser() : state_(std::make_unique<State>()) {}

@@ -2,7 +2,7 @@
 
 #include "server/json_value_block.h"
 
-#include <cassert>
+#include <algorithm>
 #include <cstring>
 #include <functional>
 #include <new>
@@ -27,14 +27,8 @@ std::size_t hash(std::string_view s) noexcept
 
 } // namespace
 
-void store_text(unsigned char* bytes, std::size_t capacity, std::uint8_t& tag, std::string_view s)
+void store_heap_text(unsigned char* bytes, std::uint8_t& tag, std::string_view s)
 {
-    if (s.size() <= capacity) {
-        if (!s.empty())
-            std::memcpy(bytes, s.data(), s.size());
-        tag = static_cast<std::uint8_t>(s.size());
-        return;
-    }
     char* p = heap_copy(s);
     const std::size_t n = s.size();
     std::memcpy(bytes, &p, sizeof p);
@@ -42,15 +36,7 @@ void store_text(unsigned char* bytes, std::size_t capacity, std::uint8_t& tag, s
     tag = heap_tag;
 }
 
-Key::Key(std::string_view s)
-{
-    store_text(bytes, sizeof bytes, tag, s);
-}
-
-Key::Key(const Key& other)
-{
-    store_text(bytes, sizeof bytes, tag, other.view());
-}
+Key::Key(const Key& other) : Key(other.view()) {}
 
 Key::~Key()
 {
@@ -159,9 +145,16 @@ std::int64_t Block::find(std::string_view name) const
 {
     const Key* k = keys();
     if (size <= linear_limit) {
-        for (std::uint32_t i = 0; i < size; ++i)
-            if (k[i].view() == name)
-                return i;
+        if (name.size() <= sizeof k->bytes) {
+            const Key probe(name);
+            for (std::uint32_t i = 0; i < size; ++i)
+                if (k[i].same_short(probe))
+                    return i;
+        } else {
+            for (std::uint32_t i = 0; i < size; ++i)
+                if (k[i].view() == name)
+                    return i;
+        }
         return -1;
     }
     if (!index) {
@@ -216,33 +209,8 @@ void JsonValue::release() noexcept
         std::memcpy(&p, bytes_, sizeof p);
         delete[] p;
     }
-    std::memset(bytes_, 0, sizeof bytes_);
     tag_ = 0;
     type_ = Type::Null;
-}
-
-void JsonValue::take(JsonValue& other) noexcept
-{
-    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
-    tag_ = other.tag_;
-    type_ = other.type_;
-    std::memset(other.bytes_, 0, sizeof other.bytes_);
-    other.tag_ = 0;
-    other.type_ = Type::Null;
-}
-
-JsonValue::JsonValue(JsonValue&& other) noexcept
-{
-    take(other);
-}
-
-JsonValue& JsonValue::operator=(JsonValue&& other) noexcept
-{
-    if (this != &other) {
-        release();
-        take(other);
-    }
-    return *this;
 }
 
 JsonValue::JsonValue(const JsonValue& other)
@@ -284,12 +252,6 @@ JsonValue& JsonValue::operator=(const JsonValue& other)
         *this = std::move(copy);
     }
     return *this;
-}
-
-JsonValue::~JsonValue()
-{
-    if (tag_ == json_detail::heap_tag || type_ == Type::Array || type_ == Type::Object)
-        release();
 }
 
 JsonValue JsonValue::string(std::string_view utf8)
@@ -396,11 +358,10 @@ namespace {
 
 void make_room(Block*& b, bool object)
 {
-    if (!b) {
+    if (!b)
         b = Block::allocate(4, object);
-    } else if (b->size == b->capacity) {
-        b = Block::grow(b, std::size_t{b->capacity} * 2);
-    }
+    else if (b->size == b->capacity)
+        b = Block::grow(b, std::max<std::size_t>(4, std::size_t{b->capacity} * 2));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,7 +11,9 @@
 
 namespace json_detail {
 struct Block;
-}
+// tag_ of a text kept on the heap: the inline bytes then hold its pointer and length.
+inline constexpr std::uint8_t heap_tag = 0xFF;
+} // namespace json_detail
 
 // An ordered JSON value. Object pairs stay in insertion order and numbers keep their text as written,
 // because the cache files and the requests depend on both. Strings hold UTF-8.
@@ -22,11 +25,22 @@ public:
     enum class Type : std::uint8_t { Null, False, True, Number, String, Array, Object };
 
     JsonValue() noexcept = default;
-    JsonValue(JsonValue&&) noexcept;
-    JsonValue& operator=(JsonValue&&) noexcept;
+    JsonValue(JsonValue&& other) noexcept { take(other); }
+    JsonValue& operator=(JsonValue&& other) noexcept
+    {
+        if (this != &other) {
+            release();
+            take(other);
+        }
+        return *this;
+    }
     JsonValue(const JsonValue&);
     JsonValue& operator=(const JsonValue&);
-    ~JsonValue();
+    ~JsonValue()
+    {
+        if (tag_ == json_detail::heap_tag || type_ == Type::Array || type_ == Type::Object)
+            release();
+    }
 
     static JsonValue string(std::string_view utf8);
     static JsonValue number(std::string_view text);
@@ -53,11 +67,13 @@ public:
     // Name of pair i of an object. i < size().
     std::string_view key_at(std::size_t i) const;
     // The first pair with this name, or nullptr (also for non-objects). Names are indexed on first
-    // use, so a lookup never scans an object of many pairs.
+    // use, so a lookup never scans an object of many pairs; the index is built inside this const
+    // call, so one object is not looked up from two threads at once.
     const JsonValue* find(std::string_view key) const;
     JsonValue* find(std::string_view key);
 
-    // Appends a pair to an object / an element to an array; returns the stored value.
+    // Appends a pair to an object / an element to an array; returns the stored value. As with a
+    // vector, references into the container are valid until its next insert, push_back or reserve.
     JsonValue& insert(std::string_view key, JsonValue value);
     JsonValue& push_back(JsonValue value);
     void reserve(std::size_t n);
@@ -75,10 +91,18 @@ private:
     void set_block(json_detail::Block* b) noexcept;
     void set_text(std::string_view text);
     void release() noexcept;
-    void take(JsonValue& other) noexcept;
+    void take(JsonValue& other) noexcept
+    {
+        std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+        tag_ = other.tag_;
+        type_ = other.type_;
+        other.tag_ = 0;
+        other.type_ = Type::Null;
+    }
 
     // A short text, its length in tag_; or (tag_ == heap_tag) a pointer and a length; or the
-    // container's Block pointer. Pointers are stored by memcpy so the value stays 24 bytes.
+    // container's Block pointer. Pointers are stored by memcpy so the value stays 24 bytes. A value
+    // left with tag_ 0 and type Null owns nothing, whatever its bytes hold.
     unsigned char bytes_[inline_text] = {};
     std::uint8_t tag_ = 0;
     Type type_ = Type::Null;

@@ -10,10 +10,35 @@
 
 namespace json_detail {
 
-// Marks a text kept on the heap: the inline bytes then hold its pointer and length.
-inline constexpr std::uint8_t heap_tag = 0xFF;
+void store_heap_text(unsigned char* bytes, std::uint8_t& tag, std::string_view s);
 
-void store_text(unsigned char* bytes, std::size_t capacity, std::uint8_t& tag, std::string_view s);
+// Copies up to 24 bytes with a few fixed-size moves instead of a call.
+inline void copy_short(unsigned char* to, const char* from, std::size_t n) noexcept
+{
+    if (n >= 16) {
+        std::memcpy(to, from, 16);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else if (n >= 4) {
+        std::memcpy(to, from, 4);
+        std::memcpy(to + n - 4, from + n - 4, 4);
+    } else {
+        for (std::size_t i = 0; i < n; ++i)
+            to[i] = static_cast<unsigned char>(from[i]);
+    }
+}
+
+inline void store_text(unsigned char* bytes, std::size_t capacity, std::uint8_t& tag, std::string_view s)
+{
+    if (s.size() > capacity) {
+        store_heap_text(bytes, tag, s);
+        return;
+    }
+    copy_short(bytes, s.data(), s.size());
+    tag = static_cast<std::uint8_t>(s.size());
+}
 
 inline std::string_view text_view(const unsigned char* bytes, std::uint8_t tag) noexcept
 {
@@ -26,17 +51,20 @@ inline std::string_view text_view(const unsigned char* bytes, std::uint8_t tag) 
     return {p, n};
 }
 
-// The name of an object pair: 23 bytes inline, longer names on the heap.
+// The name of an object pair: 23 bytes inline, longer names on the heap. Unused inline bytes are
+// zero, so two short names compare as three words.
 struct Key {
     unsigned char bytes[23];
     std::uint8_t tag;
 
-    explicit Key(std::string_view s);
+    explicit Key(std::string_view s) : bytes{} { store_text(bytes, sizeof bytes, tag, s); }
     Key(const Key& other);
     Key& operator=(const Key&) = delete;
     ~Key();
 
     std::string_view view() const noexcept { return text_view(bytes, tag); }
+    // Equality with a probe of at most 23 bytes (a longer name never matches one).
+    bool same_short(const Key& probe) const noexcept { return std::memcmp(this, &probe, sizeof *this) == 0; }
 };
 
 static_assert(sizeof(Key) == 24);
@@ -51,7 +79,7 @@ struct Block {
     // Built on the first lookup in an object of more than linear_limit pairs.
     mutable NameIndex* index = nullptr;
 
-    static constexpr std::uint32_t linear_limit = 8;
+    static constexpr std::uint32_t linear_limit = 32;
 
     static Block* allocate(std::size_t capacity, bool object);
     static void destroy(Block* b) noexcept;
@@ -80,12 +108,10 @@ public:
     // Moves n values (and, for an object, n names) into a new container.
     static JsonValue array(JsonValue* values, std::size_t n);
     static JsonValue object(JsonValue* values, const std::string_view* names, std::size_t n);
-    // A string or number whose text is already known to be valid.
-    static JsonValue scalar(JsonValue::Type type, std::string_view text)
+    // Makes the empty value v a string or a number.
+    static void set_scalar(JsonValue& v, JsonValue::Type type, std::string_view text)
     {
-        JsonValue v;
-        v.set_text(text);
+        json_detail::store_text(v.bytes_, JsonValue::inline_text, v.tag_, text);
         v.type_ = type;
-        return v;
     }
 };

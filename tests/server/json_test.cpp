@@ -215,6 +215,14 @@ TEST(JsonValue, keeps_texts_and_pairs_through_copies_moves_and_growth)
     EXPECT_THROW(moved.key_at(6), std::out_of_range);
     EXPECT_EQ(JsonValue::string("x").find("x"), nullptr);
     EXPECT_EQ(JsonValue::array().size(), 0u);
+
+    for (const std::size_t room : {0u, 1u, 3u}) {
+        JsonValue r = JsonValue::array();
+        r.reserve(room);
+        for (int i = 0; i < 10; ++i)
+            r.push_back(JsonValue::number(std::to_string(i)));
+        EXPECT_EQ(to_json(r), "[0,1,2,3,4,5,6,7,8,9]") << room;
+    }
 }
 
 TEST(JsonValue, find_returns_the_first_pair_of_a_name)
