@@ -71,8 +71,7 @@ std::size_t lookups(const JsonValue& reply)
     for (std::size_t i = 0; i < reply.size(); ++i) {
         const std::string_view name = reply.key_at(i);
         const JsonValue* record = reply.find(name);
-        if (!record || !record->is_object())
-            continue;
+        if (!record || !record->is_object()) continue;
         for (std::size_t k = 0; k < record->size(); ++k)
             found += record->find(record->key_at(k)) != nullptr;
     }
@@ -106,28 +105,28 @@ void bench_file(const std::string& path, int iters)
         const double t0 = now_ms();
         tree = parser.parse(text);
         only.push_back(now_ms() - t0);
-        if (i + 1 < iters)
-            tree.reset();
+        if (i + 1 < iters) tree.reset();
     }
     std::sort(only.begin(), only.end());
-    std::printf("  JsonValue parse, reused parser      %8.1f ms (freeing the tree not timed)\n", only[only.size() / 2]);
+    std::printf("  JsonValue parse, reused parser      %8.1f ms (freeing the tree not timed)\n",
+                only[only.size() / 2]);
 
     tree.reset();
     const std::size_t heap0 = heap_in_use();
     tree = parser.parse(text);
     const std::size_t heap1 = heap_in_use();
     const std::size_t values = count_values(*tree);
-    std::printf("  tree: %zu values, %.1f MiB heap (%.1f bytes a value)\n", values, (heap1 - heap0) / 1048576.0,
-                double(heap1 - heap0) / double(values));
+    std::printf("  tree: %zu values, %.1f MiB heap (%.1f bytes a value)\n", values,
+                (heap1 - heap0) / 1048576.0, double(heap1 - heap0) / double(values));
 
     std::size_t found = 0;
-    std::printf("  find every record and field (first) %8.1f ms\n", median_ms(1, [&] { found = lookups(*tree); }));
+    std::printf("  find every record and field (first) %8.1f ms\n",
+                median_ms(1, [&] { found = lookups(*tree); }));
     std::printf("  find every record and field (again) %8.1f ms (%zu found)\n",
                 median_ms(iters, [&] { found = lookups(*tree); }), found);
 
     std::string out;
-    std::printf("  write_json                          %8.1f ms",
-                median_ms(iters, [&] {
+    std::printf("  write_json                          %8.1f ms", median_ms(iters, [&] {
                     out.clear();
                     write_json(out, *tree);
                 }));

@@ -57,43 +57,34 @@ QString decode_ansi(const char* bytes, std::size_t n)
 }
 
 // Characters whose nearest ASCII character is not their decomposition's base letter.
+struct Fit {
+    char16_t from;
+    char to;
+};
+constexpr Fit symbol_fits[] = {
+    {0x00A0, ' '},  {0x00AB, '<'}, {0x2039, '<'}, {0x00BB, '>'},  {0x203A, '>'},  {0x00A9, 'c'},
+    {0x00AE, 'R'},  {0x00D7, 'x'}, {0x00C6, 'A'}, {0x00E6, 'a'},  {0x00D8, 'O'},  {0x00F8, 'o'},
+    {0x0152, 'O'},  {0x0153, 'o'}, {0x00DF, 's'}, {0x00D0, 'D'},  {0x0110, 'D'},  {0x00F0, 'd'},
+    {0x0111, 'd'},  {0x0141, 'L'}, {0x0142, 'l'}, {0x2018, '\''}, {0x2019, '\''}, {0x201A, '\''},
+    {0x2032, '\''}, {0x201C, '"'}, {0x201D, '"'}, {0x201E, '"'},  {0x2033, '"'},  {0x2010, '-'},
+    {0x2011, '-'},  {0x2012, '-'}, {0x2013, '-'}, {0x2014, '-'},  {0x2212, '-'},  {0x2026, '.'},
+    {0x2022, '.'},  {0x00B7, '.'},
+};
+
 char best_fit_symbol(char16_t c)
 {
-    switch (c) {
-    case 0x00A0: return ' ';
-    case 0x00AB: case 0x2039: return '<';
-    case 0x00BB: case 0x203A: return '>';
-    case 0x00A9: return 'c';
-    case 0x00AE: return 'R';
-    case 0x00D7: return 'x';
-    case 0x00C6: return 'A';
-    case 0x00E6: return 'a';
-    case 0x00D8: return 'O';
-    case 0x00F8: return 'o';
-    case 0x0152: return 'O';
-    case 0x0153: return 'o';
-    case 0x00DF: return 's';
-    case 0x00D0: case 0x0110: return 'D';
-    case 0x00F0: case 0x0111: return 'd';
-    case 0x0141: return 'L';
-    case 0x0142: return 'l';
-    case 0x2018: case 0x2019: case 0x201A: case 0x2032: return '\'';
-    case 0x201C: case 0x201D: case 0x201E: case 0x2033: return '"';
-    case 0x2010: case 0x2011: case 0x2012: case 0x2013: case 0x2014: case 0x2212: return '-';
-    case 0x2026: case 0x2022: case 0x00B7: return '.';
-    default: return 0;
-    }
+    for (const Fit& f : symbol_fits)
+        if (f.from == c) return f.to;
+    return 0;
 }
 
 // Nearest ASCII character of a non-ASCII one, as the US-ASCII code page's best-fit conversion
 // gives it: a letter loses its accent, a few symbols have a look-alike, the rest become '?'.
 char best_fit(char16_t c, QHash<char16_t, char>& memo)
 {
-    if (const char s = best_fit_symbol(c))
-        return s;
+    if (const char s = best_fit_symbol(c)) return s;
     const auto known = memo.constFind(c);
-    if (known != memo.cend())
-        return *known;
+    if (known != memo.cend()) return *known;
     char fit = '?';
     if (!QChar::isSurrogate(c)) {
         const QString d = QString(QChar(c)).normalized(QString::NormalizationForm_D);
@@ -131,12 +122,10 @@ bool is_ascii(const char* p, std::size_t n)
     for (; i + 8 <= n; i += 8) {
         std::uint64_t x;
         std::memcpy(&x, p + i, 8);
-        if (x & 0x8080808080808080ull)
-            return false;
+        if (x & 0x8080808080808080ull) return false;
     }
     for (; i < n; ++i)
-        if (static_cast<unsigned char>(p[i]) >= 0x80)
-            return false;
+        if (static_cast<unsigned char>(p[i]) >= 0x80) return false;
     return true;
 }
 
@@ -149,8 +138,7 @@ bool is_blank(char c)
 std::size_t read_into(JsonParser& parser, const QString& path)
 {
     QFile file(path);
-    if (!file.exists())
-        throw FileError(u"Arquivo não encontrado: "_s + shown(path));
+    if (!file.exists()) throw FileError(u"Arquivo não encontrado: "_s + shown(path));
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file.errorString());
     const qint64 size = file.size();
@@ -166,12 +154,9 @@ void write_file(const QString& path, const char* bytes, std::size_t n)
     const auto fail = [&] {
         throw FileError(u"Não foi possível gravar o arquivo "_s + shown(path) + u": "_s + file.errorString());
     };
-    if (!file.open(QIODevice::WriteOnly))
-        fail();
-    if (file.write(bytes, static_cast<qint64>(n)) != static_cast<qint64>(n))
-        fail();
-    if (!file.commit())
-        fail();
+    if (!file.open(QIODevice::WriteOnly)) fail();
+    if (file.write(bytes, static_cast<qint64>(n)) != static_cast<qint64>(n)) fail();
+    if (!file.commit()) fail();
 }
 
 // UTF-8 text in the ANSI code page (Windows-1252); a character it lacks becomes '?'.
@@ -187,11 +172,9 @@ std::string to_ansi(std::string_view utf8)
             b = static_cast<char>(c);
         } else {
             for (int i = 0; i < 32; ++i)
-                if (cp1252_high[i] == c)
-                    b = static_cast<char>(0x80 + i);
+                if (cp1252_high[i] == c) b = static_cast<char>(0x80 + i);
         }
-        if (QChar::isLowSurrogate(c))
-            continue; // the high half already gave its '?'
+        if (QChar::isLowSurrogate(c)) continue; // the high half already gave its '?'
         out.push_back(b);
     }
     return out;
@@ -209,18 +192,14 @@ bool read_integer(std::string_view text, std::int64_t& value)
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
         ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        negative = text[i++] == '-';
-    if (i == text.size())
-        return false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
+    if (i == text.size()) return false;
     std::uint64_t v = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
-        if (c < '0' || c > '9')
-            return false;
+        if (c < '0' || c > '9') return false;
         v = v * 10 + static_cast<unsigned>(c - '0');
-        if (v > std::uint64_t{std::numeric_limits<std::int64_t>::max()})
-            return false;
+        if (v > std::uint64_t{std::numeric_limits<std::int64_t>::max()}) return false;
     }
     value = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
     return true;
@@ -229,11 +208,9 @@ bool read_integer(std::string_view text, std::int64_t& value)
 // A file name from the server must name a file in the folder and nothing else.
 bool safe_file_name(const QString& name)
 {
-    if (name.isEmpty() || name == u"."_s || name == u".."_s)
-        return false;
+    if (name.isEmpty() || name == u"."_s || name == u".."_s) return false;
     for (const QChar c : name)
-        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20)
-            return false;
+        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20) return false;
     return true;
 }
 
@@ -280,17 +257,14 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
         text = converted;
         value = parser.parse(converted);
     }
-    if (!value)
-        return std::nullopt;
-    if (value->is_object())
-        return value;
+    if (!value) return std::nullopt;
+    if (value->is_object()) return value;
     if (!value->is_array()) {
         // A lone string, number, true, false or null is taken only when nothing follows it.
         std::size_t end = text.size();
         while (end > 0 && is_blank(text[end - 1]))
             --end;
-        if (end < text.size())
-            return std::nullopt;
+        if (end < text.size()) return std::nullopt;
     }
     throw ProtocolError(u"O arquivo "_s + shown(path) + u" não contém um objeto JSON."_s);
 }
@@ -318,8 +292,7 @@ void salvar_json(const Context& context, const JsonValue& value, const QString& 
 
 void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder)
 {
-    if (!arquivo.is_array() || arquivo.size() != 3)
-        bad_document();
+    if (!arquivo.is_array() || arquivo.size() != 3) bad_document();
     const JsonValue& list = arquivo.at(0);
     const JsonValue& count = arquivo.at(1);
     const JsonValue& file_name = arquivo.at(2);
@@ -332,8 +305,7 @@ void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QStr
                             u"\"."_s);
 
     std::int64_t n = 0;
-    if (!read_integer(count.text(), n))
-        throw ConversionError(error_value(count.text()));
+    if (!read_integer(count.text(), n)) throw ConversionError(error_value(count.text()));
     if (n < 0)
         throw ProtocolError(u"Tamanho inválido no documento recebido do servidor: "_s + qs(count.text()) +
                             u"."_s);
@@ -343,19 +315,17 @@ void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QStr
     std::size_t start = 0;
     while (start <= all.size()) {
         std::size_t comma = all.find(',', start);
-        if (comma == std::string_view::npos)
-            comma = all.size();
+        if (comma == std::string_view::npos) comma = all.size();
         std::string_view piece = all.substr(start, comma - start);
         while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t'))
             piece.remove_prefix(1);
-        if (!piece.empty())
-            pieces.push_back(piece);
+        if (!piece.empty()) pieces.push_back(piece);
         start = comma + 1;
     }
     if (pieces.size() < static_cast<std::uint64_t>(n))
         throw ProtocolError(u"O documento recebido do servidor está incompleto: tem "_s +
-                            QString::number(pieces.size()) + u" bytes e deveria ter "_s +
-                            QString::number(n) + u"."_s);
+                            QString::number(pieces.size()) + u" bytes e deveria ter "_s + QString::number(n) +
+                            u"."_s);
 
     QByteArray bytes(static_cast<qsizetype>(n), Qt::Uninitialized);
     for (std::int64_t i = 0; i < n; ++i) {
@@ -381,7 +351,6 @@ void limpar_temporarios(const Context& context)
     };
     for (const QString& file : files) {
         const QString path = context.path(file);
-        if (QFileInfo::exists(path))
-            QFile::remove(path);
+        if (QFileInfo::exists(path)) QFile::remove(path);
     }
 }

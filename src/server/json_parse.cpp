@@ -28,10 +28,8 @@ bool is_json_number(std::string_view t)
 {
     std::size_t i = 0;
     const std::size_t n = t.size();
-    if (i < n && t[i] == '-')
-        ++i;
-    if (i >= n)
-        return false;
+    if (i < n && t[i] == '-') ++i;
+    if (i >= n) return false;
     if (t[i] == '0') {
         ++i;
     } else if (is_digit(t[i])) {
@@ -42,17 +40,14 @@ bool is_json_number(std::string_view t)
     }
     if (i < n && t[i] == '.') {
         ++i;
-        if (i >= n || !is_digit(t[i]))
-            return false;
+        if (i >= n || !is_digit(t[i])) return false;
         while (i < n && is_digit(t[i]))
             ++i;
     }
     if (i < n && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
-        if (i < n && (t[i] == '+' || t[i] == '-'))
-            ++i;
-        if (i >= n || !is_digit(t[i]))
-            return false;
+        if (i < n && (t[i] == '+' || t[i] == '-')) ++i;
+        if (i >= n || !is_digit(t[i])) return false;
         while (i < n && is_digit(t[i]))
             ++i;
     }
@@ -89,21 +84,17 @@ struct JsonParser::State {
 template <class V> error_code JsonParser::State::build(V&& v, std::size_t depth)
 {
     ondemand::json_type type;
-    if (error_code e = v.type().get(type))
-        return e;
+    if (error_code e = v.type().get(type)) return e;
     switch (type) {
     case ondemand::json_type::object: {
-        if (depth >= max_depth)
-            return simdjson::DEPTH_ERROR;
+        if (depth >= max_depth) return simdjson::DEPTH_ERROR;
         ondemand::object object;
-        if (error_code e = v.get_object().get(object))
-            return e;
+        if (error_code e = v.get_object().get(object)) return e;
         const std::size_t base = values.size();
         const std::size_t name_base = names.size();
         for (auto pair : object) {
             ondemand::field field;
-            if (error_code e = std::move(pair).get(field))
-                return e;
+            if (error_code e = std::move(pair).get(field)) return e;
             // Most names hold no escape: they are taken where they lie instead of being copied out.
             // The input was checked whole before the walk, so the closing quote is there.
             const char* raw = field.key().raw();
@@ -112,30 +103,25 @@ template <class V> error_code JsonParser::State::build(V&& v, std::size_t depth)
                 ++length;
             std::string_view name(raw, length);
             if (raw[length] == '\\') {
-                if (error_code e = field.unescaped_key().get(name))
-                    return e;
+                if (error_code e = field.unescaped_key().get(name)) return e;
             }
             names.push_back(name);
-            if (error_code e = build(field.value(), depth + 1))
-                return e;
+            if (error_code e = build(field.value(), depth + 1)) return e;
         }
-        JsonValue object_value = JsonBuilder::object(values.data() + base, names.data() + name_base,
-                                                     values.size() - base);
+        JsonValue object_value =
+            JsonBuilder::object(values.data() + base, names.data() + name_base, values.size() - base);
         values.resize(base);
         names.resize(name_base);
         values.push_back(std::move(object_value));
         return SUCCESS;
     }
     case ondemand::json_type::array: {
-        if (depth >= max_depth)
-            return simdjson::DEPTH_ERROR;
+        if (depth >= max_depth) return simdjson::DEPTH_ERROR;
         ondemand::array array;
-        if (error_code e = v.get_array().get(array))
-            return e;
+        if (error_code e = v.get_array().get(array)) return e;
         const std::size_t base = values.size();
         for (auto element : array)
-            if (error_code e = build(element, depth + 1))
-                return e;
+            if (error_code e = build(element, depth + 1)) return e;
         JsonValue array_value = JsonBuilder::array(values.data() + base, values.size() - base);
         values.resize(base);
         values.push_back(std::move(array_value));
@@ -143,44 +129,36 @@ template <class V> error_code JsonParser::State::build(V&& v, std::size_t depth)
     }
     case ondemand::json_type::string: {
         std::string_view s;
-        if (error_code e = simdjson::simdjson_result<std::string_view>(v.raw_json_token()).get(s))
-            return e;
+        if (error_code e = simdjson::simdjson_result<std::string_view>(v.raw_json_token()).get(s)) return e;
         while (!s.empty() && is_blank(s.back()))
             s.remove_suffix(1);
-        if (s.size() < 2 || s.back() != '"')
-            return simdjson::STRING_ERROR;
+        if (s.size() < 2 || s.back() != '"') return simdjson::STRING_ERROR;
         s = s.substr(1, s.size() - 2);
         if (s.find('\\') != std::string_view::npos) {
-            if (error_code e = v.get_string().get(s))
-                return e;
+            if (error_code e = v.get_string().get(s)) return e;
         }
         JsonBuilder::set_scalar(values.emplace_back(), JsonValue::Type::String, s);
         return SUCCESS;
     }
     case ondemand::json_type::number: {
         std::string_view t;
-        if (error_code e = simdjson::simdjson_result<std::string_view>(v.raw_json_token()).get(t))
-            return e;
+        if (error_code e = simdjson::simdjson_result<std::string_view>(v.raw_json_token()).get(t)) return e;
         while (!t.empty() && is_blank(t.back()))
             t.remove_suffix(1);
-        if (!is_json_number(t))
-            return simdjson::NUMBER_ERROR;
+        if (!is_json_number(t)) return simdjson::NUMBER_ERROR;
         JsonBuilder::set_scalar(values.emplace_back(), JsonValue::Type::Number, t);
         return SUCCESS;
     }
     case ondemand::json_type::boolean: {
         bool b;
-        if (error_code e = v.get_bool().get(b))
-            return e;
+        if (error_code e = v.get_bool().get(b)) return e;
         values.push_back(JsonValue::boolean(b));
         return SUCCESS;
     }
     case ondemand::json_type::null: {
         bool null;
-        if (error_code e = v.is_null().get(null))
-            return e;
-        if (!null)
-            return simdjson::N_ATOM_ERROR;
+        if (error_code e = v.is_null().get(null)) return e;
+        if (!null) return simdjson::N_ATOM_ERROR;
         values.emplace_back();
         return SUCCESS;
     }
@@ -197,14 +175,11 @@ std::optional<JsonValue> JsonParser::State::run(std::size_t offset, std::size_t 
     names.clear();
     std::memset(buffer.get() + offset + n, 0, simdjson::SIMDJSON_PADDING);
     ondemand::document doc;
-    if (parser.iterate(buffer.get() + offset, n, capacity - offset).get(doc) != SUCCESS)
-        return std::nullopt;
-    if (build(doc, 0) != SUCCESS)
-        return std::nullopt;
+    if (parser.iterate(buffer.get() + offset, n, capacity - offset).get(doc) != SUCCESS) return std::nullopt;
+    if (build(doc, 0) != SUCCESS) return std::nullopt;
     // Whatever follows the value (a second value, a stray bracket) is left unread.
     const char* rest = nullptr;
-    if (doc.current_location().get(rest) != simdjson::OUT_OF_BOUNDS)
-        return std::nullopt;
+    if (doc.current_location().get(rest) != simdjson::OUT_OF_BOUNDS) return std::nullopt;
     return std::move(values.back());
 }
 
@@ -221,25 +196,24 @@ char* JsonParser::buffer(std::size_t n)
 
 std::optional<JsonValue> JsonParser::parse_buffer(std::size_t n)
 {
+    if (n + 2 + simdjson::SIMDJSON_PADDING > state_->capacity)
+        return std::nullopt; // more than buffer() made room for
     char* text = state_->buffer.get() + 1;
     std::size_t i = 0;
     while (i < n && is_blank(text[i]))
         ++i;
-    if (i < n && (text[i] == '{' || text[i] == '['))
-        return state_->run(1, n);
+    if (i < n && (text[i] == '{' || text[i] == '[')) return state_->run(1, n);
     text[-1] = '[';
     text[n] = ']';
     std::optional<JsonValue> wrapped = state_->run(0, n + 2);
-    if (!wrapped || wrapped->size() != 1)
-        return std::nullopt;
+    if (!wrapped || wrapped->size() != 1) return std::nullopt;
     return std::move(wrapped->at(0));
 }
 
 std::optional<JsonValue> JsonParser::parse(std::string_view utf8)
 {
     char* text = buffer(utf8.size());
-    if (!utf8.empty())
-        std::memcpy(text, utf8.data(), utf8.size());
+    if (!utf8.empty()) std::memcpy(text, utf8.data(), utf8.size());
     return parse_buffer(utf8.size());
 }
 

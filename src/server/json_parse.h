@@ -21,8 +21,9 @@ public:
     // anything else after the value, or nesting deeper than max_depth.
     std::optional<JsonValue> parse(std::string_view utf8);
 
-    // Writable room for a text of n bytes, kept by the parser; parse_buffer(n) then parses it.
-    // Lets a file be read straight into the parser's memory. Valid until the next call.
+    // Writable room for a text of n bytes, kept by the parser; parse_buffer(m), m <= n, then parses
+    // the first m bytes. Lets a file be read straight into the parser's memory. Valid until the next
+    // call.
     char* buffer(std::size_t n);
     std::optional<JsonValue> parse_buffer(std::size_t n);
 

@@ -70,8 +70,7 @@ struct NameIndex {
         const std::string_view name = keys[i].view();
         std::size_t s = hash(name) & mask;
         while (slots[s] != 0) {
-            if (keys[slots[s] - 1].view() == name)
-                return;
+            if (keys[slots[s] - 1].view() == name) return;
             s = (s + 1) & mask;
         }
         slots[s] = i + 1;
@@ -82,8 +81,7 @@ struct NameIndex {
     {
         std::size_t s = hash(name) & mask;
         while (slots[s] != 0) {
-            if (keys[slots[s] - 1].view() == name)
-                return slots[s] - 1;
+            if (keys[slots[s] - 1].view() == name) return slots[s] - 1;
             s = (s + 1) & mask;
         }
         return -1;
@@ -92,10 +90,8 @@ struct NameIndex {
 
 Block* Block::allocate(std::size_t capacity, bool object)
 {
-    if (capacity > UINT32_MAX)
-        throw std::length_error("JSON container too large");
-    const std::size_t bytes =
-        sizeof(Block) + capacity * (sizeof(JsonValue) + (object ? sizeof(Key) : 0));
+    if (capacity > UINT32_MAX) throw std::length_error("JSON container too large");
+    const std::size_t bytes = sizeof(Block) + capacity * (sizeof(JsonValue) + (object ? sizeof(Key) : 0));
     void* raw = ::operator new(bytes);
     Block* b = new (raw) Block;
     b->capacity = static_cast<std::uint32_t>(capacity);
@@ -105,8 +101,7 @@ Block* Block::allocate(std::size_t capacity, bool object)
 
 void Block::destroy(Block* b) noexcept
 {
-    if (!b)
-        return;
+    if (!b) return;
     JsonValue* v = b->values();
     for (std::uint32_t i = 0; i < b->size; ++i)
         v[i].~JsonValue();
@@ -148,12 +143,10 @@ std::int64_t Block::find(std::string_view name) const
         if (name.size() <= sizeof k->bytes) {
             const Key probe(name);
             for (std::uint32_t i = 0; i < size; ++i)
-                if (k[i].same_short(probe))
-                    return i;
+                if (k[i].same_short(probe)) return i;
         } else {
             for (std::uint32_t i = 0; i < size; ++i)
-                if (k[i].view() == name)
-                    return i;
+                if (k[i].view() == name) return i;
         }
         return -1;
     }
@@ -168,8 +161,7 @@ std::int64_t Block::find(std::string_view name) const
 
 void Block::indexed_append()
 {
-    if (!index)
-        return;
+    if (!index) return;
     if ((index->used + 1) * 2 > index->mask) {
         delete index;
         index = nullptr; // rebuilt at the next lookup
@@ -293,47 +285,40 @@ JsonValue JsonValue::array()
 
 std::string_view JsonValue::text() const noexcept
 {
-    if (type_ != Type::String && type_ != Type::Number)
-        return {};
+    if (type_ != Type::String && type_ != Type::Number) return {};
     return json_detail::text_view(bytes_, tag_);
 }
 
 std::size_t JsonValue::size() const noexcept
 {
-    if (type_ != Type::Array && type_ != Type::Object)
-        return 0;
+    if (type_ != Type::Array && type_ != Type::Object) return 0;
     const Block* b = block();
     return b ? b->size : 0;
 }
 
 const JsonValue& JsonValue::at(std::size_t i) const
 {
-    if (i >= size())
-        throw std::out_of_range("JsonValue::at");
+    if (i >= size()) throw std::out_of_range("JsonValue::at");
     return block()->values()[i];
 }
 
 JsonValue& JsonValue::at(std::size_t i)
 {
-    if (i >= size())
-        throw std::out_of_range("JsonValue::at");
+    if (i >= size()) throw std::out_of_range("JsonValue::at");
     return block()->values()[i];
 }
 
 std::string_view JsonValue::key_at(std::size_t i) const
 {
-    if (type_ != Type::Object || i >= size())
-        throw std::out_of_range("JsonValue::key_at");
+    if (type_ != Type::Object || i >= size()) throw std::out_of_range("JsonValue::key_at");
     return block()->keys()[i].view();
 }
 
 const JsonValue* JsonValue::find(std::string_view key) const
 {
-    if (type_ != Type::Object)
-        return nullptr;
+    if (type_ != Type::Object) return nullptr;
     const Block* b = block();
-    if (!b)
-        return nullptr;
+    if (!b) return nullptr;
     const std::int64_t i = b->find(key);
     return i < 0 ? nullptr : b->values() + i;
 }
@@ -368,8 +353,7 @@ void make_room(Block*& b, bool object)
 
 JsonValue& JsonValue::insert(std::string_view key, JsonValue value)
 {
-    if (type_ != Type::Object)
-        throw std::logic_error("JsonValue::insert on a non-object");
+    if (type_ != Type::Object) throw std::logic_error("JsonValue::insert on a non-object");
     Block* b = block();
     Key k(key);
     make_room(b, true);
@@ -384,8 +368,7 @@ JsonValue& JsonValue::insert(std::string_view key, JsonValue value)
 
 JsonValue& JsonValue::push_back(JsonValue value)
 {
-    if (type_ != Type::Array)
-        throw std::logic_error("JsonValue::push_back on a non-array");
+    if (type_ != Type::Array) throw std::logic_error("JsonValue::push_back on a non-array");
     Block* b = block();
     make_room(b, false);
     set_block(b);
@@ -396,19 +379,14 @@ JsonValue& JsonValue::push_back(JsonValue value)
 
 bool operator==(const JsonValue& a, const JsonValue& b) noexcept
 {
-    if (a.type_ != b.type_)
-        return false;
-    if (a.type_ != JsonValue::Type::Array && a.type_ != JsonValue::Type::Object)
-        return a.text() == b.text();
+    if (a.type_ != b.type_) return false;
+    if (a.type_ != JsonValue::Type::Array && a.type_ != JsonValue::Type::Object) return a.text() == b.text();
     const std::size_t n = a.size();
-    if (n != b.size())
-        return false;
+    if (n != b.size()) return false;
     const bool object = a.type_ == JsonValue::Type::Object;
     for (std::size_t i = 0; i < n; ++i) {
-        if (object && a.key_at(i) != b.key_at(i))
-            return false;
-        if (!(a.at(i) == b.at(i)))
-            return false;
+        if (object && a.key_at(i) != b.key_at(i)) return false;
+        if (!(a.at(i) == b.at(i))) return false;
     }
     return true;
 }
@@ -416,8 +394,7 @@ bool operator==(const JsonValue& a, const JsonValue& b) noexcept
 JsonValue JsonBuilder::array(JsonValue* values, std::size_t n)
 {
     JsonValue v = JsonValue::array();
-    if (n == 0)
-        return v;
+    if (n == 0) return v;
     Block* b = Block::allocate(n, false);
     for (std::size_t i = 0; i < n; ++i)
         new (b->values() + i) JsonValue(std::move(values[i]));
@@ -429,8 +406,7 @@ JsonValue JsonBuilder::array(JsonValue* values, std::size_t n)
 JsonValue JsonBuilder::object(JsonValue* values, const std::string_view* names, std::size_t n)
 {
     JsonValue v = JsonValue::object();
-    if (n == 0)
-        return v;
+    if (n == 0) return v;
     Block* b = Block::allocate(n, true);
     v.set_block(b);
     for (std::size_t i = 0; i < n; ++i) {

@@ -28,18 +28,17 @@ public:
     JsonValue(JsonValue&& other) noexcept { take(other); }
     JsonValue& operator=(JsonValue&& other) noexcept
     {
-        if (this != &other) {
-            release();
-            take(other);
-        }
+        // other may live inside this value (v = std::move(v.at(0))): detach it before releasing.
+        JsonValue detached(std::move(other));
+        release();
+        take(detached);
         return *this;
     }
     JsonValue(const JsonValue&);
     JsonValue& operator=(const JsonValue&);
     ~JsonValue()
     {
-        if (tag_ == json_detail::heap_tag || type_ == Type::Array || type_ == Type::Object)
-            release();
+        if (tag_ == json_detail::heap_tag || type_ == Type::Array || type_ == Type::Object) release();
     }
 
     static JsonValue string(std::string_view utf8);

@@ -42,8 +42,7 @@ inline void store_text(unsigned char* bytes, std::size_t capacity, std::uint8_t&
 
 inline std::string_view text_view(const unsigned char* bytes, std::uint8_t tag) noexcept
 {
-    if (tag != heap_tag)
-        return {reinterpret_cast<const char*>(bytes), tag};
+    if (tag != heap_tag) return {reinterpret_cast<const char*>(bytes), tag};
     const char* p;
     std::size_t n;
     std::memcpy(&p, bytes, sizeof p);

@@ -31,8 +31,7 @@ public:
     // bytes asked for are cleared, so many small appends to a long string stay linear.
     char* room(std::size_t n)
     {
-        if (s_.size() - used_ < n)
-            s_.resize(used_ + n + 64);
+        if (s_.size() - used_ < n) s_.resize(used_ + n + 64);
         return s_.data() + used_;
     }
     void advance(std::size_t n) { used_ += n; }
@@ -79,15 +78,12 @@ std::uint32_t decode(const unsigned char* q, std::size_t left, std::size_t& leng
     } else {
         return 0xFFFD;
     }
-    if (left < n)
-        return 0xFFFD;
+    if (left < n) return 0xFFFD;
     for (std::size_t k = 1; k < n; ++k) {
-        if ((q[k] & 0xC0) != 0x80)
-            return 0xFFFD;
+        if ((q[k] & 0xC0) != 0x80) return 0xFFFD;
         cp = (cp << 6) | (q[k] & 0x3F);
     }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0xFFFD;
+    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0xFFFD;
     length = n;
     return cp;
 }
@@ -99,15 +95,32 @@ std::size_t put_special(char*& p, const unsigned char* q, std::size_t left)
     if (c < 0x80) {
         char e = 0;
         switch (c) {
-        case '"': e = '"'; break;
-        case '\\': e = '\\'; break;
-        case '/': e = '/'; break;
-        case '\b': e = 'b'; break;
-        case '\t': e = 't'; break;
-        case '\n': e = 'n'; break;
-        case '\f': e = 'f'; break;
-        case '\r': e = 'r'; break;
-        default: break;
+        case '"':
+            e = '"';
+            break;
+        case '\\':
+            e = '\\';
+            break;
+        case '/':
+            e = '/';
+            break;
+        case '\b':
+            e = 'b';
+            break;
+        case '\t':
+            e = 't';
+            break;
+        case '\n':
+            e = 'n';
+            break;
+        case '\f':
+            e = 'f';
+            break;
+        case '\r':
+            e = 'r';
+            break;
+        default:
+            break;
         }
         if (e) {
             *p++ = '\\';
@@ -172,17 +185,26 @@ void put_string(Out& out, std::string_view s)
 void write_value(Out& out, const JsonValue& v)
 {
     switch (v.type()) {
-    case JsonValue::Type::Null: out.put("null"); break;
-    case JsonValue::Type::False: out.put("false"); break;
-    case JsonValue::Type::True: out.put("true"); break;
-    case JsonValue::Type::Number: out.put(v.text()); break;
-    case JsonValue::Type::String: put_string(out, v.text()); break;
+    case JsonValue::Type::Null:
+        out.put("null");
+        break;
+    case JsonValue::Type::False:
+        out.put("false");
+        break;
+    case JsonValue::Type::True:
+        out.put("true");
+        break;
+    case JsonValue::Type::Number:
+        out.put(v.text());
+        break;
+    case JsonValue::Type::String:
+        put_string(out, v.text());
+        break;
     case JsonValue::Type::Array: {
         out.put('[');
         const std::size_t n = v.size();
         for (std::size_t i = 0; i < n; ++i) {
-            if (i)
-                out.put(',');
+            if (i) out.put(',');
             write_value(out, v.at(i));
         }
         out.put(']');
@@ -192,8 +214,7 @@ void write_value(Out& out, const JsonValue& v)
         out.put('{');
         const std::size_t n = v.size();
         for (std::size_t i = 0; i < n; ++i) {
-            if (i)
-                out.put(',');
+            if (i) out.put(',');
             put_string(out, v.key_at(i));
             out.put(':');
             write_value(out, v.at(i));

@@ -27,8 +27,7 @@ protected:
     std::string text_of(const QByteArray& bytes, const char* key = "A")
     {
         const std::optional<JsonValue> v = load(bytes);
-        if (!v)
-            return "<none>";
+        if (!v) return "<none>";
         const JsonValue* pair = v->find(key);
         return pair ? std::string(pair->text()) : "<missing>";
     }
@@ -71,8 +70,8 @@ TEST_F(Cache, a_written_value_is_one_ascii_line_and_keeps_its_accents)
     client.insert("NOME", JsonValue::string("JO\xC3\x83O / S\xC3\x83O"));
     client.insert("ID", JsonValue::number("1.50"));
     salvar_json(context, client, u"clientes.json"_s);
-    EXPECT_EQ(folder.read(u"clientes.json"_s),
-              QByteArray(R"({"NOME":"JO\u00C3O \/ S\u00C3O","ID":1.50})" "\r\n"));
+    EXPECT_EQ(folder.read(u"clientes.json"_s), QByteArray(R"({"NOME":"JO\u00C3O \/ S\u00C3O","ID":1.50})"
+                                                          "\r\n"));
 
     const std::optional<JsonValue> back = carregar_json(context, u"clientes.json"_s);
     ASSERT_TRUE(back);
@@ -110,7 +109,9 @@ TEST_F(Cache, text_is_decoded_by_its_byte_order_mark_and_brought_to_ascii)
         {utf16(true), "JOAO ce"},
         {"{\"A\":\"\x96\x97\x85\xAB\xBB\xDF\xC6\xE6\xD8\xF8\x8C\x9C\x80\xA0\"}", "--.<>sAaOoOo? "},
         {"{\"A\":\"\x91x\x92\"}", "'x'"},
-        {"{\x93" "A\x94:\"curly\"}", "curly"}, // typographic quotes become plain ones
+        {"{\x93"
+         "A\x94:\"curly\"}",
+         "curly"}, // typographic quotes become plain ones
         {"\xEF\xBB\xBF{\"A\":\"\xF0\x9F\x98\x80|\xCC\x81|\xE4\xB8\xAD\"}", "?|?|?"},
     };
     for (const Case& c : cases)
@@ -274,8 +275,12 @@ TEST_F(Cache, the_wipe_deletes_the_catalogue_files_only)
 {
     const QString wiped[] = {u"produtos.json"_s, u"tabelas.json"_s,         u"clientes.json"_s,
                              u"mix.json"_s,      u"hist_financerio.json"_s, u"hist_venda.json"_s};
-    const QString kept[] = {u"financeiro.json"_s, u"histvendas.json"_s, u"config.ini"_s, u"ts.txt"_s,
-                            u"historico_vendas/venda_1_010124.json"_s, u"123.pdf"_s};
+    const QString kept[] = {u"financeiro.json"_s,
+                            u"histvendas.json"_s,
+                            u"config.ini"_s,
+                            u"ts.txt"_s,
+                            u"historico_vendas/venda_1_010124.json"_s,
+                            u"123.pdf"_s};
     for (const QString& f : wiped)
         folder.write(f, "{}\r\n");
     for (const QString& f : kept)

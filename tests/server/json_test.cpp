@@ -22,7 +22,8 @@ TEST(JsonWrite, writes_compact_ascii_with_the_cache_escapes)
         std::string input;
         std::string expected;
     } cases[] = {
-        {"{ \"b\" : 1 ,\n \"a\" : [ true , false , null , { } , [ ] ] }", R"({"b":1,"a":[true,false,null,{},[]]})"},
+        {"{ \"b\" : 1 ,\n \"a\" : [ true , false , null , { } , [ ] ] }",
+         R"({"b":1,"a":[true,false,null,{},[]]})"},
         {R"({"z":{"y":"1","x":"2"},"a":"3"})", R"({"z":{"y":"1","x":"2"},"a":"3"})"},
         {"\"JO\xC3\x83O\"", R"("JO\u00C3O")"},
         {R"("http://a/b")", R"("http:\/\/a\/b")"},
@@ -62,7 +63,9 @@ TEST(JsonWrite, strings_escape_bytes_that_are_not_utf8)
         {"ab\xE2\x82", R"("ab\uFFFD\uFFFD")"},
         {"\xC0\xAF", R"("\uFFFD\uFFFD")"},
         {"\xED\xA0\x80", R"("\uFFFD\uFFFD\uFFFD")"},
-        {"\xFF" "abcdefghijklmnop\xF4\x90\x80\x80", R"("\uFFFDabcdefghijklmnop\uFFFD\uFFFD\uFFFD\uFFFD")"},
+        {"\xFF"
+         "abcdefghijklmnop\xF4\x90\x80\x80",
+         R"("\uFFFDabcdefghijklmnop\uFFFD\uFFFD\uFFFD\uFFFD")"},
         {std::string("a\0b", 3), R"("a\u0000b")"},
     };
     for (const Case& c : cases) {
@@ -215,6 +218,12 @@ TEST(JsonValue, keeps_texts_and_pairs_through_copies_moves_and_growth)
     EXPECT_THROW(moved.key_at(6), std::out_of_range);
     EXPECT_EQ(JsonValue::string("x").find("x"), nullptr);
     EXPECT_EQ(JsonValue::array().size(), 0u);
+
+    std::optional<JsonValue> wrapped = parse_json(R"({"result":[{"A":"1234567890123456789012345"}]})");
+    ASSERT_TRUE(wrapped);
+    *wrapped = std::move(wrapped->at(0));
+    *wrapped = std::move(wrapped->at(0));
+    EXPECT_EQ(to_json(*wrapped), R"({"A":"1234567890123456789012345"})");
 
     for (const std::size_t room : {0u, 1u, 3u}) {
         JsonValue r = JsonValue::array();
