@@ -107,6 +107,9 @@ public:
     // Moves n values (and, for an object, n names) into a new container.
     static JsonValue array(JsonValue* values, std::size_t n);
     static JsonValue object(JsonValue* values, const std::string_view* names, std::size_t n);
+    // The pairs or elements of a container, or nullptr when it has none.
+    static const json_detail::Block* block(const JsonValue& v) noexcept { return v.block(); }
+
     // Makes the empty value v a string or a number.
     static void set_scalar(JsonValue& v, JsonValue::Type type, std::string_view text)
     {

@@ -1,5 +1,7 @@
 #include "server/json_write.h"
 
+#include "server/json_value_block.h"
+
 #include <cstdint>
 #include <cstring>
 
@@ -202,22 +204,27 @@ void write_value(Out& out, const JsonValue& v)
         break;
     case JsonValue::Type::Array: {
         out.put('[');
-        const std::size_t n = v.size();
-        for (std::size_t i = 0; i < n; ++i) {
-            if (i) out.put(',');
-            write_value(out, v.at(i));
+        if (const json_detail::Block* b = JsonBuilder::block(v)) {
+            const JsonValue* values = b->values();
+            for (std::uint32_t i = 0; i < b->size; ++i) {
+                if (i) out.put(',');
+                write_value(out, values[i]);
+            }
         }
         out.put(']');
         break;
     }
     case JsonValue::Type::Object: {
         out.put('{');
-        const std::size_t n = v.size();
-        for (std::size_t i = 0; i < n; ++i) {
-            if (i) out.put(',');
-            put_string(out, v.key_at(i));
-            out.put(':');
-            write_value(out, v.at(i));
+        if (const json_detail::Block* b = JsonBuilder::block(v)) {
+            const JsonValue* values = b->values();
+            const json_detail::Key* keys = b->keys();
+            for (std::uint32_t i = 0; i < b->size; ++i) {
+                if (i) out.put(',');
+                put_string(out, keys[i].view());
+                out.put(':');
+                write_value(out, values[i]);
+            }
         }
         out.put('}');
         break;
