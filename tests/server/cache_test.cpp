@@ -155,6 +155,15 @@ TEST_F(Cache, a_missing_file_is_a_file_error_naming_it)
     }
 }
 
+TEST_F(Cache, a_file_that_cannot_be_read_or_written_is_a_file_error)
+{
+    QDir().mkpath(folder.path(u"pasta.json"_s));
+    EXPECT_THROW(carregar_json(context, u"pasta.json"_s), FileError);
+    EXPECT_THROW(salvar_json(context, std::string_view("{}"), u"pasta.json"_s), FileError);
+    EXPECT_THROW(salvar_arquivo(context, arquivo("37", number("1"), "pasta.json"), folder.path()), FileError);
+    EXPECT_TRUE(QFileInfo(folder.path(u"pasta.json"_s)).isDir());
+}
+
 TEST_F(Cache, one_parser_serves_several_files)
 {
     folder.write(u"a.json"_s, QByteArray("{\"A\":\"") + QByteArray(100000, 'a') + "\"}\r\n");
