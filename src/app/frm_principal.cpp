@@ -1,11 +1,14 @@
 #include "frm_principal.h"
 #include "ui_frm_principal.h"
 
+#include "catalogue/client_download.h"
+#include "catalogue/product_download.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/messages.h"
 #include "settings/frm_configuracao.h"
 #include "settings/settings.h"
+#include "store/dm_dados.h"
 #include "ui/look.h"
 
 #include <QAction>
@@ -98,6 +101,19 @@ void Tfrm_Principal::FormShow()
     if (!Settings(context_).exists())
         return;
     context_.messages->information(u"Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
+    importar_clientes();
+    // Runs after a refused key too; an error above ends the start-up instead.
+    importar_produtos();
+}
+
+void Tfrm_Principal::importar_clientes()
+{
+    ::importar_clientes(context_, dmDados()->tblCliente);
+}
+
+void Tfrm_Principal::importar_produtos()
+{
+    ::importar_produtos(context_, *dmDados());
 }
 
 void Tfrm_Principal::btnConfiguracaoClick()

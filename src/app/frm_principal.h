@@ -33,6 +33,8 @@ protected:
 private:
     void FormCreate();
     void FormShow();
+    void importar_clientes();
+    void importar_produtos();
 
     const Context& context_;
     std::unique_ptr<Ui::Tfrm_Principal> ui;

@@ -2,7 +2,10 @@
 #include "core/context.h"
 #include "frm_principal.h"
 #include "settings/data_folder.h"
+#include "server/transport.h"
 #include "settings/settings.h"
+#include "store/dm_dados.h"
+#include "ui/busy_dialog.h"
 #include "ui/message_boxes.h"
 
 using namespace Qt::StringLiterals;
@@ -23,6 +26,12 @@ int main(int argc, char** argv)
     ensure_history_folder(context);
 
     Tfrm_Principal principal(context);
+    // The connection: every server operation opens its own, through this transport.
+    BusyDialog busy(&principal);
+    HttpTransport transport(&busy);
+    context.transport = &transport;
+    TdmDados dados(context.regional);
+
     principal.show();
     return app.exec();
 }

@@ -8,6 +8,7 @@
 #include <functional>
 
 class Messages;
+class Transport;
 
 // The services built once in main (or by a test) and handed to every screen and routine.
 struct Context {
@@ -15,6 +16,8 @@ struct Context {
     QString data_folder;
     Regional regional;
     Messages* messages = nullptr;
+    // Carries every server call; tests wrap the real one to see the exact bytes.
+    Transport* transport = nullptr;
     // Today's date; tests fix it.
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 

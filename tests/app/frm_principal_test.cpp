@@ -1,6 +1,8 @@
 #include "app/frm_principal.h"
 #include "modal.h"
 #include "recording_messages.h"
+#include "server/transport.h"
+#include "store/dm_dados.h"
 #include "temp_folder.h"
 
 #include <QAction>
@@ -19,6 +21,10 @@ protected:
     TempFolder dir;
     RecordingMessages messages;
     Context context = make_context(dir, &messages);
+    HttpTransport transport;
+    TdmDados dados{context.regional};
+
+    void SetUp() override { context.transport = &transport; }
 
     void configure() { dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=\r\nID=1\r\nChave=1\r\n"); }
     static bool enabled(QWidget* w, const char* name) { return child<QWidget>(w, QString::fromLatin1(name))->isEnabled(); }
@@ -44,14 +50,16 @@ TEST_F(MainWindow, with_settings_the_menu_is_enabled_and_the_update_message_show
     configure();
     Tfrm_Principal window(context);
     window.show();
-    ASSERT_TRUE(wait_until([&] { return messages.said.size() == 1; }));
+    // No server address: the start-up download ends at its first step with the error.
+    ASSERT_TRUE(wait_until([&] { return messages.said.size() == 2; }));
     EXPECT_EQ(messages.said.first(), u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
+    EXPECT_TRUE(messages.said.last().startsWith(u"error: Servidor não configurado"_s));
     EXPECT_TRUE(enabled(&window, "GridMain"));
     EXPECT_TRUE(enabled(&window, "pnlTop"));
     window.hide();
     window.show();
     QTest::qWait(20);
-    EXPECT_EQ(messages.said.size(), 1);
+    EXPECT_EQ(messages.said.size(), 2);
 }
 
 TEST_F(MainWindow, settings_created_from_the_menu_enable_nothing_until_the_next_start)
@@ -79,7 +87,7 @@ TEST_F(MainWindow, esc_menu_item_and_close_button_all_close_the_window)
     for (const auto& close_it : ways) {
         Tfrm_Principal window(context);
         window.show();
-        ASSERT_TRUE(wait_until([&] { return !messages.said.isEmpty(); }));
+        ASSERT_TRUE(wait_until([&] { return messages.said.size() == 2; }));
         messages.clear();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         window.activateWindow();

@@ -1,0 +1,111 @@
+#include "client_download.h"
+
+#include "core/context.h"
+#include "core/errors.h"
+#include "record_reader.h"
+#include "server/cache.h"
+#include "server/connection.h"
+#include "store/table.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const FieldMapping kClient[] = {
+    {"COL_ID_CONTROLE", "cli_id", "0"},
+    {"COL_NOME", "cli_razao", ""},
+    {"COL_FANTASIA", "cli_fantasia", ""},
+    {"COL_CNPJ_CPF", "cli_cnpj_cpf", ""},
+    {"COL_FONE1", "cli_telefone", ""},
+    {"END_RUA", "cli_end_rua", ""},
+    {"END_NUMERO", "cli_end_numero", ""},
+    {"END_COMPLEMENTO", "cli_end_complemento", ""},
+    {"END_BAIRRO", "cli_end_bairro", ""},
+    {"END_CIDADE", "cli_end_cidade", ""},
+    {"END_ESTADO", "cli_end_estado", ""},
+    {"END_CEP", "cli_end_cep", ""},
+    {"CLI_PAGAMENTO", "cli_pagamento", ""},
+    {"CLI_PARCELA1", "cli_parcela1", "0"},
+    {"CLI_PARCELA2", "cli_parcela2", "0"},
+    {"CLI_PARCELA3", "cli_parcela3", "0"},
+    {"CLI_PARCELA4", "cli_parcela4", "0"},
+    {"CLI_PARCELA5", "cli_parcela5", "0"},
+    {"CLI_PARCELA6", "cli_parcela6", "0"},
+    {"CLI_PARCELA7", "cli_parcela7", "0"},
+    {"CLI_PARCELA8", "cli_parcela8", "0"},
+    {"TAB_ID", "tab_id", "0"},
+    {"CLI_VLR_CREDITO", "cli_vlr_credito", "0"},
+    {"CLI_LIMITE_CREDITO", "cli_limite_credito", "0"},
+};
+
+const QString kFile = u"clientes.json"_s;
+
+} // namespace
+
+std::optional<JsonValue> enviar_clientes(const Context& context, ServerSession& session)
+{
+    JsonValue reply = session.proxy->getDados_OnLine(requests::cliente(session.identity()), u"clientes"_s);
+    if (!check_reply_key(context, session.aKey, reply))
+        return std::nullopt;
+    return reply;
+}
+
+std::size_t client_count(const JsonValue& reply)
+{
+    return reply.size() > 0 ? reply.size() - 1 : 0;
+}
+
+void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source)
+{
+    if (reply.size() < 2)
+        return;
+    NumberedMembers clients(reply, "CLIENTE", client_count(reply), source);
+    const RecordWriter writer(tblCliente, kClient);
+    const int cli_id = writer.field(0);
+    tblCliente.open();
+    if (rows == ClientRows::AppendAll)
+        tblCliente.reserve(static_cast<int>(clients.count()));
+    for (std::size_t i = 0; i < clients.count(); ++i) {
+        const JsonValue& client = clients.at(i);
+        tblCliente.open();
+        if (rows == ClientRows::UpdateById) {
+            const std::string_view id = value_text(client.find("COL_ID_CONTROLE"), "0");
+            const QVariant key(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size())));
+            if (tblCliente.locate(tblCliente.field(cli_id).name, key))
+                tblCliente.edit();
+            else
+                tblCliente.append();
+        } else {
+            tblCliente.append();
+        }
+        post_row(tblCliente, [&] { writer.write(client); });
+    }
+}
+
+void importar_clientes(const Context& context, Table& tblCliente)
+{
+    ServerSession session = conectar(context);
+    const std::optional<JsonValue> reply = enviar_clientes(context, session);
+    if (!reply)
+        return;
+    salvar_json(context, *reply, kFile);
+    load_clients(tblCliente, *reply, ClientRows::AppendAll, "clientes");
+}
+
+bool baixar_clientes(const Context& context)
+{
+    ServerSession session = conectar(context);
+    const std::optional<JsonValue> reply = enviar_clientes(context, session);
+    if (!reply)
+        return false;
+    salvar_json(context, *reply, kFile);
+    return true;
+}
+
+void carregar_clientes(const Context& context, Table& tblCliente)
+{
+    const std::optional<JsonValue> cached = carregar_json(context, kFile);
+    if (!cached)
+        throw FileError(u"O arquivo %1 não contém um objeto JSON válido; os clientes não foram carregados."_s.arg(kFile));
+    load_clients(tblCliente, *cached, ClientRows::UpdateById, "clientes.json");
+}

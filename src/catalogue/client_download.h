@@ -1,0 +1,33 @@
+#pragma once
+
+#include "server/json_value.h"
+
+#include <optional>
+
+struct Context;
+struct ServerSession;
+class Table;
+
+// Sends the "CLIENTE" request on an open session and checks the reply's key. Returns the reply, or
+// nothing when the key was refused (the salesperson has been told and the cache wiped).
+std::optional<JsonValue> enviar_clientes(const Context& context, ServerSession& session);
+
+// How loaded clients meet the rows already in the table.
+enum class ClientRows {
+    AppendAll,   // start-up: every client becomes a new row
+    UpdateById,  // refresh: a client found by cli_id (hidden rows included) is updated in place
+};
+
+// Loads the clients of a reply (or of clientes.json): the members "CLIENTE0" to "CLIENTE<n-1>",
+// n being the pair count less the key pair.
+void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source);
+
+// Number of clients a reply announces.
+std::size_t client_count(const JsonValue& reply);
+
+// The client download of the main window at start-up: send, cache as clientes.json, load from the
+// reply in memory.
+void importar_clientes(const Context& context, Table& tblCliente);
+// The client list's refresh: send and cache (true when the key was accepted), then load the cache.
+bool baixar_clientes(const Context& context);
+void carregar_clientes(const Context& context, Table& tblCliente);

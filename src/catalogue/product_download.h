@@ -1,0 +1,36 @@
+#pragma once
+
+#include "server/json_value.h"
+
+#include <optional>
+
+struct Context;
+struct ServerSession;
+class TdmDados;
+
+// Sends the "PRODUTO" request on an open session and checks the reply's key. Returns the reply, or
+// nothing when the key was refused.
+std::optional<JsonValue> enviar_produtos(const Context& context, ServerSession& session);
+
+// The reply's "TABELAS" and "PRODUTOS" objects; ProtocolError when either is missing.
+const JsonValue& tabelas_of(const JsonValue& reply);
+const JsonValue& produtos_of(const JsonValue& reply);
+
+// Writes tabelas.json and produtos.json. Both objects are checked before either file is written.
+void salvar_produtos(const Context& context, const JsonValue& reply);
+
+// The two loaders read missing values differently.
+enum class ProductLoader {
+    StartUp,      // main window: missing texts empty, a JSON null price table id reads "null"
+    ListRefresh,  // product list: missing texts "NULL", flex "F", price "0"
+};
+
+// Loads tblTabela, tblProduto and tblTabProd from the two cache files, appending every record.
+void carregar_produtos(const Context& context, TdmDados& dados, ProductLoader loader);
+// The same from objects already parsed.
+void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader);
+
+// The product download of the main window at start-up: send, cache, load from the cache.
+void importar_produtos(const Context& context, TdmDados& dados);
+// The product list's send-and-cache step; true when the key was accepted.
+bool baixar_produtos(const Context& context);

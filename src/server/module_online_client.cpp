@@ -1,0 +1,63 @@
+#include "module_online_client.h"
+
+#include "core/errors.h"
+#include "core/text.h"
+#include "dm_client_module.h"
+#include "json_parse.h"
+#include "json_write.h"
+#include "transport.h"
+
+using namespace Qt::StringLiterals;
+
+std::string TModuleOnlineClient::request_body(const JsonValue& aJsonParam)
+{
+    std::string body = "{\"_parameters\":[";
+    write_json(body, aJsonParam);
+    body += "]}";
+    return body;
+}
+
+JsonValue TModuleOnlineClient::getDados_OnLine(const JsonValue& aJsonParam, const QString& what)
+{
+    return call("getDados_OnLine", aJsonParam, what, true);
+}
+
+void TModuleOnlineClient::postDados_OnLine(const JsonValue& aJsonParam, const QString& what)
+{
+    call("postDados_OnLine", aJsonParam, what, false);
+}
+
+JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, const QString& what,
+                                    bool wants_object)
+{
+    const SQLConnection& con = module_.SQLCon;
+    if (!con.connected())
+        throw ServerError(u"A conexão com o servidor não foi aberta."_s);
+    QUrl url = con.base_url;
+    url.setPath(u'/' + con.datasnap_context + u"rest/TModuleOnline/"_s + QString::fromLatin1(method));
+    const std::string body = request_body(param);
+    const Transport::Reply reply =
+        module_.transport().post(url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what);
+
+    const QString server = server_label(con.base_url);
+    auto invalid = [&](const QString& why) {
+        return ProtocolError(u"Resposta inválida do servidor %1 (%2): %3."_s.arg(server, what, why));
+    };
+    std::optional<JsonValue> json = JsonParser().parse(std::string_view(reply.body.constData(), reply.body.size()));
+    if (reply.status < 200 || reply.status > 299) {
+        const JsonValue* text = json && json->is_object() ? json->find("error") : nullptr;
+        if (text && text->is_string())
+            throw ServerError(u"O servidor %1 recusou a requisição (%2): %3"_s.arg(server, what, qs(text->text())));
+        throw ServerError(u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(reply.status).arg(what));
+    }
+    if (!json)
+        throw invalid(reply.body.isEmpty() ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);
+    if (!wants_object)
+        return {};
+    JsonValue* result = json->is_object() ? json->find("result") : nullptr;
+    if (!result || !result->is_array())
+        throw invalid(u"falta a lista \"result\""_s);
+    if (result->size() < 1 || !result->at(0).is_object())
+        throw invalid(u"o resultado não é um objeto JSON"_s);
+    return std::move(result->at(0));
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "server/json_value.h"
+
+#include <QList>
+#include <QString>
+
+#include <utility>
+
+// The identity a request is built from: company and salesperson id (the key is never sent).
+struct RequestIdentity {
+    QString empresa;
+    QString id_vendedor;
+};
+
+// Pairs of a request after the common three, in order. An empty value leaves its pair out.
+using RequestPairs = QList<std::pair<const char*, QString>>;
+
+// The envelope every request shares: {"REQUISICAO":{"TABLE":kind,"EMPRESA":..,"CHAVE_VENDEDOR":
+// empresa+id, own pairs...}}. Every value is a JSON string; empty strings are left out.
+JsonValue build_request(const char* kind, const RequestIdentity& identity, const RequestPairs& own);
+
+// Adds an outer pair after "REQUISICAO" ("ITENS_VENDA", "VENDA0").
+void add_outer_pair(JsonValue& request, const char* key, JsonValue value);
+
+// The catalogue of request kinds.
+namespace requests {
+JsonValue cliente(const RequestIdentity& id);
+JsonValue produto(const RequestIdentity& id);
+JsonValue hist_financeiro(const RequestIdentity& id, const QString& cli_id, const QString& filtro);
+JsonValue hist_venda(const RequestIdentity& id, const QString& cli_id);
+JsonValue boleto(const RequestIdentity& id, const QString& cre_id, const QString& tipo_documento);
+JsonValue relatorio_financeiro(const RequestIdentity& id, const QString& cli_id, const QString& dta_inicio,
+                               const QString& dta_final);
+JsonValue relatorio_venda(const RequestIdentity& id, const QString& cli_id);
+JsonValue mix_venda(const RequestIdentity& id, const QString& cli_id);
+JsonValue validar_estoque(const RequestIdentity& id, JsonValue itens_venda);
+JsonValue validar_financeiro(const RequestIdentity& id, const QString& cli_id);
+JsonValue validar_hora_envio(const RequestIdentity& id);
+JsonValue novo_pedido(const RequestIdentity& id, JsonValue venda0);
+
+// The server-side folder that document requests name.
+QString diretorio(const QString& empresa);
+} // namespace requests

@@ -1,0 +1,174 @@
+#include "transport.h"
+
+#include "core/errors.h"
+
+#include <QEventLoop>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int kDefaultPort = 211;
+
+QString cause_of(QNetworkReply::NetworkError error, const QString& fallback)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+        return u"conexão recusada (o servidor não está em execução ou a porta está errada)"_s;
+    case QNetworkReply::RemoteHostClosedError:
+        return u"a conexão foi encerrada pelo servidor antes do fim da resposta"_s;
+    case QNetworkReply::HostNotFoundError:
+        return u"endereço não encontrado (nome não resolvido)"_s;
+    case QNetworkReply::TimeoutError:
+        return u"tempo de espera esgotado"_s;
+    case QNetworkReply::SslHandshakeFailedError:
+        return u"falha na conexão segura (certificado ou TLS)"_s;
+    case QNetworkReply::NetworkSessionFailedError:
+    case QNetworkReply::TemporaryNetworkFailureError:
+    case QNetworkReply::UnknownNetworkError:
+        return u"rede indisponível"_s;
+    case QNetworkReply::ProxyConnectionRefusedError:
+    case QNetworkReply::ProxyNotFoundError:
+    case QNetworkReply::ProxyTimeoutError:
+        return u"falha no proxy da rede"_s;
+    default:
+        return fallback;
+    }
+}
+
+} // namespace
+
+QUrl server_base_url(const QString& ip)
+{
+    const QString text = ip.trimmed();
+    if (text.isEmpty())
+        throw ServerError(u"Servidor não configurado: informe o IP do servidor na tela de configuração."_s);
+
+    QUrl url;
+    if (text.startsWith(u"https://"_s, Qt::CaseInsensitive) || text.startsWith(u"http://"_s, Qt::CaseInsensitive)) {
+        url = QUrl(text, QUrl::StrictMode);
+    } else {
+        QString host = text;
+        int port = kDefaultPort;
+        if (text.startsWith(u'[')) {
+            const qsizetype close = text.indexOf(u']');
+            if (close < 0)
+                throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
+            host = text.mid(1, close - 1);
+            const QString rest = text.mid(close + 1);
+            if (!rest.isEmpty()) {
+                bool ok = false;
+                port = rest.startsWith(u':') ? rest.mid(1).toInt(&ok) : 0;
+                if (!ok)
+                    throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
+            }
+        } else if (const qsizetype colon = text.lastIndexOf(u':'); colon >= 0) {
+            bool ok = false;
+            port = text.mid(colon + 1).toInt(&ok);
+            host = text.left(colon);
+            if (!ok || host.contains(u':'))
+                throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
+        }
+        url.setScheme(u"http"_s);
+        url.setHost(host, QUrl::StrictMode);
+        url.setPort(port);
+    }
+    if (!url.isValid() || url.host().isEmpty() || url.port(kDefaultPort) <= 0 || url.port(kDefaultPort) > 65535)
+        throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
+    url.setPath(QString());
+    return url;
+}
+
+QString server_label(const QUrl& base)
+{
+    QString host = base.host();
+    if (host.contains(u':'))
+        host = u'[' + host + u']';
+    const int port = base.port(base.scheme() == u"https"_s ? 443 : kDefaultPort);
+    return (base.scheme() == u"https"_s ? u"https://"_s : QString()) + host + u':' + QString::number(port);
+}
+
+HttpTransport::HttpTransport(CallProgress* progress) : progress_(progress) {}
+
+Transport::Reply HttpTransport::post(const QUrl& url, const QByteArray& body, const QString& what)
+{
+    QUrl base = url;
+    base.setPath(QString());
+    const QString server = server_label(base);
+
+    QNetworkAccessManager manager;
+    manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    QNetworkRequest request(url);
+    request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
+    request.setRawHeader("Accept", "application/json");
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setTransferTimeout(static_cast<int>(idle_timeout.count()));
+
+    if (progress_)
+        progress_->started(what, server);
+    struct Finish {
+        CallProgress* p;
+        ~Finish()
+        {
+            if (p)
+                p->finished();
+        }
+    } finish{progress_};
+
+    QNetworkReply* reply = manager.post(request, body);
+    QEventLoop loop;
+    enum class Stop { None, ConnectTimeout, Cancelled } stop = Stop::None;
+
+    QTimer connect_timer;
+    connect_timer.setSingleShot(true);
+    QObject::connect(&connect_timer, &QTimer::timeout, &loop, [&] {
+        stop = Stop::ConnectTimeout;
+        reply->abort();
+    });
+    connect_timer.start(connect_timeout);
+    QObject::connect(reply, &QNetworkReply::requestSent, &connect_timer, &QTimer::stop);
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 bytes, qint64) {
+        connect_timer.stop();
+        if (progress_)
+            progress_->received(bytes);
+    });
+    QTimer cancel_poll;
+    cancel_poll.setInterval(50);
+    QObject::connect(&cancel_poll, &QTimer::timeout, &loop, [&] {
+        if (progress_ && progress_->cancelled() && stop == Stop::None) {
+            stop = Stop::Cancelled;
+            reply->abort();
+        }
+    });
+    if (progress_)
+        cancel_poll.start();
+    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    if (!reply->isFinished())
+        loop.exec();
+
+    Reply result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (reply->isOpen())
+        result.body = reply->readAll();
+    const QNetworkReply::NetworkError error = reply->error();
+    const QString error_string = reply->errorString();
+
+    auto fail = [&](const QString& cause) {
+        return ServerError(u"Falha na comunicação com o servidor %1 (%2): %3."_s.arg(server, what, cause));
+    };
+    if (stop == Stop::Cancelled)
+        throw fail(u"operação cancelada pelo usuário"_s);
+    if (stop == Stop::ConnectTimeout)
+        throw fail(u"o servidor não respondeu em %1 segundos"_s.arg(connect_timeout.count() / 1000.0));
+    if (error == QNetworkReply::OperationCanceledError)
+        throw fail(u"nenhum dado recebido em %1 segundos"_s.arg(idle_timeout.count() / 1000.0));
+    // An HTTP error status still carries the server's own text in the body; a failure of the
+    // connection itself (codes below 100), even after a status line, does not.
+    if (error != QNetworkReply::NoError && (result.status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
+        throw fail(cause_of(error, error_string));
+    return result;
+}

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <chrono>
+
+// Shown while a server call is under way. The program's implementation is the "Aguarde..." dialog;
+// its Cancel button makes cancelled() true, and the call then fails like a transport error.
+class CallProgress {
+public:
+    virtual ~CallProgress() = default;
+    virtual void started(const QString& what, const QString& server) = 0;
+    virtual void received(qint64 bytes) = 0;
+    virtual void finished() = 0;
+    // Asked by the transport while it waits; connect to cancel_requested to react at once.
+    virtual bool cancelled() const = 0;
+};
+
+// One HTTP request and its reply body. The call returns when the reply has arrived or failed; the
+// event loop runs meanwhile so that windows keep painting.
+class Transport {
+public:
+    virtual ~Transport() = default;
+    struct Reply {
+        int status = 0;
+        QByteArray body;
+    };
+    // Raises ServerError for a transport failure, with the server address and the cause.
+    virtual Reply post(const QUrl& url, const QByteArray& body, const QString& what) = 0;
+};
+
+// The transport over Qt Network: HTTP/1.1 or HTTPS, no retry.
+class HttpTransport : public Transport {
+public:
+    explicit HttpTransport(CallProgress* progress = nullptr);
+
+    std::chrono::milliseconds connect_timeout{15000};
+    std::chrono::milliseconds idle_timeout{120000};
+
+    Reply post(const QUrl& url, const QByteArray& body, const QString& what) override;
+    void set_progress(CallProgress* progress) { progress_ = progress; }
+
+private:
+    CallProgress* progress_;
+};
+
+// The base URL of the server named by the IP setting ("10.0.0.5", "host:8211", "[fd00::5]:8211",
+// "https://host:8443"). Raises ServerError when the setting is empty or unusable.
+QUrl server_base_url(const QString& ip);
+// How an address is named in messages: "10.0.0.5:211".
+QString server_label(const QUrl& base);

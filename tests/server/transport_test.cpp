@@ -1,0 +1,155 @@
+#include "core/errors.h"
+#include "scripted_server.h"
+#include "server/dm_client_module.h"
+#include "server/module_online_client.h"
+#include "server/transport.h"
+
+#include <QTcpServer>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class Cancelling : public CallProgress {
+public:
+    void started(const QString& w, const QString& s) override { log << u"started "_s + w + u" "_s + s; }
+    void received(qint64) override {}
+    void finished() override { log << u"finished"_s; }
+    bool cancelled() const override { return true; }
+    QStringList log;
+};
+
+JsonValue small_request()
+{
+    JsonValue inner = JsonValue::object();
+    inner.insert("TABLE", JsonValue::string("CLIENTE"));
+    inner.insert("EMPRESA", JsonValue::string("Jo\xc3\xa3o/SA"));
+    JsonValue r = JsonValue::object();
+    r.insert("REQUISICAO", std::move(inner));
+    return r;
+}
+
+struct Call {
+    HttpTransport transport;
+    TdmClientModule module{transport};
+    TModuleOnlineClient proxy{module};
+    explicit Call(const QString& ip) { module.open(ip); }
+};
+
+QString failure_of(const std::function<void()>& f)
+{
+    try {
+        f();
+    } catch (const Error& e) {
+        return e.message();
+    }
+    return u"(no error)"_s;
+}
+
+} // namespace
+
+TEST(Transport, ip_setting_forms_give_the_server_address)
+{
+    struct Case {
+        QString ip;
+        QString url;
+    } cases[] = {
+        {u"10.0.0.5"_s, u"http://10.0.0.5:211"_s},
+        {u"  servidor.empresa.com.br  "_s, u"http://servidor.empresa.com.br:211"_s},
+        {u"10.0.0.5:8211"_s, u"http://10.0.0.5:8211"_s},
+        {u"[fd00::5]"_s, u"http://[fd00::5]:211"_s},
+        {u"[fd00::5]:8211"_s, u"http://[fd00::5]:8211"_s},
+        {u"https://servidor.empresa.com.br"_s, u"https://servidor.empresa.com.br"_s},
+        {u"https://host:8443"_s, u"https://host:8443"_s},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(server_base_url(c.ip).toString(), c.url) << c.ip.toStdString();
+
+    for (const QString& bad : {u""_s, u"   "_s, u"host:porta"_s, u"fd00::5"_s, u"[fd00::5"_s, u"host:70000"_s})
+        EXPECT_THROW(server_base_url(bad), ServerError) << bad.toStdString();
+    EXPECT_TRUE(failure_of([] { server_base_url(u""_s); }).startsWith(u"Servidor não configurado"_s));
+}
+
+TEST(Transport, a_call_is_one_exact_http_request_and_returns_the_result_object)
+{
+    ScriptedServer server;
+    server.answer(ScriptedServer::http(200, R"({"result":[{"CHAVE_VENDEDOR":"1","N":12.50}]})"));
+    Call call(server.address());
+    const JsonValue reply = call.proxy.getDados_OnLine(small_request(), u"clientes"_s);
+    ASSERT_EQ(server.requests.size(), 1);
+    const QByteArray& req = server.requests.first();
+    EXPECT_TRUE(req.startsWith("POST /datasnap/rest/TModuleOnline/getDados_OnLine HTTP/1.1\r\n"));
+    EXPECT_TRUE(req.contains("\r\nContent-Type: application/json\r\n"));
+    EXPECT_TRUE(req.contains("\r\nAccept: application/json\r\n"));
+    EXPECT_TRUE(req.endsWith(
+        "\r\n\r\n{\"_parameters\":[{\"REQUISICAO\":{\"TABLE\":\"CLIENTE\",\"EMPRESA\":\"Jo\\u00E3o\\/SA\"}}]}"));
+    ASSERT_TRUE(reply.is_object());
+    EXPECT_EQ(reply.find("N")->text(), "12.50");
+
+    server.answer(ScriptedServer::http(200, R"({"result":[]})"));
+    EXPECT_NO_THROW(call.proxy.postDados_OnLine(small_request(), u"pedido"_s));
+    EXPECT_TRUE(server.requests.last().startsWith("POST /datasnap/rest/TModuleOnline/postDados_OnLine HTTP/1.1\r\n"));
+}
+
+TEST(Transport, bad_replies_raise_errors_that_say_what_was_wrong)
+{
+    struct Case {
+        ScriptedServer::Answer answer;
+        QString expected;  // part of the message
+    } cases[] = {
+        {ScriptedServer::http(500, R"({"error":"Banco de dados fora do ar"})"), u"Banco de dados fora do ar"_s},
+        {ScriptedServer::http(404, "not found"), u"HTTP 404"_s},
+        {ScriptedServer::http(200, "<html>oi</html>"), u"não é JSON"_s},
+        {ScriptedServer::http(200, ""), u"resposta vazia"_s},
+        {ScriptedServer::http(200, R"({"result":{}})"), u"\"result\""_s},
+        {ScriptedServer::http(200, R"({"result":[1]})"), u"não é um objeto"_s},
+        {ScriptedServer::http(200, R"({"result":[{"A":1}]} lixo)"), u"não é JSON"_s},
+        // Promises 500 bytes, sends a few and closes.
+        {{"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{\"result\":[", true, false}, u"encerrada"_s},
+        {{"garbage\r\n\r\n", true, false}, u"127.0.0.1"_s},
+    };
+    for (Case& c : cases) {
+        ScriptedServer server;
+        server.answer(c.answer);
+        Call call(server.address());
+        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        EXPECT_TRUE(message.contains(c.expected)) << message.toStdString();
+        EXPECT_TRUE(message.contains(server.address())) << message.toStdString();
+    }
+}
+
+TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
+{
+    quint16 closed_port = 0;
+    {
+        QTcpServer probe;
+        probe.listen(QHostAddress::LocalHost, 0);
+        closed_port = probe.serverPort();
+    }
+    {
+        Call call(u"127.0.0.1:"_s + QString::number(closed_port));
+        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        EXPECT_TRUE(message.contains(u"conexão recusada"_s)) << message.toStdString();
+        EXPECT_TRUE(message.contains(u"127.0.0.1:"_s + QString::number(closed_port)));
+    }
+    {
+        ScriptedServer server;
+        server.answer({{}, false, true});
+        Call call(server.address());
+        call.transport.idle_timeout = std::chrono::milliseconds(300);
+        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        EXPECT_TRUE(message.contains(u"nenhum dado recebido"_s)) << message.toStdString();
+    }
+    {
+        ScriptedServer server;
+        server.answer({{}, false, true});
+        Cancelling progress;
+        Call call(server.address());
+        call.transport.set_progress(&progress);
+        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        EXPECT_TRUE(message.contains(u"cancelada"_s)) << message.toStdString();
+        EXPECT_EQ(progress.log, (QStringList{u"started clientes "_s + server.address(), u"finished"_s}));
+    }
+}

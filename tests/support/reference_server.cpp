@@ -1,0 +1,60 @@
+#include "reference_server.h"
+
+#include <QElapsedTimer>
+#include <QRegularExpression>
+
+using namespace Qt::StringLiterals;
+
+ReferenceServer::ReferenceServer(const QStringList& extra_arguments)
+{
+    const QString binary = qEnvironmentVariable("PV_SERVER_BIN");
+    if (binary.isEmpty())
+        qFatal("PV_SERVER_BIN is not set");
+    QStringList arguments{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, u"0"_s, u"--db"_s, database()};
+    arguments += extra_arguments;
+    process_.start(binary, arguments);
+    if (!process_.waitForStarted(10000))
+        qFatal("pedidos-servidor did not start: %s", qPrintable(process_.errorString()));
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray out;
+    static const QRegularExpression listening(u"http://[^:]+:(\\d+)"_s);
+    while (clock.elapsed() < 120000) {
+        process_.waitForReadyRead(100);
+        out += process_.readAllStandardOutput();
+        const QRegularExpressionMatch m = listening.match(QString::fromUtf8(out));
+        if (m.hasMatch()) {
+            port_ = static_cast<quint16>(m.captured(1).toUInt());
+            return;
+        }
+        if (process_.state() == QProcess::NotRunning)
+            break;
+    }
+    qFatal("pedidos-servidor did not report its port: %s %s", out.constData(),
+           process_.readAllStandardError().constData());
+}
+
+ReferenceServer::~ReferenceServer()
+{
+    process_.terminate();
+    if (!process_.waitForFinished(5000)) {
+        process_.kill();
+        process_.waitForFinished(5000);
+    }
+}
+
+QString ReferenceServer::address() const
+{
+    return u"127.0.0.1:"_s + QString::number(port_);
+}
+
+QString ReferenceServer::database() const
+{
+    return dir_.path() + u"/pedidos.db"_s;
+}
+
+QString ReferenceServer::log()
+{
+    log_ += QString::fromUtf8(process_.readAllStandardError());
+    return log_;
+}
