@@ -7,10 +7,10 @@
 
 // pedidos-servidor started on a free loopback port with a database of its own; stopped when the
 // object goes. The binary comes from PV_SERVER_BIN, which CTest sets for every test.
-class ReferenceServer {
+class ServerProcess {
 public:
-    explicit ReferenceServer(const QStringList& extra_arguments = {});
-    ~ReferenceServer();
+    explicit ServerProcess(const QStringList& extra_arguments = {});
+    ~ServerProcess();
 
     bool running() const { return port_ != 0; }
     quint16 port() const { return port_; }

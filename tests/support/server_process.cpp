@@ -1,11 +1,11 @@
-#include "reference_server.h"
+#include "server_process.h"
 
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
 using namespace Qt::StringLiterals;
 
-ReferenceServer::ReferenceServer(const QStringList& extra_arguments)
+ServerProcess::ServerProcess(const QStringList& extra_arguments)
 {
     const QString binary = qEnvironmentVariable("PV_SERVER_BIN");
     if (binary.isEmpty())
@@ -34,7 +34,7 @@ ReferenceServer::ReferenceServer(const QStringList& extra_arguments)
            process_.readAllStandardError().constData());
 }
 
-ReferenceServer::~ReferenceServer()
+ServerProcess::~ServerProcess()
 {
     process_.terminate();
     if (!process_.waitForFinished(5000)) {
@@ -43,17 +43,17 @@ ReferenceServer::~ReferenceServer()
     }
 }
 
-QString ReferenceServer::address() const
+QString ServerProcess::address() const
 {
     return u"127.0.0.1:"_s + QString::number(port_);
 }
 
-QString ReferenceServer::database() const
+QString ServerProcess::database() const
 {
     return dir_.path() + u"/pedidos.db"_s;
 }
 
-QString ReferenceServer::log()
+QString ServerProcess::log()
 {
     log_ += QString::fromUtf8(process_.readAllStandardError());
     return log_;

@@ -1,0 +1,161 @@
+#include "app/frm_principal.h"
+#include "catalogue/client_download.h"
+#include "catalogue/product_download.h"
+#include "core/errors.h"
+#include "modal.h"
+#include "recording_messages.h"
+#include "recording_transport.h"
+#include "scripted_server.h"
+#include "server_process.h"
+#include "store/dm_dados.h"
+#include "temp_folder.h"
+#include "ui/busy_dialog.h"
+
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString kKeyMessage = u"error: CHAVE DO VENDEDOR NÃO INFORMADA OU INCORRETA!"_s;
+const QString kUpdating = u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s;
+
+// A client configured for the demo server, started the way the program starts.
+class StartUp : public ::testing::Test {
+protected:
+    ServerProcess server;
+    TempFolder dir;
+    RecordingMessages messages;
+    RecordingTransport transport;
+    Context context = make_context(dir, &messages);
+    TdmDados dados{context.regional};
+
+    void SetUp() override { context.transport = &transport; }
+
+    void configure(const QByteArray& empresa, const QByteArray& id, const QByteArray& chave, QByteArray ip = {})
+    {
+        if (ip.isEmpty())
+            ip = server.address().toUtf8();
+        dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=" + empresa + "\r\nIP=" + ip + "\r\nID=" + id +
+                                       "\r\nChave=" + chave + "\r\n");
+    }
+
+    // Shows the main window and waits until its start-up has said n things.
+    void start(qsizetype n)
+    {
+        Tfrm_Principal window(context);
+        window.show();
+        ASSERT_TRUE(wait_until([&] { return messages.said.size() >= n; }, 60000)) << messages.said.join(u'\n').toStdString();
+        QTest::qWait(50);
+    }
+};
+
+} // namespace
+
+TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
+{
+    configure("Teste", "1", "47261");
+    start(1);
+    EXPECT_EQ(messages.said, QStringList{kUpdating});
+    ASSERT_EQ(transport.bodies.size(), 2);
+    EXPECT_EQ(transport.request(0),
+              R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})");
+    EXPECT_EQ(transport.request(1),
+              R"({"REQUISICAO":{"TABLE":"PRODUTO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","TIPO_DADOS":"LISTA"}})");
+    EXPECT_EQ(transport.paths, (QStringList{u"/datasnap/rest/TModuleOnline/getDados_OnLine"_s,
+                                            u"/datasnap/rest/TModuleOnline/getDados_OnLine"_s}));
+
+    const int clients = dados.tblCliente.record_count();
+    EXPECT_GT(clients, 50);
+    EXPECT_GT(dados.tblProduto.record_count(), 50);
+    EXPECT_EQ(dados.tblTabela.record_count(), 3);
+    EXPECT_GT(dados.tblTabProd.record_count(), dados.tblProduto.record_count());
+    for (const char* f : {"clientes.json", "tabelas.json", "produtos.json"}) {
+        const QByteArray bytes = dir.read(QString::fromLatin1(f));
+        EXPECT_TRUE(bytes.startsWith('{') && bytes.endsWith("}\r\n")) << f;
+        EXPECT_FALSE(bytes.chopped(2).contains('\n')) << f;
+        for (char c : bytes)
+            ASSERT_TRUE(static_cast<unsigned char>(c) < 128) << f;
+    }
+    EXPECT_TRUE(dir.read(u"clientes.json"_s).contains("\"CHAVE_VENDEDOR\":\"47261\""));
+
+    // The list refreshes afterwards leave one row per client and per product.
+    ASSERT_TRUE(baixar_clientes(context));
+    carregar_clientes(context, dados.tblCliente);
+    EXPECT_EQ(dados.tblCliente.record_count(), clients);
+    EXPECT_TRUE(server.log().contains(u"CLIENTE"_s));
+}
+
+TEST_F(StartUp, a_wrong_key_is_told_twice_and_wipes_the_cache)
+{
+    configure("Teste", "1", "errada");
+    for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json", "hist_financerio.json",
+                          "hist_venda.json", "financeiro.json", "histvendas.json"})
+        dir.write(QString::fromLatin1(f), "{}\r\n");
+    start(3);
+    EXPECT_EQ(messages.said, (QStringList{kUpdating, kKeyMessage, kKeyMessage}));
+    for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json", "hist_financerio.json",
+                          "hist_venda.json"})
+        EXPECT_FALSE(dir.exists(QString::fromLatin1(f))) << f;
+    for (const char* f : {"financeiro.json", "histvendas.json", "config.ini"})
+        EXPECT_TRUE(dir.exists(QString::fromLatin1(f))) << f;
+    EXPECT_EQ(dados.tblCliente.record_count(), 0);
+    EXPECT_EQ(dados.tblProduto.record_count(), 0);
+}
+
+TEST_F(StartUp, an_error_ends_the_start_up_before_the_product_download)
+{
+    struct Case {
+        QByteArray empresa, id, ip;
+        QByteArray request;  // the one request sent, empty when none
+        QString message;     // part of the error shown
+    } cases[] = {
+        {"", "", {}, R"({"REQUISICAO":{"TABLE":"CLIENTE","TIPO_DADOS":"LISTA"}})", u"Vendedor não cadastrado"_s},
+        {"S\xc3\xa3o/Paulo", "", {},
+         R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"S\u00E3o\/Paulo","CHAVE_VENDEDOR":"S\u00E3o\/Paulo","TIPO_DADOS":"LISTA"}})",
+         u"Vendedor não cadastrado"_s},
+        {"Teste", "1", "127.0.0.1:1", R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})",
+         u"127.0.0.1:1"_s},
+        {"Teste", "1", " ", {}, u"Servidor não configurado"_s},
+    };
+    for (const Case& c : cases) {
+        messages.clear();
+        transport.bodies.clear();
+        configure(c.empresa, c.id, "47261", c.ip);
+        start(2);
+        ASSERT_EQ(messages.said.size(), 2);
+        EXPECT_TRUE(messages.said[1].startsWith(u"error: "_s));
+        EXPECT_TRUE(messages.said[1].contains(c.message)) << messages.said[1].toStdString();
+        ASSERT_EQ(transport.bodies.size(), c.request.isEmpty() ? 0 : 1);
+        if (!c.request.isEmpty()) {
+            EXPECT_EQ(transport.request(0), c.request);
+        }
+        EXPECT_EQ(dados.tblCliente.record_count(), 0);
+    }
+}
+
+TEST(BusyDialog, cancel_aborts_a_stalled_call_like_a_transport_error)
+{
+    ScriptedServer server;
+    server.answer({{}, false, true});
+    BusyDialog busy;
+    HttpTransport transport(&busy);
+    QTimer::singleShot(0, [&] {
+        ASSERT_TRUE(wait_until([&] { return busy.isVisible(); }));
+        EXPECT_EQ(busy.windowTitle(), u"Aguarde..."_s);
+        QTest::mouseClick(busy.findChild<QPushButton*>(u"btnCancelar"_s), Qt::LeftButton);
+    });
+    QString message;
+    try {
+        transport.post(QUrl(u"http://"_s + server.address() + u"/x"_s), "{}", u"clientes"_s);
+    } catch (const ServerError& e) {
+        message = e.message();
+    }
+    EXPECT_TRUE(message.contains(u"cancelada"_s)) << message.toStdString();
+    EXPECT_TRUE(message.contains(server.address()));
+    EXPECT_FALSE(busy.isVisible());
+}
