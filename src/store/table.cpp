@@ -930,6 +930,32 @@ void Table::empty()
     d->at_eof = true;
 }
 
+void Table::take_rows(Table& other)
+{
+    if (&other == this) return;
+    const auto same = [](const FieldDef& a, const FieldDef& b) {
+        return a.name == b.name && a.type == b.type && a.size == b.size;
+    };
+    if (!std::equal(d->fields.begin(), d->fields.end(), other.d->fields.begin(), other.d->fields.end(), same))
+        throw Error(u"As tabelas %1 e %2 não têm os mesmos campos."_s.arg(d->name, other.d->name));
+    d->drop_pending();
+    other.d->drop_pending();
+    Q_EMIT about_to_reset();
+    std::swap(d->columns, other.d->columns);
+    std::swap(d->rows, other.d->rows);
+    std::swap(d->deleted, other.d->deleted);
+    d->indexes.clear();
+    d->last_locate_index = nullptr;
+    d->last_locate_fields.clear();
+    d->visible.clear();
+    for (std::uint32_t r = 0; r < d->rows; ++r)
+        if (!d->deleted[r] && d->passes(r)) d->visible.push_back(r);
+    Q_EMIT reset_done();
+    d->move_to(d->visible.empty() ? no_row : d->visible.front());
+    d->at_eof = d->visible.empty();
+    other.empty();
+}
+
 void Table::reserve(int rows)
 {
     if (rows <= 0) return;

@@ -62,6 +62,10 @@ public:
     void delete_current();
     // Removes every row; the filter stays as it is.
     void empty();
+    // Replaces every row with those of other, which must have the same fields, and leaves other
+    // empty. Each table keeps its own filter; models see one reset. Lets a load fill a spare table
+    // and swap it in only once it has succeeded.
+    void take_rows(Table& other);
     void reserve(int rows);
 
     // Writes into the row being inserted or edited. A number written into an integer field is

@@ -1,9 +1,11 @@
 #include "look.h"
 
 #include <QGuiApplication>
+#include <QLineEdit>
 #include <QPalette>
 #include <QScreen>
 #include <QToolButton>
+#include <QValidator>
 #include <QWidget>
 
 using namespace Qt::StringLiterals;
@@ -59,6 +61,25 @@ void make_picture_button(QToolButton* button, const QString& picture_name, const
         button->setText(caption);
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
     }
+}
+
+namespace {
+
+class CapitalLetters : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override
+    {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+} // namespace
+
+void capitalise_letters(QLineEdit* edit)
+{
+    edit->setValidator(new CapitalLetters(edit));
 }
 
 void centre_on_screen(QWidget* screen)

@@ -4,6 +4,7 @@
 #include <QString>
 
 class QAbstractButton;
+class QLineEdit;
 class QToolButton;
 class QWidget;
 
@@ -19,6 +20,9 @@ QIcon picture(const QString& name);
 // text some buttons show ("F2", "Esc"), empty for none.
 void make_picture_button(QToolButton* button, const QString& picture_name, const QString& name,
                          const QString& caption = {}, int icon_size = 32);
+
+// An edit that turns letters into capitals as they are typed or set.
+void capitalise_letters(QLineEdit* edit);
 
 // Shows a modal screen centred on the screen (or over its parent).
 void centre_on_screen(QWidget* screen);

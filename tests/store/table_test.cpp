@@ -586,3 +586,38 @@ TEST(Table, locate_or_append_load_of_200000_rows_and_a_filter)
     ASSERT_TRUE(t.locate(u"cli_id", n));
     EXPECT_EQ(t.as_text(2), u"ABC 200000"_s);
 }
+
+TEST(Table, take_rows_swaps_in_a_spare_tables_rows_under_the_receivers_filter)
+{
+    Table live(u"live"_s, test_fields(), Regional::brazil());
+    add_clients(live);
+    live.set_filter(u"texto LIKE 'AB%'"_s);
+    live.set_filtered(true);
+    ASSERT_TRUE(live.locate(u"id", QVariant(6)));
+
+    Table spare(u"spare"_s, test_fields(), Regional::brazil());
+    add(spare, 10, {}, u"ABACATE"_s);
+    add(spare, 11, {}, u"XYZ"_s);
+    add(spare, 12, {}, u"ABRIL"_s);
+    spare.set_filter(u"id = 11"_s);
+    spare.set_filtered(true);
+
+    QSignalSpy resets(&live, &Table::reset_done);
+    live.take_rows(spare);
+    EXPECT_EQ(resets.size(), 1);
+    EXPECT_EQ(visible_ids(live), (QList<int>{10, 12}));
+    // Lookups must not find the rows that were swapped out.
+    EXPECT_FALSE(live.locate(u"id", QVariant(6)));
+    EXPECT_TRUE(live.locate(u"id", QVariant(11)));
+    live.set_filtered(false);
+    EXPECT_EQ(live.record_count(), 3);
+
+    EXPECT_EQ(spare.record_count(), 0);
+    EXPECT_FALSE(spare.locate(u"id", QVariant(10)));
+    add(spare, 11);
+    EXPECT_EQ(visible_ids(spare), (QList<int>{11}));
+
+    Table other(u"other"_s, {{u"id"_s, FieldType::Integer, 0}}, Regional::brazil());
+    EXPECT_THROW(live.take_rows(other), Error);
+    EXPECT_EQ(live.record_count(), 3);
+}

@@ -1,0 +1,109 @@
+#include "frm_lista_clientes.h"
+#include "ui_frm_lista_clientes.h"
+
+#include "catalogue/client_download.h"
+#include "catalogue/list_search.h"
+#include "catalogue/screen_menu.h"
+#include "core/context.h"
+#include "core/error_report.h"
+#include "store/dm_dados.h"
+#include "ui/look.h"
+
+#include <QAction>
+#include <QHeaderView>
+#include <QMenu>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados, QWidget* parent)
+    : QDialog(parent), context_(context), dados_(dados), ui(std::make_unique<Ui::Tfrm_Lista_Clientes>())
+{
+    ui->setupUi(this);
+    apply_look(this);
+    capitalise_letters(ui->edtCliente);
+    make_picture_button(ui->edtPesqClie, u"pesquisar"_s, u"Pesquisar"_s, {}, 24);
+    make_picture_button(ui->btnLimparClie, u"limpar"_s, u"Limpar pesquisa"_s, {}, 24);
+    make_picture_button(ui->btnVisualizar, u"visualizar"_s, u"Visualizar"_s, u"F4"_s);
+    make_picture_button(ui->btnAtualizar, u"atualizar"_s, u"Atualizar"_s, u"F5"_s);
+    make_picture_button(ui->btnRelFinanceiro, u"relatorio"_s, u"Relatorio Financeiro"_s, u"F6"_s);
+    make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, u"Esc"_s);
+
+    ui->dbgLista->bind(dados_.dsCliente,
+                       {
+                           {u"cli_id"_s, u"ID"_s, {}, {}, 80},
+                           {u"cli_razao"_s, u"Cliente"_s, {}, {}, 0},
+                       },
+                       *context_.messages);
+    ui->dbgLista->horizontalHeader()->setStretchLastSection(true);
+
+    PopupMenu1 = make_popup_menu(this);
+    Visualizar1 = add_menu_item(PopupMenu1, u"Visualizar1"_s, u"Visualizar"_s, QKeySequence(Qt::Key_F4));
+    Atualizar1 = add_menu_item(PopupMenu1, u"Atualizar1"_s, u"Atualizar"_s, QKeySequence(Qt::Key_F5));
+    RelatorioFinanceiro1 = add_menu_item(PopupMenu1, u"RelatorioFinanceiro1"_s, u"Relatorio Financeiro"_s,
+                                         QKeySequence(Qt::Key_F6));
+    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+
+    connect(ui->edtPesqClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::edtPesqClieClick);
+    connect(ui->btnLimparClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnLimparClieClick);
+    connect(ui->btnAtualizar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
+    connect(Atualizar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
+    connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnFecharClick);
+    connect(Fechar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnFecharClick);
+}
+
+Tfrm_Lista_Clientes::~Tfrm_Lista_Clientes() = default;
+
+void Tfrm_Lista_Clientes::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    centre_on_screen(this);
+}
+
+void Tfrm_Lista_Clientes::edtPesqClieClick()
+{
+    run_guarded(*context_.messages, [this] {
+        aplicar_pesquisa(dados_.tblCliente, u"cli_id"_s, ui->edtCod_Cliente->text(), u"cli_fantasia"_s,
+                         ui->edtCliente->text());
+    });
+}
+
+void Tfrm_Lista_Clientes::btnLimparClieClick()
+{
+    run_guarded(*context_.messages, [this] {
+        ui->edtCod_Cliente->clear();
+        ui->edtCliente->clear();
+        limpar_pesquisa(dados_.tblCliente);
+    });
+}
+
+void Tfrm_Lista_Clientes::btnAtualizarClick()
+{
+    run_guarded(*context_.messages, [this] {
+        // After a refused key the cache has been wiped: there is nothing to load.
+        if (baixar_clientes()) carregar_clientes();
+    });
+}
+
+void Tfrm_Lista_Clientes::btnFecharClick()
+{
+    btnLimparClieClick();
+    close();
+}
+
+// Every way out (Esc, the close button, the window's own close button) passes here.
+void Tfrm_Lista_Clientes::done(int result)
+{
+    btnLimparClieClick();
+    QDialog::done(result);
+}
+
+bool Tfrm_Lista_Clientes::baixar_clientes()
+{
+    return ::baixar_clientes(context_);
+}
+
+void Tfrm_Lista_Clientes::carregar_clientes()
+{
+    ::carregar_clientes(context_, dados_.tblCliente);
+}

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <QDialog>
+
+#include <memory>
+
+class QAction;
+class QMenu;
+class TdmDados;
+struct Context;
+
+namespace Ui {
+class Tfrm_Lista_Clientes;
+}
+
+// The client list: browses tblCliente, narrows it by code or trade name on the table's own filter,
+// and refreshes it from the server. The filter is cleared whenever the screen closes, since every
+// other user of the table shares it.
+class Tfrm_Lista_Clientes : public QDialog {
+    Q_OBJECT
+
+public:
+    Tfrm_Lista_Clientes(const Context& context, TdmDados& dados, QWidget* parent = nullptr);
+    ~Tfrm_Lista_Clientes() override;
+
+    void edtPesqClieClick();
+    void btnLimparClieClick();
+    void btnAtualizarClick();
+    void btnFecharClick();
+
+    void done(int result) override;
+
+    QMenu* PopupMenu1 = nullptr;
+    QAction* Visualizar1 = nullptr;
+    QAction* Atualizar1 = nullptr;
+    QAction* RelatorioFinanceiro1 = nullptr;
+    QAction* Fechar1 = nullptr;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    bool baixar_clientes();
+    void carregar_clientes();
+
+    const Context& context_;
+    TdmDados& dados_;
+    std::unique_ptr<Ui::Tfrm_Lista_Clientes> ui;
+};
