@@ -7,6 +7,7 @@
 
 #include <functional>
 
+class JsonParser;
 class Messages;
 class Transport;
 
@@ -18,6 +19,12 @@ struct Context {
     Messages* messages = nullptr;
     // Carries every server call; tests wrap the real one to see the exact bytes.
     Transport* transport = nullptr;
+    // Parses the server's replies and the cache files read back. Fresh memory is the largest cost
+    // of a catalogue load, so main keeps one parser for them all; without it each download makes
+    // its own.
+    JsonParser* parser = nullptr;
+    // Hands a document to the desktop's viewer without waiting for it; tests record the path.
+    std::function<void(const QString& path)> open_document;
     // Today's date; tests fix it.
     std::function<QDate()> today = [] { return QDate::currentDate(); };
 

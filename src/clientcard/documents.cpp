@@ -1,0 +1,93 @@
+#include "documents.h"
+
+#include "core/context.h"
+#include "core/errors.h"
+#include "core/text.h"
+#include "server/cache.h"
+#include "server/connection.h"
+
+using namespace Qt::StringLiterals;
+
+void ScreenIdentity::take(const ServerSession& session)
+{
+    aEmpresa = session.aEmpresa;
+    aKey = session.aKey;
+    aIDVendedor = session.aIDVendedor;
+}
+
+std::optional<JsonValue> fetch_document(const Context& context, ScreenIdentity& identity, const JsonValue& request,
+                                        const QString& what)
+{
+    ServerSession session = conectar(context);
+    identity.take(session);
+    JsonValue reply = session.proxy->getDados_OnLine(request, what);
+    if (!check_reply_key(context, identity.aKey, reply))
+        return std::nullopt;
+    return reply;
+}
+
+void save_and_open(const Context& context, const JsonValue& reply, const QString& open_name, bool none_allowed)
+{
+    const JsonValue* arquivo = reply.find("ARQUIVO");
+    if (arquivo && none_allowed && arquivo->is_string() && arquivo->text() == "NULL")
+        return;
+    if (!arquivo || !arquivo->is_array())
+        throw ProtocolError(u"O servidor não enviou o documento (\"ARQUIVO\" %1); nada foi gravado nem aberto."_s.arg(
+            arquivo ? u"não é uma lista"_s : u"ausente"_s));
+    salvar_arquivo(context, *arquivo, context.data_folder);
+    if (context.open_document)
+        context.open_document(context.path(open_name));
+}
+
+QString linha_digitavel_of(const JsonValue& reply)
+{
+    const JsonValue* line = reply.find("LINHA_DIGITAVEL");
+    if (!line || line->is_null())
+        throw ProtocolError(u"A resposta do servidor não traz a linha digitável (\"LINHA_DIGITAVEL\")."_s);
+    return qs(line->text());
+}
+
+void boleto_pdf(const Context& context, ScreenIdentity& identity, int cre_id, const QString& cli_code)
+{
+    if (cre_id <= 0)
+        return;
+    const JsonValue request = requests::boleto(identity.request(), QString::number(cre_id), u"PDF"_s);
+    if (auto reply = fetch_document(context, identity, request, u"boleto"_s))
+        save_and_open(context, *reply, cli_code + u".pdf"_s, true);
+}
+
+std::optional<JsonValue> boleto_linha(const Context& context, ScreenIdentity& identity, int cre_id)
+{
+    if (cre_id <= 0)
+        return std::nullopt;
+    const JsonValue request = requests::boleto(identity.request(), QString::number(cre_id), u"LINHA_DIGITAVEL"_s);
+    return fetch_document(context, identity, request, u"linha digitável"_s);
+}
+
+void relatorio_financeiro_cliente(const Context& context, ScreenIdentity& identity, const QString& cli_code)
+{
+    const JsonValue request =
+        requests::relatorio_financeiro(identity.request(), cli_code, u"NULL"_s, u"NULL"_s);
+    if (auto reply = fetch_document(context, identity, request, u"relatório financeiro"_s))
+        save_and_open(context, *reply, identity.aIDVendedor + u".pdf"_s, false);
+}
+
+void relatorio_vendas_cliente(const Context& context, ScreenIdentity& identity, const QString& cli_code)
+{
+    const JsonValue request = requests::relatorio_venda(identity.request(), cli_code);
+    if (auto reply = fetch_document(context, identity, request, u"relatório de vendas"_s))
+        save_and_open(context, *reply, identity.aIDVendedor + u".pdf"_s, false);
+}
+
+void relatorio_financeiro_vendedor(const Context& context, ScreenIdentity& identity)
+{
+    ServerSession session = conectar(context);
+    identity.take(session);
+    const QString today = context.regional.format_date(context.today(), u"MM/dd/yyyy"_s);
+    const JsonValue request =
+        requests::relatorio_financeiro(identity.request(), u"NULL"_s, u"01/01/2000"_s, today);
+    JsonValue reply = session.proxy->getDados_OnLine(request, u"relatório financeiro"_s);
+    if (!check_reply_key(context, identity.aKey, reply))
+        return;
+    save_and_open(context, reply, identity.aIDVendedor + u".pdf"_s, false);
+}
