@@ -15,6 +15,13 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <ostream>
+
+// Readable failures.
+inline void PrintTo(const QString& s, std::ostream* os)
+{
+    *os << '"' << s.toStdString() << '"';
+}
 
 // The catalogue screens against pedidos-servidor with its demo data (salesperson 1 of "Teste"),
 // started once for the suite; each test gets a fresh data folder and fresh tables.
