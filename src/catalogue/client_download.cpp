@@ -5,6 +5,7 @@
 #include "record_reader.h"
 #include "server/cache.h"
 #include "server/connection.h"
+#include "server/json_parse.h"
 #include "store/table.h"
 
 using namespace Qt::StringLiterals;
@@ -44,7 +45,9 @@ const QString kFile = u"clientes.json"_s;
 
 std::optional<JsonValue> enviar_clientes(const Context& context, ServerSession& session)
 {
-    JsonValue reply = session.proxy->getDados_OnLine(requests::cliente(session.identity()), u"clientes"_s);
+    JsonParser own;
+    JsonParser& parser = context.parser ? *context.parser : own;
+    JsonValue reply = session.proxy->getDados_OnLine(requests::cliente(session.identity()), u"clientes"_s, parser);
     if (!check_reply_key(context, session.aKey, reply))
         return std::nullopt;
     return reply;
@@ -82,14 +85,21 @@ void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, co
     }
 }
 
-void importar_clientes(const Context& context, Table& tblCliente)
+void importar_clientes(const Context& context, Table& tblCliente, const StepDone& step_done)
 {
+    const auto step = [&](const char* name) {
+        if (step_done)
+            step_done(name);
+    };
     ServerSession session = conectar(context);
     const std::optional<JsonValue> reply = enviar_clientes(context, session);
+    step("resposta");
     if (!reply)
         return;
     salvar_json(context, *reply, kFile);
+    step("cache");
     load_clients(tblCliente, *reply, ClientRows::AppendAll, "clientes");
+    step("carga");
 }
 
 bool baixar_clientes(const Context& context)
@@ -104,7 +114,8 @@ bool baixar_clientes(const Context& context)
 
 void carregar_clientes(const Context& context, Table& tblCliente)
 {
-    const std::optional<JsonValue> cached = carregar_json(context, kFile);
+    JsonParser own;
+    const std::optional<JsonValue> cached = carregar_json(context, kFile, context.parser ? *context.parser : own);
     if (!cached)
         throw FileError(u"O arquivo %1 não contém um objeto JSON válido; os clientes não foram carregados."_s.arg(kFile));
     load_clients(tblCliente, *cached, ClientRows::UpdateById, "clientes.json");

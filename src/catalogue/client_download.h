@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download_steps.h"
 #include "server/json_value.h"
 
 #include <optional>
@@ -27,7 +28,7 @@ std::size_t client_count(const JsonValue& reply);
 
 // The client download of the main window at start-up: send, cache as clientes.json, load from the
 // reply in memory.
-void importar_clientes(const Context& context, Table& tblCliente);
+void importar_clientes(const Context& context, Table& tblCliente, const StepDone& step_done = {});
 // The client list's refresh: send and cache (true when the key was accepted), then load the cache.
 bool baixar_clientes(const Context& context);
 void carregar_clientes(const Context& context, Table& tblCliente);

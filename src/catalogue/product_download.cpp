@@ -6,7 +6,11 @@
 #include "record_reader.h"
 #include "server/cache.h"
 #include "server/connection.h"
+#include "server/json_parse.h"
 #include "store/dm_dados.h"
+
+#include <algorithm>
+#include <climits>
 
 using namespace Qt::StringLiterals;
 
@@ -84,22 +88,28 @@ bool skip_price_table(const JsonValue& table, ProductLoader loader)
     return value_text(id, {}) == "NULL";
 }
 
-std::optional<JsonValue> load_cache(const Context& context, const QString& name)
+std::optional<JsonValue> load_cache(const Context& context, const QString& name, JsonParser& parser)
 {
-    std::optional<JsonValue> cached = carregar_json(context, name);
+    std::optional<JsonValue> cached = carregar_json(context, name, parser);
     if (!cached)
         throw FileError(u"O arquivo %1 não contém um objeto JSON válido; os produtos não foram carregados."_s.arg(name));
     return cached;
+}
+
+std::optional<JsonValue> send(const Context& context, ServerSession& session, JsonParser& parser)
+{
+    JsonValue reply = session.proxy->getDados_OnLine(requests::produto(session.identity()), u"produtos"_s, parser);
+    if (!check_reply_key(context, session.aKey, reply))
+        return std::nullopt;
+    return reply;
 }
 
 } // namespace
 
 std::optional<JsonValue> enviar_produtos(const Context& context, ServerSession& session)
 {
-    JsonValue reply = session.proxy->getDados_OnLine(requests::produto(session.identity()), u"produtos"_s);
-    if (!check_reply_key(context, session.aKey, reply))
-        return std::nullopt;
-    return reply;
+    JsonParser own;
+    return send(context, session, context.parser ? *context.parser : own);
 }
 
 const JsonValue& tabelas_of(const JsonValue& reply)
@@ -142,9 +152,16 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     const bool start_up = loader == ProductLoader::StartUp;
     const RecordWriter price_writer = start_up ? RecordWriter(tblTabProd, kPriceStartUp) : RecordWriter(tblTabProd, kPriceList);
     const int price_pro_id = tblTabProd.field_index(u"pro_id");
+    const bool price_pro_id_integer = tblTabProd.field(price_pro_id).type == FieldType::Integer;
     NumberedMembers products(produtos, "PRODUTOS", produtos.size(), "produtos.json");
     tblProduto.open();
     tblProduto.reserve(static_cast<int>(products.count()));
+    std::size_t prices = 0;
+    for (std::size_t i = 0; i < produtos.size(); ++i) {
+        const JsonValue* items = produtos.at(i).find("TABELA_ITEM");
+        prices += items ? items->size() : 0;
+    }
+    tblTabProd.reserve(static_cast<int>(std::min<std::size_t>(prices, INT_MAX)));
     for (std::size_t i = 0; i < products.count(); ++i) {
         const JsonValue& product = products.at(i);
         tblProduto.open();
@@ -169,7 +186,7 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
             tblTabProd.append();
             post_row(tblTabProd, [&] {
                 if (start_up)
-                    tblTabProd.set_text(price_pro_id, product_id);
+                    write_field(tblTabProd, price_pro_id, price_pro_id_integer, product_id);
                 price_writer.write(item);
             });
         }
@@ -178,19 +195,35 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
 
 void carregar_produtos(const Context& context, TdmDados& dados, ProductLoader loader)
 {
-    const std::optional<JsonValue> tabelas = load_cache(context, kTabelas);
-    const std::optional<JsonValue> produtos = load_cache(context, kProdutos);
+    JsonParser own;
+    JsonParser& parser = context.parser ? *context.parser : own;
+    const std::optional<JsonValue> tabelas = load_cache(context, kTabelas, parser);
+    const std::optional<JsonValue> produtos = load_cache(context, kProdutos, parser);
     load_products(dados, *tabelas, *produtos, loader);
 }
 
-void importar_produtos(const Context& context, TdmDados& dados)
+void importar_produtos(const Context& context, TdmDados& dados, const StepDone& step_done)
 {
+    const auto step = [&](const char* name) {
+        if (step_done)
+            step_done(name);
+    };
+    JsonParser own;
+    JsonParser& parser = context.parser ? *context.parser : own;
     ServerSession session = conectar(context);
-    const std::optional<JsonValue> reply = enviar_produtos(context, session);
+    std::optional<JsonValue> reply = send(context, session, parser);
+    step("resposta");
     if (!reply)
         return;
     salvar_produtos(context, *reply);
-    carregar_produtos(context, dados, ProductLoader::StartUp);
+    // Let go before the files are read back, whose trees then take its memory.
+    reply.reset();
+    step("cache");
+    const std::optional<JsonValue> tabelas = load_cache(context, kTabelas, parser);
+    const std::optional<JsonValue> produtos = load_cache(context, kProdutos, parser);
+    step("leitura");
+    load_products(dados, *tabelas, *produtos, ProductLoader::StartUp);
+    step("carga");
 }
 
 bool baixar_produtos(const Context& context)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "download_steps.h"
 #include "server/json_value.h"
 
 #include <optional>
@@ -31,6 +32,6 @@ void carregar_produtos(const Context& context, TdmDados& dados, ProductLoader lo
 void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader);
 
 // The product download of the main window at start-up: send, cache, load from the cache.
-void importar_produtos(const Context& context, TdmDados& dados);
+void importar_produtos(const Context& context, TdmDados& dados, const StepDone& step_done = {});
 // The product list's send-and-cache step; true when the key was accepted.
 bool baixar_produtos(const Context& context);

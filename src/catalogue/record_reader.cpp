@@ -4,6 +4,8 @@
 #include "core/text.h"
 #include "store/table.h"
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 std::string_view value_text(const JsonValue* value, std::string_view fallback)
@@ -27,8 +29,28 @@ std::string_view raw_text(const JsonValue* value)
     return value_text(value, {});
 }
 
+void write_field(Table& table, int field, bool integer, std::string_view text)
+{
+    if (integer) {
+        // Up to nine digits always fit the field, so nothing the table would refuse is taken here.
+        const bool negative = text.starts_with('-');
+        const std::size_t digits = text.size() - (negative ? 1 : 0);
+        if (digits > 0 && digits <= 9) {
+            qint64 value = 0;
+            std::size_t i = negative ? 1 : 0;
+            for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+                value = value * 10 + (text[i] - '0');
+            if (i == text.size()) {
+                table.set_integer(field, negative ? -value : value);
+                return;
+            }
+        }
+    }
+    table.set_text(field, text);
+}
+
 NumberedMembers::NumberedMembers(const JsonValue& list, std::string prefix, std::size_t count, const char* source)
-    : list_(list), prefix_(std::move(prefix)), count_(count), source_(source)
+    : list_(list), prefix_(std::move(prefix)), count_(count), source_(source), in_order_(list.is_object())
 {
     name_.reserve(prefix_.size() + 12);
 }
@@ -37,7 +59,26 @@ const JsonValue& NumberedMembers::at(std::size_t index)
 {
     name_.assign(prefix_);
     name_ += std::to_string(index);
-    const JsonValue* member = list_.find(name_);
+    const JsonValue* member = nullptr;
+    // A pair outside the list (the reply's key) may stand between members; one that looks like a
+    // member out of turn, or a member asked for out of turn, sends every later lookup to the index.
+    if (index != next_index_)
+        in_order_ = false;
+    while (in_order_ && next_ < list_.size()) {
+        const std::string_view key = list_.key_at(next_);
+        if (key == name_) {
+            member = &list_.at(next_++);
+            ++next_index_;
+            break;
+        }
+        if (key.starts_with(prefix_)) {
+            in_order_ = false;
+            break;
+        }
+        ++next_;
+    }
+    if (!member)
+        member = list_.find(name_);
     if (!member || !member->is_object())
         throw ProtocolError(u"Dados inválidos em %1: o registro \"%2\" %3. A carga foi interrompida; "
                             "os registros anteriores foram mantidos."_s
@@ -47,18 +88,50 @@ const JsonValue& NumberedMembers::at(std::size_t index)
 }
 
 RecordWriter::RecordWriter(Table& table, const FieldMapping* mapping, std::size_t count)
-    : table_(table), mapping_(mapping)
+    : table_(table), mapping_(mapping), values_(count)
 {
     fields_.reserve(count);
-    for (std::size_t i = 0; i < count; ++i)
+    for (std::size_t i = 0; i < count; ++i) {
         fields_.push_back(table.field_index(QString::fromLatin1(mapping[i].field)));
+        integer_.push_back(table.field(fields_.back()).type == FieldType::Integer);
+        keys_.emplace_back(mapping[i].key);
+        std::size_t first = 0;
+        while (keys_[first] != keys_[i])
+            ++first;
+        first_.push_back(first);
+        distinct_ += first == i;
+    }
 }
 
 void RecordWriter::write(const JsonValue& record) const
 {
+    // One walk over the pairs finds every key: the server sends them in the mapping's order, so
+    // the entry after the last one found is tried first.
+    std::fill(values_.begin(), values_.end(), nullptr);
+    const std::size_t count = keys_.size();
+    const std::size_t pairs = record.is_object() ? record.size() : 0;
+    std::size_t found = 0;
+    std::size_t hint = 0;
+    for (std::size_t p = 0; p < pairs && found < distinct_; ++p) {
+        const std::string_view key = record.key_at(p);
+        std::size_t i = hint;
+        if (i >= count || keys_[i] != key) {
+            i = 0;
+            while (i < count && keys_[i] != key)
+                ++i;
+            if (i == count)
+                continue;
+        }
+        i = first_[i];
+        hint = i + 1;
+        if (!values_[i]) {
+            values_[i] = &record.at(p);
+            ++found;
+        }
+    }
     for (std::size_t i = 0; i < fields_.size(); ++i) {
         const FieldMapping& m = mapping_[i];
-        std::string_view text = value_text(record.find(m.key), m.fallback);
+        std::string_view text = value_text(values_[first_[i]], m.fallback);
         if (m.read == FieldMapping::Read::FirstCharacter && !text.empty()) {
             // The first character, not the first byte, of UTF-8 text.
             std::size_t n = 1;
@@ -66,6 +139,6 @@ void RecordWriter::write(const JsonValue& record) const
                 ++n;
             text = text.substr(0, n);
         }
-        table_.set_text(fields_[i], text);
+        write_field(table_, fields_[i], integer_[i], text);
     }
 }

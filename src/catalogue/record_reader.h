@@ -28,7 +28,16 @@ private:
     std::string name_;
     std::size_t count_;
     const char* source_;
+    // Members come in order, so the pair at this position is tried before the name index. Every
+    // pair before it has been passed over as another member's or as one outside the list.
+    std::size_t next_ = 0;
+    std::size_t next_index_ = 0;
+    bool in_order_;
 };
+
+// Table::set_text, with the short whole numbers of an integer field read here: the table's own
+// conversion goes through QString, and a catalogue holds millions of them.
+void write_field(Table& table, int field, bool integer, std::string_view text);
 
 // One field write of a record: the key of the record, the field of the table, how it is read.
 struct FieldMapping {
@@ -55,6 +64,13 @@ private:
     Table& table_;
     const FieldMapping* mapping_;
     std::vector<int> fields_;
+    std::vector<char> integer_;
+    std::vector<std::string_view> keys_;
+    // The first mapping entry of each entry's key, for a key that two fields read.
+    std::vector<std::size_t> first_;
+    std::size_t distinct_ = 0;
+    // Per write: the value of each key, the first pair of that name.
+    mutable std::vector<const JsonValue*> values_;
 };
 
 // Runs write(row) between append/edit and post; a row whose values fail to convert is dropped, the

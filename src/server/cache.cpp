@@ -148,15 +148,57 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     return static_cast<std::size_t>(size);
 }
 
-void write_file(const QString& path, const char* bytes, std::size_t n)
+// Replaces the file with what fill hands to its writer, piece by piece.
+template <class Fill>
+void write_file(const QString& path, Fill&& fill)
 {
     QSaveFile file(path);
     const auto fail = [&] {
         throw FileError(u"Não foi possível gravar o arquivo "_s + shown(path) + u": "_s + file.errorString());
     };
     if (!file.open(QIODevice::WriteOnly)) fail();
-    if (file.write(bytes, static_cast<qint64>(n)) != static_cast<qint64>(n)) fail();
+    fill([&](std::string_view bytes) {
+        if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
+            fail();
+    });
     if (!file.commit()) fail();
+}
+
+void write_file(const QString& path, const char* bytes, std::size_t n)
+{
+    write_file(path, [&](const auto& write) { write(std::string_view(bytes, n)); });
+}
+
+// A cached catalogue is tens of megabytes: it goes out through a buffer of this size, a container's
+// members one by one, rather than as one string the size of the file.
+constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
+
+template <class Write>
+void write_streamed(const JsonValue& value, const Write& write)
+{
+    std::string chunk;
+    const bool object = value.is_object();
+    if (!object && !value.is_array()) {
+        write_json(chunk, value);
+    } else {
+        chunk.reserve(kWriteChunk + kWriteChunk / 4);
+        chunk += object ? '{' : '[';
+        for (std::size_t i = 0; i < value.size(); ++i) {
+            if (i) chunk += ',';
+            if (object) {
+                write_json_string(chunk, value.key_at(i));
+                chunk += ':';
+            }
+            write_json(chunk, value.at(i));
+            if (chunk.size() >= kWriteChunk) {
+                write(chunk);
+                chunk.clear();
+            }
+        }
+        chunk += object ? '}' : ']';
+    }
+    chunk += "\r\n";
+    write(chunk);
 }
 
 // UTF-8 text in the ANSI code page (Windows-1252); a character it lacks becomes '?'.
@@ -277,17 +319,17 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
 
 void salvar_json(const Context& context, std::string_view text, const QString& name)
 {
-    std::string bytes = is_ascii(text.data(), text.size()) ? std::string(text) : to_ansi(text);
-    bytes += "\r\n";
-    write_file(cache_path(context, name), bytes.data(), bytes.size());
+    std::string converted;
+    if (!is_ascii(text.data(), text.size())) text = converted = to_ansi(text);
+    write_file(cache_path(context, name), [&](const auto& write) {
+        write(text);
+        write("\r\n");
+    });
 }
 
 void salvar_json(const Context& context, const JsonValue& value, const QString& name)
 {
-    std::string bytes;
-    write_json(bytes, value);
-    bytes += "\r\n";
-    write_file(cache_path(context, name), bytes.data(), bytes.size());
+    write_file(cache_path(context, name), [&](const auto& write) { write_streamed(value, write); });
 }
 
 void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder)

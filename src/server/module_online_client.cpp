@@ -7,6 +7,8 @@
 #include "json_write.h"
 #include "transport.h"
 
+#include <cstring>
+
 using namespace Qt::StringLiterals;
 
 std::string TModuleOnlineClient::request_body(const JsonValue& aJsonParam)
@@ -19,16 +21,23 @@ std::string TModuleOnlineClient::request_body(const JsonValue& aJsonParam)
 
 JsonValue TModuleOnlineClient::getDados_OnLine(const JsonValue& aJsonParam, const QString& what)
 {
-    return call("getDados_OnLine", aJsonParam, what, true);
+    JsonParser parser;
+    return call("getDados_OnLine", aJsonParam, what, true, parser);
+}
+
+JsonValue TModuleOnlineClient::getDados_OnLine(const JsonValue& aJsonParam, const QString& what, JsonParser& parser)
+{
+    return call("getDados_OnLine", aJsonParam, what, true, parser);
 }
 
 void TModuleOnlineClient::postDados_OnLine(const JsonValue& aJsonParam, const QString& what)
 {
-    call("postDados_OnLine", aJsonParam, what, false);
+    JsonParser parser;
+    call("postDados_OnLine", aJsonParam, what, false, parser);
 }
 
 JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, const QString& what,
-                                    bool wants_object)
+                                    bool wants_object, JsonParser& parser)
 {
     const SQLConnection& con = module_.SQLCon;
     if (!con.connected())
@@ -36,14 +45,21 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     QUrl url = con.base_url;
     url.setPath(u'/' + con.datasnap_context + u"rest/TModuleOnline/"_s + QString::fromLatin1(method));
     const std::string body = request_body(param);
-    const Transport::Reply reply =
+    Transport::Reply reply =
         module_.transport().post(url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what);
 
     const QString server = server_label(con.base_url);
     auto invalid = [&](const QString& why) {
         return ProtocolError(u"Resposta inválida do servidor %1 (%2): %3."_s.arg(server, what, why));
     };
-    std::optional<JsonValue> json = JsonParser().parse(std::string_view(reply.body.constData(), reply.body.size()));
+    // The body goes into the parser's memory and is let go before the tree is built, so that a
+    // catalogue reply is not held twice.
+    const std::size_t size = static_cast<std::size_t>(reply.body.size());
+    char* room = parser.buffer(size);
+    if (size > 0)
+        std::memcpy(room, reply.body.constData(), size);
+    reply.body = QByteArray();
+    std::optional<JsonValue> json = parser.parse_buffer(size);
     if (reply.status < 200 || reply.status > 299) {
         const JsonValue* text = json && json->is_object() ? json->find("error") : nullptr;
         if (text && text->is_string())
@@ -51,7 +67,7 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
         throw ServerError(u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(reply.status).arg(what));
     }
     if (!json)
-        throw invalid(reply.body.isEmpty() ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);
+        throw invalid(size == 0 ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);
     if (!wants_object)
         return {};
     JsonValue* result = json->is_object() ? json->find("result") : nullptr;

@@ -1,3 +1,4 @@
+#include "catalogue/client_download.h"
 #include "catalogue/product_download.h"
 #include "catalogue_fixture.h"
 #include "server/json_parse.h"
@@ -25,8 +26,9 @@ TEST_F(CatalogueTest, start_up_caches_both_lists_and_loads_them_back)
 {
     reply(kProdutos);
     ASSERT_EQ(run([&] { importar_produtos(context, dados); }), u""_s);
-    EXPECT_EQ(transport.request(0),
-              R"({"REQUISICAO":{"TABLE":"PRODUTO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","TIPO_DADOS":"LISTA"}})");
+    EXPECT_EQ(
+        transport.request(0),
+        R"({"REQUISICAO":{"TABLE":"PRODUTO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","TIPO_DADOS":"LISTA"}})");
     EXPECT_EQ(dir.read(u"tabelas.json"_s),
               R"({"TABELAS0":{"TAB_ID":1,"TAB_DESCRICAO":"Varejo","EXTRA":"x"},"TABELAS1":{"TAB_ID":"NULL"},)"
               R"("TABELAS2":{"TAB_ID":null,"TAB_DESCRICAO":"Nula"},"TABELAS3":{"TAB_DESCRICAO":"Sem id"}})"
@@ -44,6 +46,26 @@ TEST_F(CatalogueTest, start_up_caches_both_lists_and_loads_them_back)
     EXPECT_EQ(column(dados.tblTabProd, "pro_id"), (QStringList{u"10"_s, u"10"_s}));
     EXPECT_EQ(column(dados.tblTabProd, "tap_id"), (QStringList{u"5"_s, u"0"_s}));
     EXPECT_EQ(column(dados.tblTabProd, "tap_vlr_venda"), (QStringList{u"24,00"_s, u""_s}));
+}
+
+TEST_F(CatalogueTest, one_parser_serves_the_whole_start_up_load_step_by_step)
+{
+    JsonParser parser;
+    context.parser = &parser;
+    reply(R"({"CLIENTE0":{"COL_ID_CONTROLE":7,"COL_NOME":")" + QByteArray(5000, 'a') + R"("},"CHAVE_VENDEDOR":"47261"})");
+    reply(kProdutos);
+    QStringList steps;
+    const StepDone note = [&](const char* step) { steps << QString::fromLatin1(step); };
+    ASSERT_EQ(run([&] {
+                  importar_clientes(context, dados.tblCliente, note);
+                  importar_produtos(context, dados, note);
+              }),
+              u""_s);
+    EXPECT_EQ(steps, (QStringList{u"resposta"_s, u"cache"_s, u"carga"_s, u"resposta"_s, u"cache"_s, u"leitura"_s,
+                                  u"carga"_s}));
+    EXPECT_EQ(column(dados.tblCliente, "cli_razao"), QStringList{QString(100, u'a')});
+    EXPECT_EQ(column(dados.tblProduto, "pro_id"), (QStringList{u"10"_s, u"11"_s}));
+    EXPECT_EQ(column(dados.tblTabProd, "tap_id"), (QStringList{u"5"_s, u"0"_s}));
 }
 
 TEST_F(CatalogueTest, list_loader_reads_missing_values_its_own_way)
@@ -69,7 +91,8 @@ TEST_F(CatalogueTest, replies_missing_a_list_stop_with_a_message)
         {R"({"TABELAS":{},"PRODUTOS":[],"CHAVE_VENDEDOR":"47261"})", u"\"PRODUTOS\""_s, false, 0},
         {R"({"TABELAS":{},"PRODUTOS":{"PRODUTOS0":{"PRO_ID":1,"TABELA_ITEM":[]},"PRODUTOS1":{"PRO_ID":2}},"CHAVE_VENDEDOR":"47261"})",
          u"\"TABELA_ITEM\""_s, true, 2},
-        {R"({"TABELAS":{"TABELAS1":{"TAB_ID":1}},"PRODUTOS":{},"CHAVE_VENDEDOR":"47261"})", u"\"TABELAS0\""_s, true, 0},
+        {R"({"TABELAS":{"TABELAS1":{"TAB_ID":1}},"PRODUTOS":{},"CHAVE_VENDEDOR":"47261"})", u"\"TABELAS0\""_s,
+         true, 0},
     };
     for (const Case& c : cases) {
         for (const char* f : {"tabelas.json", "produtos.json"})

@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "server/json_parse.h"
+#include "server/json_write.h"
 #include "temp_folder.h"
 
 #include <QDir>
@@ -76,6 +77,31 @@ TEST_F(Cache, a_written_value_is_one_ascii_line_and_keeps_its_accents)
     const std::optional<JsonValue> back = carregar_json(context, u"clientes.json"_s);
     ASSERT_TRUE(back);
     EXPECT_EQ(*back, client);
+}
+
+// A catalogue goes out in pieces; the file must still be the writer's text to the byte, whatever
+// falls on a piece's edge.
+TEST_F(Cache, a_value_of_many_megabytes_is_written_exactly_as_the_writer_gives_it)
+{
+    JsonValue clients = JsonValue::object();
+    JsonValue list = JsonValue::array();
+    for (int i = 0; i < 6000; ++i) {
+        JsonValue client = JsonValue::object();
+        client.insert("COL_ID_CONTROLE", JsonValue::number(std::to_string(i)));
+        client.insert("COL_NOME", JsonValue::string(std::string(300 + i % 7, 'a') + "\xC3\xA7\"/"));
+        list.push_back(client);
+        clients.insert("CLIENTE" + std::to_string(i), std::move(client));
+    }
+    clients.insert("CHAVE_VENDEDOR", JsonValue::string("47261"));
+    const JsonValue values[] = {clients, list, JsonValue::string(std::string(3 << 20, 'b')), JsonValue::object()};
+    for (const JsonValue& v : values) {
+        salvar_json(context, v, u"grande.json"_s);
+        const QByteArray bytes = folder.read(u"grande.json"_s);
+        EXPECT_EQ(bytes.toStdString(), to_json(v) + "\r\n");
+    }
+    EXPECT_EQ(*carregar_json(context, u"grande.json"_s), JsonValue::object());
+    salvar_json(context, clients, u"grande.json"_s);
+    EXPECT_EQ(*carregar_json(context, u"grande.json"_s), clients);
 }
 
 TEST_F(Cache, a_write_replaces_the_whole_file)

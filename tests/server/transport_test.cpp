@@ -1,6 +1,8 @@
 #include "core/errors.h"
 #include "scripted_server.h"
 #include "server/dm_client_module.h"
+#include "server/json_parse.h"
+#include "server/json_write.h"
 #include "server/module_online_client.h"
 #include "server/transport.h"
 
@@ -91,6 +93,24 @@ TEST(Transport, a_call_is_one_exact_http_request_and_returns_the_result_object)
     server.answer(ScriptedServer::http(200, R"({"result":[]})"));
     EXPECT_NO_THROW(call.proxy.postDados_OnLine(small_request(), u"pedido"_s));
     EXPECT_TRUE(server.requests.last().startsWith("POST /datasnap/rest/TModuleOnline/postDados_OnLine HTTP/1.1\r\n"));
+}
+
+// A load parses its replies with one parser: a reply must not depend on its memory afterwards, nor
+// a shorter reply see what a longer one left there.
+TEST(Transport, one_parser_reads_successive_replies)
+{
+    ScriptedServer server;
+    server.answer(ScriptedServer::http(200, R"({"result":[{"A":")" + QByteArray(100000, 'a') + R"("}]})"));
+    server.answer(ScriptedServer::http(200, R"({"result":[{"B":1}]})"));
+    server.answer(ScriptedServer::http(200, R"({"result":[{"C":2}]} {)"));
+    Call call(server.address());
+    JsonParser parser;
+    const JsonValue first = call.proxy.getDados_OnLine(small_request(), u"clientes"_s, parser);
+    const JsonValue second = call.proxy.getDados_OnLine(small_request(), u"produtos"_s, parser);
+    EXPECT_EQ(to_json(second), R"({"B":1})");
+    EXPECT_EQ(first.find("A")->text(), std::string(100000, 'a'));
+    EXPECT_TRUE(failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"mix"_s, parser); })
+                    .contains(u"o conteúdo não é JSON"_s));
 }
 
 TEST(Transport, bad_replies_raise_errors_that_say_what_was_wrong)

@@ -1,0 +1,91 @@
+#!/bin/sh
+# The start-up catalogue load, timed stage by stage against pedidos-servidor, beside the load limit
+# of ../shared/bench-limit run on the same replies. For each size: the client's stages and peak
+# memory, the limit's stages, and the ratio of the client's own stages (everything after a reply
+# arrived) to the limit's total. Sizes: 50,000 clients / 20,000 products / 10 tables, then
+# 200,000 / 50,000 / 20. ROUNDS (default 3) repeats each measurement; the median ratio is printed.
+set -eu
+
+here=$(cd "$(dirname "$0")" && pwd)
+root=$(cd "$here/.." && pwd)
+limit_src=$(cd "$root/../shared/bench-limit" && pwd)
+rounds=${ROUNDS:-3}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/catalogue-bench.XXXXXX")
+server_pid=
+cleanup() {
+    if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+echo "== building (Release)"
+(cd "$root" && cmake --preset release >/dev/null)
+cmake --build "$root/build" --target catalogue_bench pedidos-servidor -j"$(nproc)" >/dev/null
+limit=$("$limit_src/build.sh" "$work/limit" | tail -n 1)
+bench="$root/build/bin/catalogue_bench"
+server_bin="$root/build/bin/pedidos-servidor"
+
+# Starts a server seeded with $1 clients, $2 products, $3 tables; sets $address.
+start_server() {
+    log="$work/server-$1.log"
+    "$server_bin" --host 127.0.0.1 --port 0 --db "$work/server-$1.db" --clientes "$1" --produtos "$2" \
+        --tabelas "$3" >"$log" 2>&1 &
+    server_pid=$!
+    address=
+    tries=0
+    while [ -z "$address" ]; do
+        address=$(sed -n 's/.*ouvindo em http:\/\/\([^ ]*\).*/\1/p' "$log" | head -n 1)
+        [ -n "$address" ] && break
+        tries=$((tries + 1))
+        if [ "$tries" -gt 1200 ] || ! kill -0 "$server_pid" 2>/dev/null; then
+            cat "$log" >&2
+            echo "pedidos-servidor did not start" >&2
+            exit 1
+        fi
+        sleep 0.1
+    done
+}
+
+stop_server() {
+    kill "$server_pid" 2>/dev/null || true
+    wait "$server_pid" 2>/dev/null || true
+    server_pid=
+}
+
+median() {
+    sort -n | awk '{ v[NR] = $1 } END { if (NR % 2) print v[(NR + 1) / 2]; else printf "%.3f\n", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
+}
+
+measure() {
+    clients=$1 products=$2 tables=$3
+    echo
+    echo "== $clients clients, $products products, $tables tables"
+    start_server "$clients" "$products" "$tables"
+    replies="$work/replies-$clients"
+    "$bench" replies "$address" "$replies"
+    mkdir -p "$work/cache"
+    ratios="$work/ratios-$clients"
+    : >"$ratios"
+    round=1
+    while [ "$round" -le "$rounds" ]; do
+        echo "-- round $round: client (catalogue_bench load)"
+        "$bench" load "$address" | tee "$work/client.out"
+        echo "-- round $round: limit (bench_pipeline)"
+        "$limit" run "$replies" --out "$work/cache" --rows arena --reuse --iters 1 --warmup 0 2>/dev/null |
+            tee "$work/limit.out"
+        own=$(awk -F'\t' '$1 == "own" { print $2 }' "$work/client.out")
+        total=$(awk -F'\t' '$1 == "total" { print $5 }' "$work/limit.out")
+        ratio=$(awk -v a="$own" -v b="$total" 'BEGIN { printf "%.2f", a / b }')
+        echo "ratio	client own stages $own ms / limit total $total ms = $ratio"
+        echo "$ratio" >>"$ratios"
+        round=$((round + 1))
+    done
+    echo "median ratio ($clients clients): $(median <"$ratios")"
+    stop_server
+    rm -rf "$replies" "$work/cache" "$work/server-$clients.db"
+}
+
+measure 50000 20000 10
+measure 200000 50000 20
