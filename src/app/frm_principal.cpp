@@ -2,6 +2,9 @@
 #include "ui_frm_principal.h"
 
 #include "catalogue/client_download.h"
+#include "catalogue/frm_lista_clientes.h"
+#include "catalogue/frm_lista_produtos.h"
+#include "catalogue/frm_transmissao.h"
 #include "catalogue/product_download.h"
 #include "core/context.h"
 #include "core/error_report.h"
@@ -70,6 +73,9 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
 
     connect(Fechar1, &QAction::triggered, this, &Tfrm_Principal::btnFecharClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Principal::btnFecharClick);
+    connect(ui->btnClientes, &QToolButton::clicked, this, &Tfrm_Principal::btnClientesClick);
+    connect(ui->btnProdutos, &QToolButton::clicked, this, &Tfrm_Principal::btnProdutosClick);
+    connect(ui->btnTransmissao, &QToolButton::clicked, this, &Tfrm_Principal::btnTransmissaoClick);
     connect(ui->btnConfiguracao, &QToolButton::clicked, this, &Tfrm_Principal::btnConfiguracaoClick);
 
     FormCreate();
@@ -114,6 +120,30 @@ void Tfrm_Principal::importar_clientes()
 void Tfrm_Principal::importar_produtos()
 {
     ::importar_produtos(context_, *dmDados());
+}
+
+void Tfrm_Principal::btnClientesClick()
+{
+    run_guarded(*context_.messages, [this] {
+        Tfrm_Lista_Clientes screen(context_, *dmDados(), this);
+        screen.exec();
+    });
+}
+
+void Tfrm_Principal::btnProdutosClick()
+{
+    run_guarded(*context_.messages, [this] {
+        Tfrm_Lista_Produtos screen(context_, *dmDados(), this);
+        screen.exec();
+    });
+}
+
+void Tfrm_Principal::btnTransmissaoClick()
+{
+    run_guarded(*context_.messages, [this] {
+        Tfrm_Transmissao screen(context_, this);
+        screen.exec();
+    });
 }
 
 void Tfrm_Principal::btnConfiguracaoClick()

@@ -21,6 +21,9 @@ public:
     explicit Tfrm_Principal(const Context& context, QWidget* parent = nullptr);
     ~Tfrm_Principal() override;
 
+    void btnClientesClick();
+    void btnProdutosClick();
+    void btnTransmissaoClick();
     void btnConfiguracaoClick();
     void btnFecharClick();
 

@@ -141,6 +141,7 @@ TEST_F(ProductList, view_shows_the_card_with_amounts_in_regional_form)
                                                          EXPECT_TRUE(e->isReadOnly());
                                                      }
                                                  }
+                                                 EXPECT_TRUE(QTest::qWaitForWindowActive(w));
                                                  QTest::keyClick(w, Qt::Key_Escape);
                                                  cleared_by_esc =
                                                      child<QLineEdit>(w, u"edtCodigo"_s)->text().isEmpty();

@@ -1,0 +1,138 @@
+#include "frm_transmissao.h"
+#include "ui_frm_transmissao.h"
+
+#include "catalogue/client_download.h"
+#include "catalogue/product_download.h"
+#include "catalogue/screen_menu.h"
+#include "core/context.h"
+#include "core/error_report.h"
+#include "core/errors.h"
+#include "core/text.h"
+#include "server/cache.h"
+#include "server/connection.h"
+#include "server/json_write.h"
+#include "ui/look.h"
+
+#include <QAction>
+#include <QFile>
+#include <QMenu>
+
+using namespace Qt::StringLiterals;
+
+Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, QWidget* parent)
+    : QDialog(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Transmissao>())
+{
+    ui->setupUi(this);
+    apply_look(this);
+    make_picture_button(ui->btnClientes, u"clientes"_s, u"Importar Clientes"_s, {}, 72);
+    make_picture_button(ui->btnProdutos, u"produtos"_s, u"Importar Produtos"_s, {}, 72);
+    make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, u"Esc"_s);
+    ui->PageControl1->setStyleSheet(
+        u"QTabBar::tab { padding: 6px 18px; margin-right: 4px; border: 1px solid #8a8a90;"
+        " border-radius: 3px; background: #f4f4f6; }"
+        " QTabBar::tab:selected { background: #c9d8ee; }"_s);
+
+    PopupMenu1 = make_popup_menu(this);
+    ImportarCliente1 =
+        add_menu_item(PopupMenu1, u"ImportarCliente1"_s, u"Importar Clientes"_s, QKeySequence(Qt::Key_F2));
+    ImportarProdutos1 =
+        add_menu_item(PopupMenu1, u"ImportarProdutos1"_s, u"Importar Produtos"_s, QKeySequence(Qt::Key_F3));
+    Exportarvendas1 =
+        add_menu_item(PopupMenu1, u"Exportarvendas1"_s, u"Exportar Vendas"_s, QKeySequence(Qt::Key_F6));
+    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+
+    connect(ui->btnClientes, &QToolButton::clicked, this, &Tfrm_Transmissao::btnClientesClick);
+    connect(ImportarCliente1, &QAction::triggered, this, &Tfrm_Transmissao::btnClientesClick);
+    connect(ui->btnProdutos, &QToolButton::clicked, this, &Tfrm_Transmissao::btnProdutosClick);
+    connect(ImportarProdutos1, &QAction::triggered, this, &Tfrm_Transmissao::btnProdutosClick);
+    connect(ui->btnExportar, &QPushButton::clicked, this, &Tfrm_Transmissao::btnExportarClick);
+    connect(Exportarvendas1, &QAction::triggered, this, &Tfrm_Transmissao::btnExportarClick);
+    connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Transmissao::btnFecharClick);
+    connect(Fechar1, &QAction::triggered, this, &Tfrm_Transmissao::btnFecharClick);
+}
+
+Tfrm_Transmissao::~Tfrm_Transmissao() = default;
+
+void Tfrm_Transmissao::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    centre_on_screen(this);
+}
+
+void Tfrm_Transmissao::btnClientesClick()
+{
+    run_guarded(*context_.messages, [this] {
+        limpar_memos();
+        apagar(u"clientes.json"_s);
+        ServerSession session = conectar();
+        importar_clientes(session);
+    });
+}
+
+void Tfrm_Transmissao::btnProdutosClick()
+{
+    run_guarded(*context_.messages, [this] {
+        limpar_memos();
+        apagar(u"produtos.json"_s);
+        apagar(u"tabelas.json"_s);
+        ServerSession session = conectar();
+        importar_produtos(session);
+    });
+}
+
+void Tfrm_Transmissao::btnExportarClick() {}
+
+void Tfrm_Transmissao::btnFecharClick()
+{
+    close();
+}
+
+ServerSession Tfrm_Transmissao::conectar()
+{
+    return ::conectar(context_);
+}
+
+void Tfrm_Transmissao::importar_clientes(ServerSession& proxy)
+{
+    const std::optional<JsonValue> reply = enviar_clientes(context_, proxy);
+    limpar_memos();
+    if (!reply) return;
+    gravar_pelo_detalhado(to_json(*reply), u"clientes.json"_s);
+    ui->memResumo->appendPlainText(u"CLIENTES IMPORTADOS > "_s + QString::number(client_count(*reply)));
+    ui->memDetalhado->clear();
+}
+
+void Tfrm_Transmissao::importar_produtos(ServerSession& proxy)
+{
+    const std::optional<JsonValue> reply = enviar_produtos(context_, proxy);
+    limpar_memos();
+    if (!reply) return;
+    // Both lists are checked before either file is written.
+    const JsonValue& tabelas = tabelas_of(*reply);
+    const JsonValue& produtos = produtos_of(*reply);
+    gravar_pelo_detalhado(to_json(tabelas), u"tabelas.json"_s);
+    gravar_pelo_detalhado(to_json(produtos), u"produtos.json"_s);
+    ui->memResumo->appendPlainText(u"TABELAS IMPORTADAS > "_s + QString::number(tabelas.size()));
+    ui->memResumo->appendPlainText(u"PRODUTOS IMPORTADOS > "_s + QString::number(produtos.size()));
+}
+
+void Tfrm_Transmissao::limpar_memos()
+{
+    ui->memResumo->clear();
+    ui->memDetalhado->clear();
+}
+
+void Tfrm_Transmissao::apagar(const QString& name)
+{
+    const QString path = context_.path(name);
+    if (QFile::exists(path) && !QFile::remove(path))
+        throw FileError(u"Não foi possível apagar o arquivo %1."_s.arg(path));
+}
+
+void Tfrm_Transmissao::gravar_pelo_detalhado(const std::string& text, const QString& name)
+{
+    ui->memDetalhado->clear();
+    ui->memDetalhado->setPlainText(qs(text));
+    salvar_json(context_, utf8(ui->memDetalhado->toPlainText()), name);
+    ui->memDetalhado->clear();
+}

@@ -1,0 +1,168 @@
+#include "app/frm_principal.h"
+#include "catalogue/frm_transmissao.h"
+#include "screen_fixture.h"
+#include "scripted_server.h"
+#include "server/cache.h"
+
+#include <QAction>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+class Transmission : public ScreenTest {
+protected:
+    static QString memo(QWidget* screen, const char* name)
+    {
+        return child<QPlainTextEdit>(screen, QString::fromLatin1(name))->toPlainText();
+    }
+    // What the client list's refresh caches for the same server, in a folder of its own.
+    QByteArray cached_by_the_list(const QString& name, bool (*download)(const Context&))
+    {
+        TempFolder other;
+        Context c = make_context(other, &messages);
+        c.transport = &transport;
+        other.write(u"config.ini"_s, dir.read(u"config.ini"_s));
+        EXPECT_TRUE(download(c));
+        return other.read(name);
+    }
+};
+
+} // namespace
+
+TEST_F(Transmission, imports_replace_the_cache_files_and_show_only_the_counts)
+{
+    Tfrm_Transmissao screen(context);
+    show_active(&screen);
+    EXPECT_EQ(screen.windowTitle(), u"TRANSMISSÃO"_s);
+    EXPECT_EQ(child<QTabWidget>(&screen, u"PageControl1"_s)->currentWidget()->objectName(), u"TabSheet1"_s);
+    EXPECT_FALSE(child<QPushButton>(&screen, u"btnExportar"_s)->isVisible());
+
+    dir.write(u"clientes.json"_s, "old\r\n");
+    QTest::keyClick(&screen, Qt::Key_F2);
+    EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
+    const QByteArray clientes = dir.read(u"clientes.json"_s);
+    const std::optional<JsonValue> reply = carregar_json(context, u"clientes.json"_s);
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_EQ(memo(&screen, "memResumo"), u"CLIENTES IMPORTADOS > "_s + QString::number(reply->size() - 1));
+    EXPECT_GT(reply->size(), 100u);
+    EXPECT_EQ(memo(&screen, "memDetalhado"), u""_s);
+    EXPECT_EQ(clientes, cached_by_the_list(u"clientes.json"_s, baixar_clientes));
+
+    // A product import replaces the summary; the button does what F3 does.
+    QTest::mouseClick(child<QToolButton>(&screen, u"btnProdutos"_s), Qt::LeftButton);
+    EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
+    const std::optional<JsonValue> produtos = carregar_json(context, u"produtos.json"_s);
+    ASSERT_TRUE(produtos.has_value());
+    EXPECT_EQ(memo(&screen, "memResumo"),
+              u"TABELAS IMPORTADAS > 3\nPRODUTOS IMPORTADOS > "_s + QString::number(produtos->size()));
+    EXPECT_EQ(memo(&screen, "memDetalhado"), u""_s);
+    for (const QString& name : {u"tabelas.json"_s, u"produtos.json"_s})
+        EXPECT_EQ(dir.read(name), cached_by_the_list(name, baixar_produtos)) << name.toStdString();
+
+    // Nothing was loaded; F6 does nothing; Esc closes.
+    EXPECT_EQ(dados.tblCliente.record_count(), 0);
+    EXPECT_EQ(dados.tblProduto.record_count(), 0);
+    QTest::keyClick(&screen, Qt::Key_F6);
+    EXPECT_TRUE(messages.said.isEmpty());
+    EXPECT_EQ(memo(&screen, "memResumo").count(u'\n'), 1);
+    QTest::keyClick(&screen, Qt::Key_Escape);
+    EXPECT_FALSE(screen.isVisible());
+}
+
+TEST_F(Transmission, failures_leave_both_memos_empty_and_the_old_files_gone)
+{
+    ScriptedServer scripted;
+    const struct {
+        QString chave, address;
+        Qt::Key key;
+        QByteArray reply;
+        QString message;
+    } cases[] = {
+        {u"99999"_s,
+         server_->address(),
+         Qt::Key_F2,
+         {},
+         u"error: CHAVE DO VENDEDOR NÃO INFORMADA OU INCORRETA!"_s},
+        {u"99999"_s,
+         server_->address(),
+         Qt::Key_F3,
+         {},
+         u"error: CHAVE DO VENDEDOR NÃO INFORMADA OU INCORRETA!"_s},
+        {u"47261"_s, closed_address(), Qt::Key_F2, {}, u"error: "_s},
+        {u"47261"_s, closed_address(), Qt::Key_F3, {}, u"error: "_s},
+        // A list missing: neither file is written.
+        {u"47261"_s, scripted.address(), Qt::Key_F3, R"({"TABELAS":{},"CHAVE_VENDEDOR":"47261"})",
+         u"error: "_s},
+    };
+    for (const auto& c : cases) {
+        configure(c.chave, c.address);
+        if (!c.reply.isEmpty()) scripted.answer(ScriptedServer::http(200, "{\"result\":[" + c.reply + "]}"));
+        for (const QString& name : {u"clientes.json"_s, u"tabelas.json"_s, u"produtos.json"_s})
+            dir.write(name, "{}\r\n");
+        messages.clear();
+        Tfrm_Transmissao screen(context);
+        show_active(&screen);
+        child<QPlainTextEdit>(&screen, u"memResumo"_s)->setPlainText(u"CLIENTES IMPORTADOS > 9"_s);
+        QTest::keyClick(&screen, c.key);
+        ASSERT_EQ(messages.said.size(), 1) << messages.said.join(u'\n').toStdString();
+        EXPECT_TRUE(messages.said[0].startsWith(c.message)) << messages.said[0].toStdString();
+        EXPECT_EQ(memo(&screen, "memResumo"), u""_s);
+        EXPECT_EQ(memo(&screen, "memDetalhado"), u""_s);
+        if (c.key == Qt::Key_F2) {
+            EXPECT_FALSE(dir.exists(u"clientes.json"_s));
+        } else {
+            EXPECT_FALSE(dir.exists(u"tabelas.json"_s));
+            EXPECT_FALSE(dir.exists(u"produtos.json"_s));
+        }
+    }
+}
+
+TEST_F(Transmission, a_reply_with_no_clients_counts_zero)
+{
+    ScriptedServer scripted;
+    configure(u"47261"_s, scripted.address());
+    scripted.answer(ScriptedServer::http(200, R"({"result":[{"CHAVE_VENDEDOR":"47261"}]})"));
+    scripted.answer(
+        ScriptedServer::http(200, R"({"result":[{"TABELAS":{},"PRODUTOS":{},"CHAVE_VENDEDOR":"47261"}]})"));
+    Tfrm_Transmissao screen(context);
+    show_active(&screen);
+    screen.ImportarCliente1->trigger();
+    EXPECT_EQ(memo(&screen, "memResumo"), u"CLIENTES IMPORTADOS > 0"_s);
+    EXPECT_EQ(dir.read(u"clientes.json"_s), R"({"CHAVE_VENDEDOR":"47261"})"
+                                            "\r\n");
+    screen.ImportarProdutos1->trigger();
+    EXPECT_EQ(memo(&screen, "memResumo"), u"TABELAS IMPORTADAS > 0\nPRODUTOS IMPORTADOS > 0"_s);
+    EXPECT_EQ(dir.read(u"tabelas.json"_s), "{}\r\n");
+    EXPECT_TRUE(messages.said.isEmpty());
+}
+
+TEST_F(Transmission, main_menu_buttons_open_a_new_screen_at_every_click)
+{
+    load_start_up();
+    Tfrm_Principal window(context);
+    const struct {
+        const char* button;
+        QString screen;
+    } cases[] = {
+        {"btnClientes", u"Tfrm_Lista_Clientes"_s},
+        {"btnProdutos", u"Tfrm_Lista_Produtos"_s},
+        {"btnTransmissao", u"Tfrm_Transmissao"_s},
+    };
+    for (const auto& c : cases) {
+        QList<QWidget*> opened;
+        for (int click = 0; click < 2; ++click) {
+            when_modal(c.screen, [&](QWidget* w) {
+                opened << w;
+                w->close();
+            });
+            child<QToolButton>(&window, QString::fromLatin1(c.button))->click();
+        }
+        ASSERT_EQ(opened.size(), 2) << c.button;
+    }
+    EXPECT_TRUE(messages.said.isEmpty());
+}
