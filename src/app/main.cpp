@@ -2,6 +2,7 @@
 #include "core/context.h"
 #include "frm_principal.h"
 #include "settings/data_folder.h"
+#include "server/json_parse.h"
 #include "server/transport.h"
 #include "settings/settings.h"
 #include "store/dm_dados.h"
@@ -23,6 +24,8 @@ int main(int argc, char** argv)
     context.data_folder = data_folder();
     context.regional = Regional::system();
     context.messages = &messages;
+    JsonParser parser;
+    context.parser = &parser;
     ensure_history_folder(context);
 
     Tfrm_Principal principal(context);
