@@ -42,15 +42,16 @@ const FieldMapping kSaleItem[] = {
     {"INFE_VLR_PRODUTO", "iven_vlr_produto", "0"},
 };
 
-std::optional<ServerSession> fetch(const Context& context, JsonValue (*build)(const RequestIdentity&, const QString&),
-                                   const QString& cli_id, const QString& what, const QString& copy, JsonValue& reply)
+bool fetch(const Context& context, ScreenIdentity& identity, JsonValue (*build)(const RequestIdentity&, const QString&),
+           const QString& cli_id, const QString& what, const QString& copy, JsonValue& reply)
 {
     ServerSession session = conectar(context);
+    identity.take(session);
     reply = session.proxy->getDados_OnLine(build(session.identity(), cli_id), what);
     if (!check_reply_key(context, session.aKey, reply))
-        return std::nullopt;
+        return false;
     salvar_json(context, reply, copy);
-    return session;
+    return true;
 }
 
 JsonValue hist_financeiro(const RequestIdentity& id, const QString& cli_id)
@@ -141,26 +142,24 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
     }
 }
 
-std::optional<ServerSession> carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id)
+bool carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity)
 {
     // A card shows only its own client's receivables.
     dados.tblReceber.empty();
     JsonValue reply;
-    std::optional<ServerSession> session =
-        fetch(context, &hist_financeiro, cli_id, u"títulos do cliente"_s, u"financeiro.json"_s, reply);
-    if (session)
-        load_receivables(dados, reply, cli_id);
-    return session;
+    if (!fetch(context, identity, &hist_financeiro, cli_id, u"títulos do cliente"_s, u"financeiro.json"_s, reply))
+        return false;
+    load_receivables(dados, reply, cli_id);
+    return true;
 }
 
-std::optional<ServerSession> carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id)
+bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity)
 {
     dados.tblHistVenda.empty();
     dados.tblItemHVenda.empty();
     JsonValue reply;
-    std::optional<ServerSession> session =
-        fetch(context, &requests::hist_venda, cli_id, u"vendas do cliente"_s, u"histvendas.json"_s, reply);
-    if (session)
-        load_sales(dados, reply, cli_id);
-    return session;
+    if (!fetch(context, identity, &requests::hist_venda, cli_id, u"vendas do cliente"_s, u"histvendas.json"_s, reply))
+        return false;
+    load_sales(dados, reply, cli_id);
+    return true;
 }

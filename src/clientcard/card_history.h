@@ -1,15 +1,12 @@
 #pragma once
 
-#include "server/connection.h"
+#include "clientcard/documents.h"
 #include "server/json_value.h"
 
 #include <QString>
 
-#include <optional>
-
 struct Context;
 class TdmDados;
-struct ServerSession;
 
 // The filter the server applies to the receivables listed on the card: open or bought payment slips.
 extern const char* const kFiltroFinanceiro;
@@ -21,9 +18,8 @@ void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cl
 // from tblProduto, whose filter is cleared afterwards.
 void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id);
 
-// The card's two loads. Each connects, sends, checks the key, writes its copy
-// ("financeiro.json", "histvendas.json") and loads, replacing what an earlier card left in the
-// tables. They return the session they used (its identity is the card's), or nothing when the key
-// was refused.
-std::optional<ServerSession> carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id);
-std::optional<ServerSession> carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id);
+// The card's two loads. Each connects (refreshing the card's identity), sends, checks the key,
+// writes its copy ("financeiro.json", "histvendas.json") and loads, replacing what an earlier card
+// left in the tables. False when the key was refused.
+bool carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity);
+bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity);

@@ -5,6 +5,8 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+ScreenIdentity identity;
+
 const QByteArray kTitulos =
     R"({"CHAVE_VENDEDOR":"47261","TITULOS":{"FINANCEIRO0":{"CRE_ID":"31","CRE_TITULO":"NF 1001","CRE_PARCELA":"1/2",)"
     R"("CRE_STATUS":"Em Aberto","CRE_PAGAMENTO":"BOLETO","CRE_DTA_VENCIMENTO":"10/01/2027","CRE_DTA_EMISSAO":"10/12/2026",)"
@@ -18,7 +20,7 @@ TEST_F(CatalogueTest, receivables_are_asked_with_the_exact_filter_and_loaded_for
     dados.tblReceber.set_text(u"cli_id", u"5");
     dados.tblReceber.post();
     reply(kTitulos);
-    ASSERT_EQ(run([&] { ASSERT_TRUE(carregar_financeiro(context, dados, u"42"_s)); }), u""_s);
+    ASSERT_EQ(run([&] { ASSERT_TRUE(carregar_financeiro(context, dados, u"42"_s, identity)); }), u""_s);
     EXPECT_EQ(transport.request(0),
               R"({"REQUISICAO":{"TABLE":"HIST_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"42",)"
               R"x("FILTRO":"AND cre_pagamento = 'BOLETO' AND ((cre_status = 'Em Aberto') or (cre_status = 'Comprado'))"}})x");
@@ -49,7 +51,7 @@ TEST_F(CatalogueTest, malformed_receivables_stop_without_a_row_for_the_bad_entry
     };
     for (const Case& c : cases) {
         reply(c.reply);
-        const QString message = run([&] { carregar_financeiro(context, dados, u"42"_s); });
+        const QString message = run([&] { carregar_financeiro(context, dados, u"42"_s, identity); });
         EXPECT_TRUE(message.contains(c.message)) << message.toStdString();
         EXPECT_EQ(dados.tblReceber.record_count(), c.rows) << c.reply.toStdString();
     }
@@ -69,7 +71,7 @@ TEST_F(CatalogueTest, sales_history_loads_sales_and_items_and_clears_the_product
           R"("ITEM_VENDA":[{"INFE_ID":1,"NFE_PEDIDO":"100","PRO_ID":"7","INFE_QTD_PRODUTO":"2","INFE_VLR_PRODUTO":"75"},)"
           R"({"INFE_ID":"NULL","PRO_ID":"8"},{"INFE_ID":3,"PRO_ID":"9"}]},)"
           R"("VENDA1":{"NFE_PEDIDO":"NULL","ITEM_VENDA":[{"INFE_ID":4,"PRO_ID":"8"}]},"CHAVE_VENDEDOR":"47261"})");
-    ASSERT_EQ(run([&] { ASSERT_TRUE(carregar_vendas(context, dados, u"42"_s)); }), u""_s);
+    ASSERT_EQ(run([&] { ASSERT_TRUE(carregar_vendas(context, dados, u"42"_s, identity)); }), u""_s);
     EXPECT_EQ(transport.request(0),
               R"({"REQUISICAO":{"TABLE":"HIST_VENDA","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"42","QTD_DIAS":"180"}})");
     EXPECT_TRUE(dir.exists(u"histvendas.json"_s));
@@ -89,7 +91,7 @@ TEST_F(CatalogueTest, sales_history_loads_sales_and_items_and_clears_the_product
     dados.tblProduto.set_filter(u"pro_descricao LIKE 'FEI%'"_s);
     dados.tblProduto.set_filtered(true);
     reply(R"({"CHAVE_VENDEDOR":"47261"})");
-    ASSERT_EQ(run([&] { carregar_vendas(context, dados, u"43"_s); }), u""_s);
+    ASSERT_EQ(run([&] { carregar_vendas(context, dados, u"43"_s, identity); }), u""_s);
     EXPECT_TRUE(dados.tblProduto.filtered());
     EXPECT_EQ(dados.tblHistVenda.record_count(), 0);
 }
@@ -99,8 +101,8 @@ TEST_F(CatalogueTest, a_refused_key_on_the_card_writes_no_copy_and_loads_nothing
     configure("Teste", "1", "outra");
     reply(kTitulos);
     reply(R"({"CHAVE_VENDEDOR":"47261"})");
-    EXPECT_EQ(run([&] { EXPECT_FALSE(carregar_financeiro(context, dados, u"42"_s)); }), u""_s);
-    EXPECT_EQ(run([&] { EXPECT_FALSE(carregar_vendas(context, dados, u"42"_s)); }), u""_s);
+    EXPECT_EQ(run([&] { EXPECT_FALSE(carregar_financeiro(context, dados, u"42"_s, identity)); }), u""_s);
+    EXPECT_EQ(run([&] { EXPECT_FALSE(carregar_vendas(context, dados, u"42"_s, identity)); }), u""_s);
     EXPECT_EQ(messages.said.size(), 2);
     EXPECT_FALSE(dir.exists(u"financeiro.json"_s));
     EXPECT_FALSE(dir.exists(u"histvendas.json"_s));
