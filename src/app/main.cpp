@@ -9,6 +9,9 @@
 #include "ui/busy_dialog.h"
 #include "ui/message_boxes.h"
 
+#include <QDesktopServices>
+#include <QUrl>
+
 using namespace Qt::StringLiterals;
 
 int main(int argc, char** argv)
@@ -24,6 +27,8 @@ int main(int argc, char** argv)
     context.data_folder = data_folder();
     context.regional = Regional::system();
     context.messages = &messages;
+    // The desktop's viewer (the Windows shell, or xdg-open elsewhere); the program does not wait.
+    context.open_document = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
     JsonParser parser;
     context.parser = &parser;
     ensure_history_folder(context);
