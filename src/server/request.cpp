@@ -4,13 +4,16 @@
 
 using namespace Qt::StringLiterals;
 
+void add_text_pair(JsonValue& object, const char* key, const QString& value)
+{
+    if (!value.isEmpty())
+        object.insert(key, JsonValue::string(utf8(value)));
+}
+
 JsonValue build_request(const char* kind, const RequestIdentity& identity, const RequestPairs& own)
 {
     JsonValue inner = JsonValue::object();
-    auto put = [&inner](const char* key, const QString& value) {
-        if (!value.isEmpty())
-            inner.insert(key, JsonValue::string(utf8(value)));
-    };
+    auto put = [&inner](const char* key, const QString& value) { add_text_pair(inner, key, value); };
     put("TABLE", QString::fromLatin1(kind));
     put("EMPRESA", identity.empresa);
     put("CHAVE_VENDEDOR", identity.empresa + identity.id_vendedor);

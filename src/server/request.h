@@ -20,6 +20,9 @@ using RequestPairs = QList<std::pair<const char*, QString>>;
 // empresa+id, own pairs...}}. Every value is a JSON string; empty strings are left out.
 JsonValue build_request(const char* kind, const RequestIdentity& identity, const RequestPairs& own);
 
+// Adds a string pair to an object the client builds; an empty value leaves the pair out.
+void add_text_pair(JsonValue& object, const char* key, const QString& value);
+
 // Adds an outer pair after "REQUISICAO" ("ITENS_VENDA", "VENDA0").
 void add_outer_pair(JsonValue& request, const char* key, JsonValue value);
 

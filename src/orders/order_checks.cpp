@@ -1,0 +1,132 @@
+#include "order_checks.h"
+
+#include "catalogue/record_reader.h"
+#include "core/context.h"
+#include "core/errors.h"
+#include "core/messages.h"
+#include "core/text.h"
+#include "order_request.h"
+#include "server/cache.h"
+#include "server/connection.h"
+#include "server/request.h"
+#include "settings/settings.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr QChar CR = u'\r';
+
+const JsonValue& required(const JsonValue& reply, const char* key)
+{
+    const JsonValue* value = reply.find(key);
+    if (!value)
+        throw ProtocolError(u"A resposta do servidor não traz o par \"%1\"."_s.arg(QLatin1StringView(key)));
+    return *value;
+}
+
+QString text_of(const JsonValue* value, std::string_view fallback)
+{
+    return qs(value_text(value, fallback));
+}
+
+// The objects of a failed check's list; the check cannot say what is wrong without them.
+const JsonValue& list_of(const JsonValue& reply, const char* key)
+{
+    const JsonValue& list = required(reply, key);
+    if (!list.is_array())
+        throw ProtocolError(
+            u"O par \"%1\" da resposta do servidor não é uma lista."_s.arg(QLatin1StringView(key)));
+    for (std::size_t i = 0; i < list.size(); ++i)
+        if (!list.at(i).is_object())
+            throw ProtocolError(
+                u"O elemento %1 da lista \"%2\" da resposta do servidor não é um objeto."_s.arg(i).arg(
+                    QLatin1StringView(key)));
+    return list;
+}
+
+QString with_heading(const QString& heading, const QString& lines)
+{
+    return lines.isEmpty() ? QString() : heading + CR + CR + lines;
+}
+
+JsonValue ask(const Context& context, const JsonValue& request, const QString& what)
+{
+    ServerSession session = conectar_servidor(context);
+    return session.proxy->getDados_OnLine(request, what);
+}
+
+RequestIdentity identity(const Context& context)
+{
+    const Identity settings = read_identity(Settings(context));
+    return {settings.empresa, settings.id_vendedor};
+}
+
+} // namespace
+
+CheckResult ler_estoque(const JsonValue& reply)
+{
+    if (text_of(&required(reply, "VALIDAR_ESTOQUE"), "") != u"SEM ESTOQUE"_s) return {};
+    QString lines;
+    const JsonValue& itens = list_of(reply, "ITENS");
+    for (std::size_t i = 0; i < itens.size(); ++i) {
+        const JsonValue& item = itens.at(i);
+        lines += u'[' + text_of(item.find("PRO_ID"), "0") + u"] Disp [ "_s +
+                 text_of(item.find("QTD_DISPONIVEL"), "0") + u']' + CR;
+    }
+    return {true, with_heading(u"**** PRODUTOS SEM ESTOQUE ****"_s, lines)};
+}
+
+CheckResult ler_financeiro(const JsonValue& reply)
+{
+    if (text_of(&required(reply, "VALIDAR_FINANCEIRO"), "") != u"NAO_LIBERADO"_s) return {};
+    QString lines;
+    const JsonValue& titulos = list_of(reply, "TITULOS");
+    for (std::size_t i = 0; i < titulos.size(); ++i) {
+        const JsonValue& titulo = titulos.at(i);
+        lines += text_of(titulo.find("CRE_TITULO"), "") + u'-' + text_of(titulo.find("CRE_PARCELA"), "") +
+                 u'[' + text_of(titulo.find("CRE_DTA_VENCIMENTO"), "") + u"] R$ "_s +
+                 text_of(titulo.find("CRE_TOT_DIFERENCA"), "0") + CR;
+    }
+    return {true, with_heading(u"**** CLIENTE COM PENDENCIAS NO FINANCEIRO ****"_s, lines)};
+}
+
+CheckResult ler_horario(const JsonValue& reply, const Regional& regional)
+{
+    if (text_of(&required(reply, "VALIDAR_HORARIO"), "") != u"NAO_LIBERADO"_s) return {};
+    const QString horario = text_of(&required(reply, "HORARIO"), "");
+    const QString dia_bloq = text_of(&required(reply, "DIA_BLOQ"), "");
+    if (dia_bloq == u"NULL"_s)
+        return {true, u"SEU PEDIDO NÃO SERÁ ENVIADO ATÉ ["_s + horario + u"] DE SEGUNDA A QUINTA"_s};
+
+    const std::optional<qint64> dia = regional.to_integer(dia_bloq);
+    if (!dia)
+        throw ConversionError(
+            u"\"%1\" não é um dia da semana (DIA_BLOQ da resposta do servidor)."_s.arg(dia_bloq));
+    static const QString dias[] = {u"DOMINGO"_s, u"SEGUNDA"_s, u"TERÇA"_s, u"QUARTA"_s,
+                                   u"QUINTA"_s,  u"SEXTA"_s,   u"SABADO"_s};
+    const QString nome = *dia >= 0 && *dia <= 6 ? dias[*dia] : horario;
+    return {true, u"DIA DE ENVIO INVÁLIDO ["_s + nome + u']'};
+}
+
+bool validar_pedido(const Context& context, Table& tblItemVenda, const QString& cli_id)
+{
+    const JsonValue estoque =
+        requests::validar_estoque(identity(context), itens_estoque(tblItemVenda, context.regional));
+    salvar_json(context, estoque, u"ts.txt"_s);
+    const CheckResult stock = ler_estoque(ask(context, estoque, u"estoque"_s));
+
+    const CheckResult receivables = ler_financeiro(
+        ask(context, requests::validar_financeiro(identity(context), cli_id), u"financeiro"_s));
+
+    const CheckResult time =
+        ler_horario(ask(context, requests::validar_hora_envio(identity(context)), u"horário de envio"_s),
+                    context.regional);
+
+    for (const CheckResult* check : {&stock, &receivables, &time}) {
+        if (check->message.isEmpty()) continue;
+        context.messages->beep();
+        context.messages->warning(check->message);
+    }
+    return !stock.failed && !receivables.failed && !time.failed;
+}

@@ -1,0 +1,61 @@
+#include "order_items.h"
+
+#include "catalogue/record_reader.h"
+#include "store/dm_dados.h"
+#include "store/table.h"
+
+using namespace Qt::StringLiterals;
+
+void filtrar_itens(Table& tblItemVenda, const QString& pedido)
+{
+    tblItemVenda.open();
+    tblItemVenda.set_filter(u"ven_pedido = "_s + pedido);
+    tblItemVenda.set_filtered(true);
+}
+
+double incluir_item(Table& tblItemVenda, const ItemInput& item)
+{
+    tblItemVenda.open();
+    const int iven_id = tblItemVenda.record_count() + 1;
+    tblItemVenda.append();
+    post_row(tblItemVenda, [&] {
+        tblItemVenda.set_text(u"ven_pedido", item.pedido);
+        tblItemVenda.set_integer(u"iven_id", iven_id);
+        tblItemVenda.set_text(u"marca", QString());
+        tblItemVenda.set_text(u"tab_id", item.tab_id);
+        tblItemVenda.set_text(u"pro_id", item.pro_id);
+        tblItemVenda.set_currency(u"iven_qtd_produto", item.qtd);
+        tblItemVenda.set_currency(u"iven_vlr_produto", item.vlr);
+        tblItemVenda.set_text(u"pro_descricao", item.descricao);
+        tblItemVenda.set_currency(u"iven_total", item.vlr * item.qtd);
+    });
+    return item.vlr * item.qtd;
+}
+
+std::optional<double> excluir_item(Table& tblItemVenda)
+{
+    if (tblItemVenda.as_integer(u"iven_id") < 1) return std::nullopt;
+    const double amount =
+        tblItemVenda.as_currency(u"iven_qtd_produto") * tblItemVenda.as_currency(u"iven_vlr_produto");
+    tblItemVenda.delete_current();
+    return amount;
+}
+
+bool localizar_tabela(Table& tblTabela, const QString& name)
+{
+    if (name.isEmpty()) return false;
+    tblTabela.open();
+    for (tblTabela.first(); !tblTabela.eof(); tblTabela.next())
+        if (tblTabela.as_text(u"tab_descricao").compare(name, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+std::optional<TablePrice> preco_tabela(TdmDados& dados, const QString& tabela, const QString& pro_id)
+{
+    if (tabela.isEmpty() || !localizar_tabela(dados.tblTabela, tabela)) return std::nullopt;
+    const int tab_id = dados.tblTabela.as_integer(u"tab_id");
+    dados.tblTabProd.open();
+    if (pro_id.isEmpty() || !dados.tblTabProd.locate(u"tab_id;pro_id", {QVariant(tab_id), QVariant(pro_id)}))
+        return std::nullopt;
+    return TablePrice{dados.tblTabProd.as_currency(u"tap_vlr_venda"), tab_id};
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "server/json_value.h"
+
+#include <QDate>
+#include <QString>
+
+#include <array>
+
+class Table;
+class TdmDados;
+struct Context;
+struct Regional;
+struct RequestIdentity;
+
+// The order on the screen, as the save action reads it.
+struct OrderInput {
+    QString pedido;
+    QString cli_id;
+    QString pagamento;
+    // The eight instalment terms, in days.
+    std::array<double, 8> parcelas{};
+    QDate entrega;
+    double taxa_entrega = 0;
+    double tot_pedido = 0;
+    // Lines separated by CR LF.
+    QString observacao;
+    // The price table's name as the combo shows it.
+    QString tabela;
+};
+
+// Day zero of the date system: what an empty delivery date reads as (30/12/1899).
+QDate dia_zero();
+
+// "ITENS_VENDA" of the stock check: one {"PRO_ID","IVEN_QTD_PRODUTO"} per visible item.
+JsonValue itens_estoque(Table& tblItemVenda, const Regional& regional);
+
+// The first eight pairs of "VENDA0", added to venda, which is returned.
+JsonValue montar_venda(JsonValue venda, const OrderInput& order, const Regional& regional);
+// One object per visible item, "IVEN_ORDEM" counted from 1 in the walk.
+JsonValue montar_itens(Table& tblItemVenda, const QString& pedido, const Regional& regional);
+// One object for edtP1 when it is 0 or more, one for each of the others when above 0.
+JsonValue montar_financeiro(const OrderInput& order, const Regional& regional);
+// The whole "NOVO_PEDIDO" request.
+JsonValue pedido_request(const RequestIdentity& identity, const OrderInput& order, Table& tblItemVenda,
+                         const Regional& regional);
+
+// historico_vendas\venda_<pedido>_<DDMMYY>.json, relative to the data folder.
+QString nome_historico(const QString& pedido, const QDate& today);
+
+// Appends the order's header to tblVenda. Raises ConversionError for a client code that is no
+// whole number.
+void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today);
+
+// Builds the request from the settings of this moment, files its copy in the order history and
+// posts it; tells the salesperson once the server has taken it. The copy is written before the
+// connection is opened, so it exists whether or not the post goes through. Raises FileError when
+// the copy cannot be written (then nothing is posted) and ServerError when the post fails.
+void enviar_pedido(const Context& context, Table& tblItemVenda, const OrderInput& order);

@@ -1,0 +1,47 @@
+#include "purchase_mix.h"
+
+#include "catalogue/record_reader.h"
+#include "core/context.h"
+#include "server/connection.h"
+#include "server/request.h"
+#include "settings/settings.h"
+#include "store/table.h"
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const FieldMapping kMix[] = {
+    {"PRO_ID", "pro_id", "0"},
+    {"QTD_PERIODO", "qtd_periodo", ""},
+    {"VLR_ULT_VENDA", "vlr_ult_venda", ""},
+};
+
+} // namespace
+
+void load_mix(Table& tblMix, const JsonValue& reply)
+{
+    // Besides the entries the reply holds only "CHAVE_VENDEDOR".
+    if (reply.size() < 2) return;
+    NumberedMembers entries(reply, "MIX_VENDA", reply.size() - 1, "mix de compras");
+    tblMix.open();
+    const RecordWriter writer(tblMix, kMix);
+    for (std::size_t i = 0; i < entries.count(); ++i) {
+        const JsonValue& entry = entries.at(i);
+        if (value_text(entry.find("PRO_ID"), "NULL") == "NULL") continue;
+        tblMix.open();
+        tblMix.append();
+        post_row(tblMix, [&] { writer.write(entry); });
+    }
+}
+
+bool carregar_mix(const Context& context, Table& tblMix, const QString& cli_id)
+{
+    const Identity settings = read_identity(Settings(context));
+    const JsonValue request = requests::mix_venda({settings.empresa, settings.id_vendedor}, cli_id);
+    ServerSession session = conectar_servidor(context);
+    const JsonValue reply = session.proxy->getDados_OnLine(request, u"mix de compras"_s);
+    if (!check_reply_key(context, read_identity(Settings(context)).chave, reply)) return false;
+    load_mix(tblMix, reply);
+    return true;
+}
