@@ -67,6 +67,16 @@ const FieldMapping kPriceList[] = {
     {"TAP_VLR_VENDA", "tap_vlr_venda", "0"},
 };
 
+// Position of a key in a mapping.
+template <std::size_t N>
+std::size_t entry_of(const FieldMapping (&mapping)[N], std::string_view key)
+{
+    std::size_t i = 0;
+    while (i < N && mapping[i].key != key)
+        ++i;
+    return i;
+}
+
 const JsonValue& member_object(const JsonValue& reply, const char* key)
 {
     const JsonValue* v = reply.find(key);
@@ -151,6 +161,8 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     const RecordWriter product_writer(tblProduto, kProduct[rules]);
     const bool start_up = loader == ProductLoader::StartUp;
     const RecordWriter price_writer = start_up ? RecordWriter(tblTabProd, kPriceStartUp) : RecordWriter(tblTabProd, kPriceList);
+    const std::size_t price_tap_id = start_up ? entry_of(kPriceStartUp, "TAP_ID") : entry_of(kPriceList, "TAP_ID");
+    const std::size_t product_pro_id = entry_of(kProduct[rules], "PRO_ID");
     const int price_pro_id = tblTabProd.field_index(u"pro_id");
     const bool price_pro_id_integer = tblTabProd.field(price_pro_id).type == FieldType::Integer;
     NumberedMembers products(produtos, "PRODUTOS", produtos.size(), "produtos.json");
@@ -164,30 +176,32 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     tblTabProd.reserve(static_cast<int>(std::min<std::size_t>(prices, INT_MAX)));
     for (std::size_t i = 0; i < products.count(); ++i) {
         const JsonValue& product = products.at(i);
+        product_writer.read(product);
         tblProduto.open();
         tblProduto.append();
-        post_row(tblProduto, [&] { product_writer.write(product); });
+        post_row(tblProduto, [&] { product_writer.write(); });
 
         const JsonValue* items = product.find("TABELA_ITEM");
         if (!items || !items->is_array())
             throw ProtocolError(u"Dados inválidos em produtos.json: o produto \"PRODUTOS%1\" não traz a lista "
                                 "\"TABELA_ITEM\". A carga foi interrompida; os registros anteriores foram mantidos."_s
                                     .arg(i));
-        const std::string_view product_id = value_text(product.find("PRO_ID"), "0");
+        const std::string_view product_id = value_text(product_writer.value(product_pro_id), "0");
         for (std::size_t k = 0; k < items->size(); ++k) {
             const JsonValue& item = items->at(k);
             if (!item.is_object())
                 throw ProtocolError(u"Dados inválidos em produtos.json: um preço do produto \"PRODUTOS%1\" não é "
                                     "um objeto. A carga foi interrompida; os registros anteriores foram mantidos."_s
                                         .arg(i));
-            if (raw_text(item.find("TAP_ID")) == "NULL")
+            price_writer.read(item);
+            if (raw_text(price_writer.value(price_tap_id)) == "NULL")
                 continue;
             tblTabProd.open();
             tblTabProd.append();
             post_row(tblTabProd, [&] {
                 if (start_up)
                     write_field(tblTabProd, price_pro_id, price_pro_id_integer, product_id);
-                price_writer.write(item);
+                price_writer.write();
             });
         }
     }

@@ -2,9 +2,12 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "server/json_value_block.h"
 #include "store/table.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 using namespace Qt::StringLiterals;
 
@@ -28,6 +31,31 @@ std::string_view raw_text(const JsonValue* value)
         return "null";
     return value_text(value, {});
 }
+
+namespace {
+
+std::uint64_t word(const char* p)
+{
+    std::uint64_t w;
+    std::memcpy(&w, p, sizeof w);
+    return w;
+}
+
+// Pair names are short: compared a word at a time rather than through a call.
+bool same_name(std::string_view a, std::string_view b)
+{
+    const std::size_t n = a.size();
+    if (n != b.size())
+        return false;
+    if (n < 8)
+        return std::equal(a.begin(), a.end(), b.begin());
+    for (std::size_t i = 0; i + 8 < n; i += 8)
+        if (word(a.data() + i) != word(b.data() + i))
+            return false;
+    return word(a.data() + n - 8) == word(b.data() + n - 8);
+}
+
+} // namespace
 
 void write_field(Table& table, int field, bool integer, std::string_view text)
 {
@@ -64,10 +92,11 @@ const JsonValue& NumberedMembers::at(std::size_t index)
     // member out of turn, or a member asked for out of turn, sends every later lookup to the index.
     if (index != next_index_)
         in_order_ = false;
-    while (in_order_ && next_ < list_.size()) {
-        const std::string_view key = list_.key_at(next_);
+    const json_detail::Block* pairs = in_order_ ? JsonBuilder::block(list_) : nullptr;
+    while (pairs && next_ < pairs->size) {
+        const std::string_view key = pairs->keys()[next_].view();
         if (key == name_) {
-            member = &list_.at(next_++);
+            member = pairs->values() + next_++;
             ++next_index_;
             break;
         }
@@ -88,7 +117,7 @@ const JsonValue& NumberedMembers::at(std::size_t index)
 }
 
 RecordWriter::RecordWriter(Table& table, const FieldMapping* mapping, std::size_t count)
-    : table_(table), mapping_(mapping), values_(count)
+    : table_(table), mapping_(mapping), count_(count), values_(count)
 {
     fields_.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -103,33 +132,40 @@ RecordWriter::RecordWriter(Table& table, const FieldMapping* mapping, std::size_
     }
 }
 
-void RecordWriter::write(const JsonValue& record) const
+void RecordWriter::read(const JsonValue& record) const
 {
     // One walk over the pairs finds every key: the server sends them in the mapping's order, so
-    // the entry after the last one found is tried first.
+    // the entry after the last one found is tried first. The pairs are read where they are stored,
+    // as the writer does: this runs for every record of a catalogue.
     std::fill(values_.begin(), values_.end(), nullptr);
-    const std::size_t count = keys_.size();
-    const std::size_t pairs = record.is_object() ? record.size() : 0;
+    const json_detail::Block* pairs = record.is_object() ? JsonBuilder::block(record) : nullptr;
+    if (!pairs)
+        return;
+    const json_detail::Key* keys = pairs->keys();
     std::size_t found = 0;
     std::size_t hint = 0;
-    for (std::size_t p = 0; p < pairs && found < distinct_; ++p) {
-        const std::string_view key = record.key_at(p);
+    for (std::uint32_t p = 0; p < pairs->size && found < distinct_; ++p) {
+        const std::string_view key = keys[p].view();
         std::size_t i = hint;
-        if (i >= count || keys_[i] != key) {
+        if (i >= count_ || !same_name(keys_[i], key)) {
             i = 0;
-            while (i < count && keys_[i] != key)
+            while (i < count_ && !same_name(keys_[i], key))
                 ++i;
-            if (i == count)
+            if (i == count_)
                 continue;
         }
         i = first_[i];
         hint = i + 1;
         if (!values_[i]) {
-            values_[i] = &record.at(p);
+            values_[i] = pairs->values() + p;
             ++found;
         }
     }
-    for (std::size_t i = 0; i < fields_.size(); ++i) {
+}
+
+void RecordWriter::write() const
+{
+    for (std::size_t i = 0; i < count_; ++i) {
         const FieldMapping& m = mapping_[i];
         std::string_view text = value_text(values_[first_[i]], m.fallback);
         if (m.read == FieldMapping::Read::FirstCharacter && !text.empty()) {

@@ -57,19 +57,29 @@ public:
     {
     }
     RecordWriter(Table& table, const FieldMapping* mapping, std::size_t count);
-    void write(const JsonValue& record) const;
+    void write(const JsonValue& record) const
+    {
+        read(record);
+        write();
+    }
+    // The same in two steps, for a caller that looks at a value before writing: read finds the
+    // record's values (the first pair of each key), value(i) is entry i's (nullptr when missing),
+    // write() writes them.
+    void read(const JsonValue& record) const;
+    const JsonValue* value(std::size_t i) const { return values_[first_[i]]; }
+    void write() const;
     int field(std::size_t i) const { return fields_[i]; }
 
 private:
     Table& table_;
     const FieldMapping* mapping_;
+    std::size_t count_;
     std::vector<int> fields_;
     std::vector<char> integer_;
     std::vector<std::string_view> keys_;
     // The first mapping entry of each entry's key, for a key that two fields read.
     std::vector<std::size_t> first_;
     std::size_t distinct_ = 0;
-    // Per write: the value of each key, the first pair of that name.
     mutable std::vector<const JsonValue*> values_;
 };
 
