@@ -1,6 +1,8 @@
+#include "database.h"
 #include "demo_data.h"
 #include "http_server.h"
 #include "options.h"
+#include "order_replies.h"
 #include "requests.h"
 
 #include <csignal>
@@ -37,6 +39,10 @@ int main(int argc, char** argv)
     try {
         std::fprintf(stderr, "pedidos-servidor: %s\n",
                      prepare_database(options.database, options.sizes).c_str());
+        if (options.horario || options.dias_bloqueados) {
+            Database db(options.database);
+            store_sending_rules(db, options.horario, options.dias_bloqueados);
+        }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
         return 1;

@@ -1,5 +1,7 @@
 #include "options.h"
 
+#include "order_replies.h"
+
 #include <algorithm>
 #include <charconv>
 #include <iterator>
@@ -19,6 +21,11 @@ Opções:
   --clientes N      um banco novo recebe, em vez dos dados de demonstração, um catálogo deste
   --produtos N      tamanho, com todos os clientes do vendedor 1 (o que faltar fica como na
   --tabelas N       demonstração: 300 clientes, 250 produtos, 3 tabelas de preço)
+  --horario HH:MM-HH:MM
+                    horário em que pedidos são aceitos (a demonstração aceita de 00:00 a 23:59)
+  --dias-bloqueados LISTA
+                    dias da semana em que pedidos são recusados, de 0 (domingo) a 6 (sábado),
+                    separados por vírgula; vazio desbloqueia todos
   --help            mostra esta ajuda
 
 Vendedores de demonstração (empresa Teste): 1 com a chave 47261 e 2 com a chave 58314.
@@ -36,12 +43,40 @@ int whole_number(const std::string& option, const std::string& text, int max)
     return value;
 }
 
+std::pair<int, int> hour_window(const std::string& text)
+{
+    const auto dash = text.find('-');
+    const auto start = parse_hour(std::string_view(text).substr(0, dash));
+    const auto limit =
+        dash == std::string::npos ? std::nullopt : parse_hour(std::string_view(text).substr(dash + 1));
+    if (!start || !limit)
+        throw OptionsError("Valor inválido para --horario: \"" + text + "\" (esperado HH:MM-HH:MM)");
+    return {*start, *limit};
+}
+
+std::set<int> weekdays(const std::string& text)
+{
+    std::set<int> days;
+    std::size_t begin = 0;
+    while (begin < text.size()) {
+        const std::size_t comma = std::min(text.find(',', begin), text.size());
+        const std::string piece = text.substr(begin, comma - begin);
+        if (piece.size() != 1 || piece[0] < '0' || piece[0] > '6')
+            throw OptionsError("Valor inválido para --dias-bloqueados: \"" + text +
+                               "\" (esperados números de 0 a 6 separados por vírgula)");
+        days.insert(piece[0] - '0');
+        begin = comma + 1;
+    }
+    return days;
+}
+
 } // namespace
 
 ServerOptions parse_options(const std::vector<std::string>& arguments)
 {
-    static constexpr std::string_view with_value[] = {"--host",     "--port",     "--db",
-                                                      "--clientes", "--produtos", "--tabelas"};
+    static constexpr std::string_view with_value[] = {"--host",     "--port",           "--db",
+                                                      "--clientes", "--produtos",       "--tabelas",
+                                                      "--horario",  "--dias-bloqueados"};
     constexpr int max_rows = 10'000'000;
 
     ServerOptions options;
@@ -68,6 +103,10 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
         if (name == "--host" || name == "--db") {
             if (value->empty()) throw OptionsError("Valor vazio para " + name);
             (name == "--host" ? options.host : options.database) = *value;
+        } else if (name == "--horario") {
+            options.horario = hour_window(*value);
+        } else if (name == "--dias-bloqueados") {
+            options.dias_bloqueados = weekdays(*value);
         } else if (name == "--port") {
             options.port = whole_number(name, *value, 65535);
         } else {

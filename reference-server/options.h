@@ -2,8 +2,11 @@
 
 #include "demo_data.h"
 
+#include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
 
 struct ServerOptions {
@@ -11,6 +14,9 @@ struct ServerOptions {
     int port = 211;
     std::string database = "pedidos-servidor.db";
     SeedSizes sizes;
+    // When given, replace the stored sending hours (minutes of the day) and blocked weekdays.
+    std::optional<std::pair<int, int>> horario;
+    std::optional<std::set<int>> dias_bloqueados;
     bool help = false;
 };
 

@@ -1,8 +1,12 @@
 #include "requests.h"
 
+#include "call.h"
+#include "card_replies.h"
 #include "catalogue_replies.h"
 #include "database.h"
+#include "document_replies.h"
 #include "identity.h"
+#include "order_replies.h"
 #include "request_error.h"
 #include "server/json_parse.h"
 #include "server/json_value.h"
@@ -12,27 +16,28 @@
 
 namespace {
 
-using ReplyWriter = void (*)(Database&, const Salesperson&, std::string&);
-
 struct Kind {
     std::string_view name;
     ServerMethod method;
-    ReplyWriter reply; // nullptr: known, but not answered by this server yet
+    ReplyWriter reply;
 };
 
 constexpr std::array kinds{
-    Kind{"CLIENTE", ServerMethod::GetDados, write_cliente_reply},
-    Kind{"PRODUTO", ServerMethod::GetDados, write_produto_reply},
-    Kind{"HIST_FINANCEIRO", ServerMethod::GetDados, nullptr},
-    Kind{"HIST_VENDA", ServerMethod::GetDados, nullptr},
-    Kind{"BOLETO", ServerMethod::GetDados, nullptr},
-    Kind{"RELATORIO_FINANCEIRO", ServerMethod::GetDados, nullptr},
-    Kind{"RELATORIO_VENDA", ServerMethod::GetDados, nullptr},
-    Kind{"MIX_VENDA", ServerMethod::GetDados, nullptr},
-    Kind{"VALIDAR_ESTOQUE", ServerMethod::GetDados, nullptr},
-    Kind{"VALIDAR_FINANCEIRO", ServerMethod::GetDados, nullptr},
-    Kind{"VALIDAR_HORA_ENVIO", ServerMethod::GetDados, nullptr},
-    Kind{"NOVO_PEDIDO", ServerMethod::PostDados, nullptr},
+    Kind{"CLIENTE", ServerMethod::GetDados,
+         [](const Call& call, std::string& out) { write_cliente_reply(call.db, call.vendedor, out); }},
+    Kind{"PRODUTO", ServerMethod::GetDados,
+         [](const Call& call, std::string& out) { write_produto_reply(call.db, call.vendedor, out); }},
+    Kind{"HIST_FINANCEIRO", ServerMethod::GetDados, write_hist_financeiro_reply},
+    Kind{"HIST_VENDA", ServerMethod::GetDados, write_hist_venda_reply},
+    Kind{"BOLETO", ServerMethod::GetDados, write_boleto_reply},
+    Kind{"RELATORIO_FINANCEIRO", ServerMethod::GetDados, write_relatorio_financeiro_reply},
+    Kind{"RELATORIO_VENDA", ServerMethod::GetDados, write_relatorio_venda_reply},
+    Kind{"MIX_VENDA", ServerMethod::GetDados, write_mix_venda_reply},
+    Kind{"VALIDAR_ESTOQUE", ServerMethod::GetDados, write_validar_estoque_reply},
+    Kind{"VALIDAR_FINANCEIRO", ServerMethod::GetDados, write_validar_financeiro_reply},
+    Kind{"VALIDAR_HORA_ENVIO", ServerMethod::GetDados, write_validar_hora_envio_reply},
+    // The order's reply is empty: a post that returns without an error counts as accepted.
+    Kind{"NOVO_PEDIDO", ServerMethod::PostDados, write_novo_pedido_reply},
 };
 
 std::string_view method_name(ServerMethod method)
@@ -100,12 +105,10 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
 
         Database db(database_path_);
         const Salesperson vendedor = identify(db, *requisicao);
-        if (kind.reply == nullptr)
-            throw RequestError(501, "Tipo de requisição ainda não atendido: " + std::string(kind.name));
 
         HttpReply reply;
         reply.body = "{\"result\":[";
-        kind.reply(db, vendedor, reply.body);
+        kind.reply(Call{db, vendedor, request, *requisicao, local_now()}, reply.body);
         reply.body += "]}";
         return reply;
     } catch (const RequestError& e) {

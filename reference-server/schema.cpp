@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr int schema_version = 1;
+constexpr int schema_version = 2;
 
 // Money is held in whole cents and dates as ISO text ("2024-03-15"): the replies format both the way
 // the client reads them, and the database stays free of any regional convention.
@@ -159,7 +159,11 @@ CREATE TABLE dia_bloqueado (
     PRIMARY KEY (emp_codigo, dia_semana)
 );
 
--- Orders posted by the salespeople, kept as they arrived: the amounts are the client's own text.
+)sql";
+
+constexpr const char* order_tables_sql = R"sql(
+-- Orders posted by the salespeople. Amounts arrive as text with the client's decimal separator and
+-- are kept as numbers; the request itself is kept too, so that a repeated post can be recognised.
 -- One salesperson's order number is stored once, however often it is posted.
 CREATE TABLE pedido (
     emp_codigo       TEXT NOT NULL,
@@ -168,14 +172,15 @@ CREATE TABLE pedido (
     cli_id           INTEGER NOT NULL,
     ven_pagamento    TEXT,
     ven_dta_entrega  TEXT,
-    ven_tot_mercadoria TEXT,
-    ven_tot_nota     TEXT,
+    ven_mercadoria_centavos INTEGER NOT NULL,
+    ven_total_centavos      INTEGER NOT NULL,
     ven_observacao   TEXT,
     tab_id           INTEGER,
     recebido_em      TEXT NOT NULL,
     requisicao_json  TEXT NOT NULL,
     PRIMARY KEY (emp_codigo, ven_id, ven_pedido),
-    FOREIGN KEY (emp_codigo, ven_id) REFERENCES vendedor
+    FOREIGN KEY (emp_codigo, ven_id) REFERENCES vendedor,
+    FOREIGN KEY (emp_codigo, cli_id) REFERENCES cliente
 );
 
 CREATE TABLE item_pedido (
@@ -184,13 +189,14 @@ CREATE TABLE item_pedido (
     ven_pedido       INTEGER NOT NULL,
     iven_ordem       INTEGER NOT NULL,
     pro_id           INTEGER NOT NULL,
-    iven_qtd_produto TEXT,
-    iven_vlr_produto TEXT,
-    iven_vlr_flex    TEXT,
+    iven_qtd_produto REAL NOT NULL,
+    iven_valor_centavos INTEGER NOT NULL,
+    iven_flex_centavos  INTEGER NOT NULL,
     marca            TEXT,
     tab_id           INTEGER,
     PRIMARY KEY (emp_codigo, ven_id, ven_pedido, iven_ordem),
-    FOREIGN KEY (emp_codigo, ven_id, ven_pedido) REFERENCES pedido ON DELETE CASCADE
+    FOREIGN KEY (emp_codigo, ven_id, ven_pedido) REFERENCES pedido ON DELETE CASCADE,
+    FOREIGN KEY (emp_codigo, pro_id) REFERENCES produto
 );
 
 CREATE TABLE parcela_pedido (
@@ -215,10 +221,18 @@ bool create_schema(Database& db)
         return version.integer(0);
     }();
     if (current == schema_version) return false;
+    if (current == 1) {
+        // Version 1 answered no order, so its order tables are empty and can be made anew.
+        db.exec("DROP TABLE parcela_pedido; DROP TABLE item_pedido; DROP TABLE pedido;");
+        db.exec(order_tables_sql);
+        db.exec("PRAGMA user_version = " + std::to_string(schema_version));
+        return false;
+    }
     if (current != 0)
         throw DatabaseError("O banco de dados tem uma versão de esquema desconhecida (" +
                             std::to_string(current) + ")");
     db.exec(schema_sql);
+    db.exec(order_tables_sql);
     db.exec("PRAGMA user_version = " + std::to_string(schema_version));
     return true;
 }

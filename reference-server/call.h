@@ -1,0 +1,30 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+
+class Database;
+class JsonValue;
+struct Salesperson;
+
+// The server's local wall-clock time when a call arrived: the day for dates and histories, the
+// minute of the day and the weekday (0 Sunday .. 6 Saturday) for the sending-time check.
+struct LocalTime {
+    std::chrono::sys_days day;
+    int minute_of_day = 0;
+    int weekday = 0;
+};
+LocalTime local_now();
+
+// One answered call: who asked, what was asked, and when.
+struct Call {
+    Database& db;
+    const Salesperson& vendedor;
+    // The whole request object: "REQUISICAO" and, for two kinds, one more pair after it.
+    const JsonValue& request;
+    const JsonValue& requisicao;
+    LocalTime now;
+};
+
+// Appends the reply object of one kind to `out`; raises RequestError for a request it refuses.
+using ReplyWriter = void (*)(const Call& call, std::string& out);
