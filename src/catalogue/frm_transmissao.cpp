@@ -7,7 +7,6 @@
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/errors.h"
-#include "core/text.h"
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/json_write.h"
@@ -131,8 +130,8 @@ void Tfrm_Transmissao::apagar(const QString& name)
 
 void Tfrm_Transmissao::gravar_pelo_detalhado(const std::string& text, const QString& name)
 {
+    // The detail memo only ever stages the one line between two clears; a catalogue reply of tens of
+    // megabytes takes seconds to lay out in a text widget, so the line goes to the file directly.
     ui->memDetalhado->clear();
-    ui->memDetalhado->setPlainText(qs(text));
-    salvar_json(context_, utf8(ui->memDetalhado->toPlainText()), name);
-    ui->memDetalhado->clear();
+    salvar_json(context_, text, name);
 }

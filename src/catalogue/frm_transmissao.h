@@ -43,7 +43,7 @@ private:
     void importar_produtos(ServerSession& proxy);
     void limpar_memos();
     void apagar(const QString& name);
-    // Writes text to a cache file the way the screen always has: as the detail memo's one line.
+    // Writes one line of JSON text as a cache file, leaving the detail memo empty.
     void gravar_pelo_detalhado(const std::string& text, const QString& name);
 
     const Context& context_;
