@@ -1,7 +1,9 @@
 #include "frm_lista_clientes.h"
 #include "ui_frm_lista_clientes.h"
 
+#include "catalogue/card_values.h"
 #include "catalogue/client_download.h"
+#include "clientcard/frm_cad_clientes.h"
 #include "catalogue/list_search.h"
 #include "catalogue/screen_menu.h"
 #include "core/context.h"
@@ -48,6 +50,11 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
     connect(ui->btnLimparClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnLimparClieClick);
     connect(ui->btnAtualizar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
     connect(Atualizar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
+    connect(ui->btnVisualizar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnVisualizarClick);
+    connect(Visualizar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnVisualizarClick);
+    connect(ui->dbgLista, &QAbstractItemView::doubleClicked, this, &Tfrm_Lista_Clientes::btnVisualizarClick);
+    connect(ui->btnRelFinanceiro, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnRelFinanceiroClick);
+    connect(RelatorioFinanceiro1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnRelFinanceiroClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnFecharClick);
     connect(Fechar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnFecharClick);
 }
@@ -83,6 +90,24 @@ void Tfrm_Lista_Clientes::btnAtualizarClick()
         // After a refused key the cache has been wiped: there is nothing to load.
         if (baixar_clientes()) carregar_clientes();
     });
+}
+
+void Tfrm_Lista_Clientes::btnVisualizarClick()
+{
+    run_guarded(*context_.messages, [this] {
+        if (dados_.tblCliente.as_integer(u"cli_id") <= 0)
+            return;
+        // Read before the card exists: a credit value that does not convert shows no card.
+        const CardValues values = client_card_values(dados_.tblCliente);
+        Tfrm_Cad_Clientes card(context_, dados_, this);
+        card.mostrar_cliente(values);
+        card.exec();
+    });
+}
+
+void Tfrm_Lista_Clientes::btnRelFinanceiroClick()
+{
+    run_guarded(*context_.messages, [this] { relatorio_financeiro_vendedor(context_, identity_); });
 }
 
 void Tfrm_Lista_Clientes::btnFecharClick()

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "clientcard/documents.h"
+
 #include <QDialog>
 
 #include <memory>
@@ -26,6 +28,8 @@ public:
     void edtPesqClieClick();
     void btnLimparClieClick();
     void btnAtualizarClick();
+    void btnVisualizarClick();
+    void btnRelFinanceiroClick();
     void btnFecharClick();
 
     void done(int result) override;
@@ -45,5 +49,7 @@ private:
 
     const Context& context_;
     TdmDados& dados_;
+    // aEmpresa, aKey and aIDVendedor, as the list's last connection read them.
+    ScreenIdentity identity_;
     std::unique_ptr<Ui::Tfrm_Lista_Clientes> ui;
 };

@@ -727,7 +727,10 @@ struct Table::Impl {
         for (std::uint32_t r = 0; r < rows; ++r)
             if (!deleted[r] && passes(r)) visible.push_back(r);
         Q_EMIT q->reset_done();
-        move_to(visible.empty() ? no_row : visible.front());
+        // The current row stays current while it is still visible: a client picked in a list stays
+        // picked when the list clears its search.
+        const bool keep = current != no_row && !deleted[current] && passes(current);
+        move_to(keep ? current : visible.empty() ? no_row : visible.front());
         at_eof = visible.empty();
     }
 };

@@ -280,6 +280,21 @@ TEST(Table, walking_and_record_count_follow_the_visible_rows)
     EXPECT_EQ(t.as_integer(u"id"), 6);
 }
 
+TEST(Table, a_filter_change_keeps_the_current_row_while_it_stays_visible)
+{
+    Table t(u"t"_s, test_fields(), Regional::brazil());
+    add_clients(t);
+    ASSERT_TRUE(t.locate(u"id", QVariant(2)));
+    t.set_filter(u"texto LIKE 'AB%'"_s);
+    t.set_filtered(true);
+    EXPECT_EQ(t.as_integer(u"id"), 2);
+    t.set_filtered(false);
+    EXPECT_EQ(t.as_integer(u"id"), 2);
+    t.set_filter(u"id = 5"_s);
+    t.set_filtered(true);
+    EXPECT_EQ(t.as_integer(u"id"), 5);
+}
+
 TEST(Table, filters_select_rows)
 {
     const struct {
@@ -303,9 +318,10 @@ TEST(Table, filters_select_rows)
     for (const auto& c : cases) {
         Table t(u"t"_s, test_fields(), Regional::brazil());
         add_clients(t);
+        // With no current row, the first visible row becomes current.
+        t.set_current_visible(-1);
         t.set_filter(c.expression);
         t.set_filtered(true);
-        // The first visible row is current after filtering.
         EXPECT_EQ(t.current_visible(), c.ids.isEmpty() ? -1 : 0) << c.expression.toStdString();
         EXPECT_EQ(visible_ids(t), c.ids) << c.expression.toStdString();
         t.set_filtered(false);
