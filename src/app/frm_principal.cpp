@@ -9,6 +9,7 @@
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/messages.h"
+#include "orders/frm_cad_pedidos.h"
 #include "settings/frm_configuracao.h"
 #include "settings/settings.h"
 #include "store/dm_dados.h"
@@ -76,6 +77,7 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     connect(ui->btnClientes, &QToolButton::clicked, this, &Tfrm_Principal::btnClientesClick);
     connect(ui->btnProdutos, &QToolButton::clicked, this, &Tfrm_Principal::btnProdutosClick);
     connect(ui->btnTransmissao, &QToolButton::clicked, this, &Tfrm_Principal::btnTransmissaoClick);
+    connect(ui->btnPedidos, &QToolButton::clicked, this, &Tfrm_Principal::btnPedidosClick);
     connect(ui->btnConfiguracao, &QToolButton::clicked, this, &Tfrm_Principal::btnConfiguracaoClick);
 
     FormCreate();
@@ -143,6 +145,21 @@ void Tfrm_Principal::btnTransmissaoClick()
     run_guarded(*context_.messages, [this] {
         Tfrm_Transmissao screen(context_, this);
         screen.exec();
+    });
+}
+
+void Tfrm_Principal::btnPedidosClick()
+{
+    run_guarded(*context_.messages, [this] {
+        const Settings settings(context_);
+        const int numero = settings.read_pedido();
+        {
+            Tfrm_Cad_Pedidos screen(context_, *dmDados(), this);
+            screen.set_pedido(numero);
+            screen.exec();
+        }
+        // Every opening uses up its number, whether an order was sent or not.
+        settings.write_integer(u"Pedido"_s, numero + 1);
     });
 }
 

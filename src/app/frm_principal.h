@@ -24,6 +24,7 @@ public:
     void btnClientesClick();
     void btnProdutosClick();
     void btnTransmissaoClick();
+    void btnPedidosClick();
     void btnConfiguracaoClick();
     void btnFecharClick();
 

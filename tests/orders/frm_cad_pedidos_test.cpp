@@ -1,0 +1,436 @@
+#include "app/frm_principal.h"
+#include "modal.h"
+#include "order_fixture.h"
+#include "orders/frm_cad_pedidos.h"
+#include "orders/number_edit.h"
+#include "settings/settings.h"
+#include "store/db_grid.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QByteArray kPass[] = {
+    R"({"VALIDAR_ESTOQUE":"OK"})",
+    R"({"VALIDAR_FINANCEIRO":"LIBERADO"})",
+    R"({"VALIDAR_HORARIO":"LIBERADO"})",
+};
+
+// The order screen over a small catalogue, answered by a scripted server.
+class OrderScreen : public OrderTest {
+protected:
+    void SetUp() override
+    {
+        OrderTest::SetUp();
+        fill_catalogue(dados);
+    }
+
+    // Prices are text as the server sends them, with the regional decimal separator.
+    void fill_catalogue(TdmDados& d) const
+    {
+        const QChar sep = context.regional.decimal_separator;
+        auto money = [sep](const char* text) { return QString::fromLatin1(text).replace(u',', sep); };
+        struct Client {
+            int id;
+            QString razao, fantasia, pagamento;
+            int parcelas[8];
+            int tab_id;
+        };
+        for (const Client& c : {Client{1,
+                                       u"Padaria Sao Joao Ltda"_s,
+                                       u"PADARIA SAO JOAO"_s,
+                                       u"PIX"_s,
+                                       {28, 56, 0, 0, 0, 0, 0, 0},
+                                       0},
+                                Client{2,
+                                       u"Comercial Central Ltda"_s,
+                                       u"PADARIA CENTRAL"_s,
+                                       u"A prazo especial"_s,
+                                       {0, 30, 0, 60, 0, 0, 0, 0},
+                                       2},
+                                Client{3,
+                                       u"Acougue Boi Bom ME"_s,
+                                       u"ACOUGUE BOI BOM"_s,
+                                       u"BOLETO"_s,
+                                       {0, 0, 0, 0, 0, 0, 0, 0},
+                                       1}}) {
+            Table& t = d.tblCliente;
+            t.open();
+            t.append();
+            t.set_integer(u"cli_id", c.id);
+            t.set_text(u"cli_razao", c.razao);
+            t.set_text(u"cli_fantasia", c.fantasia);
+            t.set_text(u"cli_pagamento", c.pagamento);
+            for (int i = 0; i < 8; ++i)
+                t.set_integer(QString(u"cli_parcela"_s + QString::number(i + 1)), c.parcelas[i]);
+            t.set_integer(u"tab_id", c.tab_id);
+            t.post();
+        }
+        for (const auto& [id, name] : {std::pair{1, u"Varejo"_s}, std::pair{2, u"Atacado Sul"_s}}) {
+            d.tblTabela.open();
+            d.tblTabela.append();
+            d.tblTabela.set_integer(u"tab_id", id);
+            d.tblTabela.set_text(u"tab_descricao", name);
+            d.tblTabela.post();
+        }
+        for (const auto& [id, name, price] :
+             {std::tuple{10, "ARROZ 5KG", "25,90"}, std::tuple{20, "FEIJAO 1KG", "8,50"},
+              std::tuple{30, "CAFE 500G", "15,00"}}) {
+            d.tblProduto.open();
+            d.tblProduto.append();
+            d.tblProduto.set_integer(u"pro_id", id);
+            d.tblProduto.set_text(u"pro_descricao", QString::fromLatin1(name));
+            d.tblProduto.set_text(u"pro_vlr_venda", money(price));
+            d.tblProduto.post();
+        }
+        for (const auto& [tab, pro, price] : {std::tuple{2, 10, "24,00"}, std::tuple{1, 20, "9,00"}}) {
+            d.tblTabProd.open();
+            d.tblTabProd.append();
+            d.tblTabProd.set_integer(u"tab_id", tab);
+            d.tblTabProd.set_integer(u"pro_id", pro);
+            d.tblTabProd.set_text(u"tap_vlr_venda", money(price));
+            d.tblTabProd.post();
+        }
+    }
+
+    static void show_active(QWidget* screen)
+    {
+        screen->show();
+        screen->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(screen));
+    }
+    static void click(QWidget* screen, const char* button)
+    {
+        QTest::mouseClick(child<QToolButton>(screen, QString::fromLatin1(button)), Qt::LeftButton);
+    }
+    static void type(QWidget* screen, const char* edit, const QString& text)
+    {
+        auto* e = child<QLineEdit>(screen, QString::fromLatin1(edit));
+        e->clear();
+        e->setCursorPosition(0);
+        QTest::keyClicks(e, text);
+    }
+    static QString text(QWidget* screen, const char* edit)
+    {
+        return child<QLineEdit>(screen, QString::fromLatin1(edit))->text();
+    }
+    static void click_row(QWidget* screen, const char* grid_name, int row)
+    {
+        auto* grid = child<DbGrid>(screen, QString::fromLatin1(grid_name));
+        const QRect cell = grid->visualRect(grid->model()->index(row, 1));
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
+    }
+    // Searches a client by name and takes the given row of the list.
+    void choose_client(QWidget* screen, const QString& name, int row)
+    {
+        type(screen, "edtCliente", name);
+        when_modal(u"Tfrm_Lista_Clientes"_s, [row](QWidget* list) {
+            click_row(list, "dbgLista", row);
+            click(list, "btnFechar");
+        });
+        click(screen, "btnPesqClie");
+    }
+    // Picks the product of a grid row and adds it with a quantity.
+    static void add_product(QWidget* screen, int row, const QString& qtd)
+    {
+        child<QTabWidget>(screen, u"pgcProduto"_s)->setCurrentIndex(0);
+        click_row(screen, "dbgPesquisa", row);
+        type(screen, "edtQtd", qtd);
+        click(screen, "edtAddProd");
+    }
+    QString said() const { return messages.said.join(u'\n'); }
+};
+
+} // namespace
+
+TEST_F(OrderScreen, an_order_composed_on_the_screen_is_checked_sent_and_filed)
+{
+    const struct {
+        Regional regional;
+        QString date_typed;
+        QByteArray estoque, venda0;
+    } cases[] = {
+        {Regional::brazil(), u"05032026"_s,
+         R"([{"PRO_ID":"10","IVEN_QTD_PRODUTO":"2,00"},{"PRO_ID":"30","IVEN_QTD_PRODUTO":"1,00"}])",
+         R"({"CLI_ID":"2","PEDIDO":"10000","VEN_PAGAMENTO":"A PRAZO ESPECIAL","VEN_DTA_ENTREGA":"05\/03\/2026",)"
+         R"("VEN_TOT_MERCADORIA":"63,00","VEN_TOT_NOTA":"63,00","VEN_OBSERVACAO":"ENTREGAR CEDO\r\nPORT\u00C3O AZUL",)"
+         R"("TAB_ID":"0","VEN_ID":"1","EMPRESA":"Teste","ITENS_VENDA":[)"
+         R"({"VEN_ID":"10000","PRO_ID":"10","IVEN_ORDEM":"1","IVEN_QTD_PRODUTO":"2,00","IVEN_VLR_PRODUTO":"24,00",)"
+         R"("IVEN_VLR_FLEX":"0,00","MARCA":"NULL","TAB_ID":"2"},)"
+         R"({"VEN_ID":"10000","PRO_ID":"30","IVEN_ORDEM":"2","IVEN_QTD_PRODUTO":"1,00","IVEN_VLR_PRODUTO":"15,00",)"
+         R"("IVEN_VLR_FLEX":"0,00","MARCA":"NULL","TAB_ID":"0"}],"FINANCEIRO":[)"
+         R"({"CRE_PAGAMENTO":"A PRAZO ESPECIAL","CRE_PARCELA":"0"},{"CRE_PAGAMENTO":"A PRAZO ESPECIAL","CRE_PARCELA":"30"},)"
+         R"({"CRE_PAGAMENTO":"A PRAZO ESPECIAL","CRE_PARCELA":"60"}]})"},
+        // Month first in the short date; the request keeps day first.
+        {Regional{u'.', u'/', u"M/d/yyyy"_s}, u"03052026"_s,
+         R"([{"PRO_ID":"10","IVEN_QTD_PRODUTO":"2.00"},{"PRO_ID":"30","IVEN_QTD_PRODUTO":"1.00"}])",
+         R"({"CLI_ID":"2","PEDIDO":"10000","VEN_PAGAMENTO":"A PRAZO ESPECIAL","VEN_DTA_ENTREGA":"05\/03\/2026",)"
+         R"("VEN_TOT_MERCADORIA":"63.00","VEN_TOT_NOTA":"63.00","VEN_OBSERVACAO":"ENTREGAR CEDO\r\nPORT\u00C3O AZUL",)"
+         R"("TAB_ID":"0","VEN_ID":"1","EMPRESA":"Teste","ITENS_VENDA":[)"
+         R"({"VEN_ID":"10000","PRO_ID":"10","IVEN_ORDEM":"1","IVEN_QTD_PRODUTO":"2.00","IVEN_VLR_PRODUTO":"24.00",)"
+         R"("IVEN_VLR_FLEX":"0.00","MARCA":"NULL","TAB_ID":"2"},)"
+         R"({"VEN_ID":"10000","PRO_ID":"30","IVEN_ORDEM":"2","IVEN_QTD_PRODUTO":"1.00","IVEN_VLR_PRODUTO":"15.00",)"
+         R"("IVEN_VLR_FLEX":"0.00","MARCA":"NULL","TAB_ID":"0"}],"FINANCEIRO":[)"
+         R"({"CRE_PAGAMENTO":"A PRAZO ESPECIAL","CRE_PARCELA":"0"},{"CRE_PAGAMENTO":"A PRAZO ESPECIAL","CRE_PARCELA":"30"},)"
+         R"({"CRE_PAGAMENTO":"A PRAZO ESPECIAL","CRE_PARCELA":"60"}]})"},
+    };
+    for (const auto& c : cases) {
+        context.regional = c.regional;
+        TdmDados d(context.regional);
+        fill_catalogue(d);
+        transport.bodies.clear();
+        QFile::remove(dir.path(u"historico_vendas/venda_10000_091225.json"_s));
+
+        Tfrm_Cad_Pedidos screen(context, d);
+        screen.set_pedido(10000);
+        show_active(&screen);
+        EXPECT_EQ(screen.windowTitle(), u"CADASTRO DE PEDIDOS"_s);
+        EXPECT_EQ(child<QLabel>(&screen, u"lblPedido"_s)->text(), u"10000"_s);
+        auto* tabelas = child<QComboBox>(&screen, u"cbxTabelas"_s);
+        EXPECT_EQ(tabelas->itemText(1), u"ATACADO SUL"_s);
+        EXPECT_EQ(text(&screen, "edtDtaEntrega"), u"//"_s);
+
+        // Two trade names begin with PAD; the second row is taken, and its legal name shown.
+        reply(R"({"MIX_VENDA0":{"PRO_ID":"10","QTD_PERIODO":"3"},"CHAVE_VENDEDOR":"47261"})");
+        choose_client(&screen, u"pad"_s, 1);
+        EXPECT_EQ(text(&screen, "edtCod_Cliente"), u"2"_s);
+        EXPECT_EQ(text(&screen, "edtCliente"), u"COMERCIAL CENTRAL LTDA"_s);
+        EXPECT_EQ(child<QComboBox>(&screen, u"cbxPagamentos"_s)->currentText(), u"A PRAZO ESPECIAL"_s);
+        EXPECT_EQ(text(&screen, "edtP4"), u"60"_s);
+        EXPECT_EQ(tabelas->currentText(), u"ATACADO SUL"_s);
+        EXPECT_FALSE(d.tblCliente.filtered());
+        EXPECT_EQ(column(d.tblMix, "pro_id"), QStringList{u"10"_s});
+        ASSERT_TRUE(said().isEmpty()) << said().toStdString();
+
+        // The table's price for rice; then beans, which the table does not price, start from no table.
+        child<QTabWidget>(&screen, u"pgcProduto"_s)->setCurrentIndex(0);
+        click_row(&screen, "dbgPesquisa", 0);
+        EXPECT_EQ(text(&screen, "edtQtd"), u"1"_s);
+        EXPECT_EQ(child<NumberEdit>(&screen, u"edtVlrVenda"_s)->value(), 24.0);
+        EXPECT_EQ(child<QLabel>(&screen, u"lblTabID"_s)->text(), u"2"_s);
+        click_row(&screen, "dbgPesquisa", 1);
+        EXPECT_EQ(child<NumberEdit>(&screen, u"edtVlrVenda"_s)->value(), 8.5);
+        EXPECT_EQ(child<QLabel>(&screen, u"lblTabID"_s)->text(), u"0"_s);
+
+        add_product(&screen, 0, u"2"_s);
+        add_product(&screen, 1, u"1"_s);
+        add_product(&screen, 2, u"1"_s);
+        EXPECT_EQ(child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value(), 71.5);
+        EXPECT_TRUE(text(&screen, "edtCod_Produto").isEmpty());
+        EXPECT_EQ(child<QLabel>(&screen, u"lblTabID"_s)->text(), u"0"_s);
+        child<QTabWidget>(&screen, u"pgcProduto"_s)->setCurrentIndex(1);
+        EXPECT_EQ(child<DbGrid>(&screen, u"dbgItemVenda"_s)->model()->rowCount(), 3);
+        click_row(&screen, "dbgItemVenda", 1);
+        click(&screen, "btnExcluir");
+        EXPECT_EQ(child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value(), 63.0);
+
+        auto* obs = child<QPlainTextEdit>(&screen, u"memObs"_s);
+        QTest::keyClicks(obs, u"entregar cedo"_s);
+        QTest::keyClick(obs, Qt::Key_Return);
+        QTest::keyClicks(obs, u"port"_s);
+        QTest::sendKeyEvent(QTest::Click, obs, Qt::Key_unknown, u"ã"_s, Qt::NoModifier);
+        QTest::keyClicks(obs, u"o azul"_s);
+        type(&screen, "edtTaxaEntrega", u"20"_s);
+        type(&screen, "edtDtaEntrega", c.date_typed);
+
+        for (const QByteArray& r : kPass)
+            reply(r);
+        server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+        click(&screen, "btnGravar");
+
+        EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+        EXPECT_FALSE(screen.isVisible());
+        ASSERT_EQ(transport.bodies.size(), 5);
+        EXPECT_EQ(
+            transport.request(1),
+            R"({"REQUISICAO":{"TABLE":"VALIDAR_ESTOQUE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1"},"ITENS_VENDA":)" +
+                c.estoque + "}");
+        EXPECT_EQ(transport.request(2), R"({"REQUISICAO":{"TABLE":"VALIDAR_FINANCEIRO","EMPRESA":"Teste",)"
+                                        R"("CHAVE_VENDEDOR":"Teste1","CLI_ID":"2"}})");
+        const QByteArray pedido =
+            R"({"REQUISICAO":{"TABLE":"NOVO_PEDIDO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1"},"VENDA0":)" +
+            c.venda0 + "}";
+        EXPECT_EQ(transport.request(4), pedido);
+        EXPECT_EQ(dir.read(u"historico_vendas/venda_10000_091225.json"_s), pedido + "\r\n");
+
+        Table& venda = d.tblVenda;
+        ASSERT_EQ(venda.record_count(), 1);
+        EXPECT_EQ(venda.as_float(u"ven_tot_frete"), 20);
+        EXPECT_EQ(venda.as_float(u"ven_tot_nota"), 83);
+        EXPECT_EQ(venda.as_integer(u"tab_id"), 2);
+        EXPECT_EQ(venda.as_date(u"ven_dta_entrega"), QDate(2026, 3, 5));
+        messages.clear();
+    }
+}
+
+TEST_F(OrderScreen, failed_checks_warn_and_keep_the_order_for_another_try)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    // A code finds one client; the list still opens, and Esc takes it.
+    type(&screen, "edtCod_Cliente", u"1"_s);
+    reply(R"({"CHAVE_VENDEDOR":"47261"})");
+    when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+    click(&screen, "btnPesqClie");
+    EXPECT_EQ(text(&screen, "edtCliente"), u"PADARIA SAO JOAO LTDA"_s);
+    EXPECT_EQ(child<QComboBox>(&screen, u"cbxTabelas"_s)->currentText(), u""_s);
+    add_product(&screen, 1, u"3"_s);
+
+    reply(R"({"VALIDAR_ESTOQUE":"SEM ESTOQUE","ITENS":[{"PRO_ID":"20","QTD_DISPONIVEL":"1"}]})");
+    reply(R"({"VALIDAR_FINANCEIRO":"NAO_LIBERADO","TITULOS":[{"CRE_TITULO":"88","CRE_PARCELA":"1",)"
+          R"("CRE_DTA_VENCIMENTO":"01/02/2025","CRE_TOT_DIFERENCA":"99,90"}]})");
+    reply(R"({"VALIDAR_HORARIO":"NAO_LIBERADO","HORARIO":"17:00","DIA_BLOQ":"NULL"})");
+    click(&screen, "btnGravar");
+    EXPECT_EQ(messages.said,
+              (QStringList{
+                  u"beep"_s, u"warning: **** PRODUTOS SEM ESTOQUE ****\r\r[20] Disp [ 1]\r"_s, u"beep"_s,
+                  u"warning: **** CLIENTE COM PENDENCIAS NO FINANCEIRO ****\r\r88-1[01/02/2025] R$ 99,90\r"_s,
+                  u"beep"_s, u"warning: SEU PEDIDO NÃO SERÁ ENVIADO ATÉ [17:00] DE SEGUNDA A QUINTA"_s}));
+    EXPECT_TRUE(screen.isVisible());
+    EXPECT_EQ(dados.tblVenda.record_count(), 0);
+    EXPECT_EQ(transport.bodies.size(), 4);
+
+    messages.clear();
+    type(&screen, "edtCod_Produto", u"30"_s);
+    click(&screen, "btnPesqProd");
+    EXPECT_EQ(child<NumberEdit>(&screen, u"edtVlrVenda"_s)->value(), 15.0);
+    click(&screen, "edtAddProd");
+    for (const QByteArray& r : kPass)
+        reply(r);
+    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    click(&screen, "btnGravar");
+    EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+    EXPECT_TRUE(transport.request(7).contains(
+        R"("FINANCEIRO":[{"CRE_PAGAMENTO":"PIX","CRE_PARCELA":"28"},{"CRE_PAGAMENTO":"PIX","CRE_PARCELA":"56"}])"));
+    // A search adds nothing to the quantity: the second item goes out with 0.
+    EXPECT_TRUE(transport.request(7).contains(R"("PRO_ID":"30","IVEN_ORDEM":"2","IVEN_QTD_PRODUTO":"0,00")"));
+    EXPECT_FALSE(screen.isVisible());
+}
+
+TEST_F(OrderScreen, every_failure_while_saving_leaves_the_screen_open_and_claims_nothing)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    // Saving without a client does nothing at all.
+    click(&screen, "btnGravar");
+    EXPECT_TRUE(messages.said.isEmpty());
+    EXPECT_TRUE(server.requests.isEmpty());
+
+    type(&screen, "edtCod_Cliente", u"3"_s);
+    const auto post = [this](int status, const QByteArray& body) {
+        server.answer(ScriptedServer::http(status, body));
+    };
+    const struct {
+        std::function<void()> arrange;
+        QString error;
+        int headers;
+        bool filed;
+    } cases[] = {
+        {[&] {
+             configure("Teste", "1", "47261"),
+                 dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nIP=127.0.0.1:1\r\n");
+         },
+         u"127.0.0.1"_s, 0, false},
+        {[&] {
+             configure("Teste", "1", "47261");
+             reply(R"({"CHAVE_VENDEDOR":"47261"})");
+         },
+         u"VALIDAR_ESTOQUE"_s, 0, false},
+        {[&] {
+             QDir(dir.path(u"historico_vendas"_s)).removeRecursively();
+             for (const QByteArray& r : kPass)
+                 reply(r);
+         },
+         u"historico_vendas"_s, 1, false},
+        {[&] {
+             QDir(dir.path()).mkpath(u"historico_vendas"_s);
+             for (const QByteArray& r : kPass)
+                 reply(r);
+             post(500, R"({"error":"Pedido recusado pelo servidor"})");
+         },
+         u"Pedido recusado pelo servidor"_s, 2, true},
+    };
+    for (const auto& c : cases) {
+        messages.clear();
+        c.arrange();
+        click(&screen, "btnGravar");
+        ASSERT_EQ(messages.said.size(), 1) << said().toStdString();
+        EXPECT_TRUE(messages.said[0].startsWith(u"error: "_s) && messages.said[0].contains(c.error))
+            << messages.said[0].toStdString();
+        EXPECT_TRUE(screen.isVisible());
+        EXPECT_EQ(dados.tblVenda.record_count(), c.headers);
+        EXPECT_EQ(dir.exists(u"historico_vendas/venda_10000_091225.json"_s), c.filed);
+    }
+}
+
+TEST_F(OrderScreen, searches_that_find_nothing_warn_and_a_bad_table_price_is_reported)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    type(&screen, "edtCliente", u"xyz"_s);
+    click(&screen, "btnPesqClie");
+    type(&screen, "edtProduto", u"xyz"_s);
+    click(&screen, "btnPesqProd");
+    EXPECT_EQ(messages.said,
+              (QStringList{u"warning: Cliente NÃO Localizado!"_s, u"warning: Produto NÃO Localizado!"_s}));
+    EXPECT_FALSE(dados.tblCliente.filtered());
+    EXPECT_FALSE(dados.tblProduto.filtered());
+    EXPECT_TRUE(server.requests.isEmpty());
+
+    // Beans in table VAREJO, priced with a text that is no number: the product's own price stays.
+    messages.clear();
+    ASSERT_TRUE(dados.tblTabProd.locate(u"tab_id;pro_id", {QVariant(1), QVariant(20)}));
+    dados.tblTabProd.edit();
+    dados.tblTabProd.set_text(u"tap_vlr_venda", u"NULL"_s);
+    dados.tblTabProd.post();
+    child<QComboBox>(&screen, u"cbxTabelas"_s)->setEditText(u"varejo"_s);
+    click(&screen, "btnLimparProd");
+    click_row(&screen, "dbgPesquisa", 1);
+    ASSERT_EQ(messages.said.size(), 1);
+    EXPECT_TRUE(messages.said[0].startsWith(u"error: Falha ao Mostrar Dados da Tabela - "_s));
+    EXPECT_EQ(child<NumberEdit>(&screen, u"edtVlrVenda"_s)->value(), 8.5);
+    EXPECT_EQ(text(&screen, "edtQtd"), u"1"_s);
+}
+
+TEST_F(OrderScreen, cancel_asks_first_and_every_closing_advances_the_order_number)
+{
+    Tfrm_Principal main_window(context);
+    const std::function<void(QWidget*)> ways[] = {
+        [](QWidget* s) { QTest::keyClick(s, Qt::Key_Escape); },
+        [this](QWidget* s) {
+            type(s, "edtCod_Cliente", u"1"_s);
+            messages.answers = {false};
+            click(s, "btnCancelar");
+            EXPECT_TRUE(s->isVisible());
+            EXPECT_EQ(text(s, "edtCod_Cliente"), u"1"_s);
+            messages.answers = {true};
+            click(s, "btnCancelar");
+        },
+        [](QWidget* s) { click(s, "btnFechar"); },
+    };
+    QStringList shown;
+    for (const auto& close_it : ways) {
+        when_modal(u"Tfrm_Cad_Pedidos"_s, [&](QWidget* s) {
+            shown << child<QLabel>(s, u"lblPedido"_s)->text();
+            close_it(s);
+        });
+        main_window.btnPedidosClick();
+    }
+    EXPECT_EQ(shown, (QStringList{u"9999"_s, u"10000"_s, u"10001"_s}));
+    EXPECT_EQ(Settings(context).read_pedido(), 10002);
+    EXPECT_EQ(messages.said, (QStringList{u"confirm: Deseja Cancelar o Pedido?"_s,
+                                          u"confirm: Deseja Cancelar o Pedido?"_s}));
+    EXPECT_TRUE(server.requests.isEmpty());
+}
