@@ -1,0 +1,140 @@
+#include "../catalogue/screen_fixture.h"
+#include "database.h"
+#include "orders/frm_cad_pedidos.h"
+#include "orders/number_edit.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QToolButton>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Orders composed on the screen and sent to pedidos-servidor with its demo data.
+class OrderEndToEnd : public ScreenTest {
+protected:
+    void SetUp() override
+    {
+        ScreenTest::SetUp();
+        QDir(dir.path()).mkpath(u"historico_vendas"_s);
+        load_start_up();
+    }
+
+    // The first client of salesperson 1 with (or without) overdue receivables.
+    static QString client(Database& db, bool overdue)
+    {
+        Statement s(
+            db,
+            "SELECT c.cli_id FROM cliente c WHERE c.emp_codigo = 'Teste' AND c.ven_id = '1' AND "
+            "EXISTS (SELECT 1 FROM receber r WHERE r.emp_codigo = c.emp_codigo AND r.cli_id = c.cli_id "
+            "AND r.cre_status IN ('Em Aberto', 'Comprado') AND r.cre_valor_centavos > r.cre_pago_centavos "
+            "AND r.cre_dta_vencimento < date('now', 'localtime')) = ? ORDER BY c.cli_id LIMIT 1");
+        s.bind(1, overdue ? 1 : 0);
+        return s.step() ? QString::number(s.integer(0)) : QString();
+    }
+    static int stock(Database& db, int pro_id)
+    {
+        Statement s(db, "SELECT pro_qtd_estoque FROM produto WHERE emp_codigo = 'Teste' AND pro_id = ?");
+        s.bind(1, pro_id);
+        return s.step() ? static_cast<int>(s.real(0)) : -1;
+    }
+
+    void choose_client(QWidget* screen, const QString& code)
+    {
+        auto* edit = child<QLineEdit>(screen, u"edtCod_Cliente"_s);
+        edit->clear();
+        QTest::keyClicks(edit, code);
+        when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+        QTest::mouseClick(child<QToolButton>(screen, u"btnPesqClie"_s), Qt::LeftButton);
+    }
+    // Searches a product by code and adds it with a quantity.
+    static void add(QWidget* screen, int pro_id, int qtd)
+    {
+        auto* code = child<QLineEdit>(screen, u"edtCod_Produto"_s);
+        code->clear();
+        QTest::keyClicks(code, QString::number(pro_id));
+        QTest::mouseClick(child<QToolButton>(screen, u"btnPesqProd"_s), Qt::LeftButton);
+        auto* quantity = child<QLineEdit>(screen, u"edtQtd"_s);
+        quantity->clear();
+        QTest::keyClicks(quantity, QString::number(qtd));
+        QTest::mouseClick(child<QToolButton>(screen, u"edtAddProd"_s), Qt::LeftButton);
+    }
+};
+
+} // namespace
+
+TEST_F(OrderEndToEnd, an_order_passes_the_checks_and_is_stored_once_by_the_server)
+{
+    Database db(server_->database().toStdString());
+    const QString cli_id = client(db, false);
+    ASSERT_FALSE(cli_id.isEmpty());
+    const QStringList products = all_values(dados.tblProduto, "pro_id");
+    const int first = products[0].toInt(), second = products[1].toInt();
+    ASSERT_GE(stock(db, first), 2);
+
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(777);
+    show_active(&screen);
+    choose_client(&screen, cli_id);
+    add(&screen, first, 2);
+    // More than the server holds: the stock warning names the product and what is left.
+    add(&screen, second, stock(db, second) + 1000);
+    ASSERT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
+
+    QTest::mouseClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
+    ASSERT_EQ(messages.said.size(), 2) << messages.said.join(u'\n').toStdString();
+    EXPECT_TRUE(messages.said[1].startsWith(u"warning: **** PRODUTOS SEM ESTOQUE ****\r\r["_s +
+                                            QString::number(second) + u"] Disp [ "_s));
+    EXPECT_TRUE(messages.said[1].endsWith(u"]\r"_s));
+    EXPECT_TRUE(screen.isVisible());
+
+    // The second item goes; the order is sent.
+    messages.clear();
+    child<QTabWidget>(&screen, u"pgcProduto"_s)->setCurrentIndex(1);
+    dados.tblItemVenda.first();
+    dados.tblItemVenda.next();
+    QTest::mouseClick(child<QToolButton>(&screen, u"btnExcluir"_s), Qt::LeftButton);
+    const double total = child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value();
+    QTest::mouseClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
+    EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+    EXPECT_FALSE(screen.isVisible());
+    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_777_"_s + QDate::currentDate().toString(u"ddMMyy"_s) +
+                           u".json"_s));
+
+    Statement order(db, "SELECT cli_id, ven_mercadoria_centavos, (SELECT COUNT(*) FROM item_pedido i WHERE "
+                        "i.ven_pedido = p.ven_pedido AND i.ven_id = p.ven_id) FROM pedido p "
+                        "WHERE emp_codigo = 'Teste' AND ven_id = '1' AND ven_pedido = 777");
+    ASSERT_TRUE(order.step());
+    EXPECT_EQ(QString::number(order.integer(0)), cli_id);
+    EXPECT_EQ(order.integer(1), std::llround(total * 100));
+    EXPECT_EQ(order.integer(2), 1);
+    EXPECT_FALSE(order.step());
+}
+
+TEST_F(OrderEndToEnd, overdue_receivables_and_a_blocked_day_hold_the_order_back)
+{
+    ServerProcess closed({u"--dias-bloqueados"_s, u"0,1,2,3,4,5,6"_s});
+    Database db(closed.database().toStdString());
+    const QString cli_id = client(db, true);
+    ASSERT_FALSE(cli_id.isEmpty());
+    configure(u"47261"_s, closed.address());
+
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(778);
+    show_active(&screen);
+    choose_client(&screen, cli_id);
+    QTest::mouseClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
+
+    ASSERT_EQ(messages.said.size(), 4) << messages.said.join(u'\n').toStdString();
+    EXPECT_TRUE(
+        messages.said[1].startsWith(u"warning: **** CLIENTE COM PENDENCIAS NO FINANCEIRO ****\r\r"_s));
+    const QString
+        dia = QStringList{u"DOMINGO"_s, u"SEGUNDA"_s, u"TERÇA"_s, u"QUARTA"_s,
+                          u"QUINTA"_s,  u"SEXTA"_s,   u"SABADO"_s}[QDate::currentDate().dayOfWeek() % 7];
+    EXPECT_EQ(messages.said[3], u"warning: DIA DE ENVIO INVÁLIDO ["_s + dia + u"]"_s);
+    EXPECT_TRUE(screen.isVisible());
+    Statement stored(db, "SELECT COUNT(*) FROM pedido");
+    ASSERT_TRUE(stored.step());
+    EXPECT_EQ(stored.integer(0), 0);
+}
