@@ -8,6 +8,7 @@ packages=(
     libsimdjson-dev libcpp-httplib-dev libsqlite3-dev
     libgtest-dev libgmock-dev
     fonts-dejavu-core
+    poppler-utils
 )
 if [ "${PV_EXTRA_PACKAGES:-}" != "" ]; then
     read -r -a extra <<<"$PV_EXTRA_PACKAGES"

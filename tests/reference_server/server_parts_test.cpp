@@ -1,0 +1,193 @@
+#include "boleto.h"
+#include "order_replies.h"
+#include "pdf_check.h"
+#include "pdf_writer.h"
+#include "receivable_filter.h"
+#include "request_values.h"
+
+#include <gtest/gtest.h>
+
+using namespace std::chrono;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+TEST(RequestValues, decimals_read_with_a_comma_or_a_full_stop)
+{
+    struct Case {
+        const char* text;
+        int decimals;
+        std::optional<std::int64_t> value;
+    } const cases[]{
+        {"2,00", 2, 200},
+        {"2.00", 2, 200},
+        {"100,5", 2, 10050},
+        {"0,005", 2, 1},
+        {"0,004", 2, 0},
+        {"-0,005", 2, -1},
+        {"7", 3, 7000},
+        {"2,5", 3, 2500},
+        {"1.234,56", 2, {}},
+        {"1,234.56", 2, {}},
+        {"", 2, {}},
+        {"-", 2, {}},
+        {",5", 2, {}},
+        {"2,", 2, {}},
+        {" 2,00", 2, {}},
+        {"2,00 ", 2, {}},
+        {"1e3", 2, {}},
+        {"+2", 2, {}},
+        {"9999999999999", 2, {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parse_decimal(c.text, c.decimals), c.value) << c.text;
+}
+
+TEST(RequestValues, dates_read_in_either_order_with_the_regional_separator)
+{
+    const sys_days march_15 = year(2024) / March / 15;
+    struct Case {
+        const char* text;
+        DateOrder order;
+        std::optional<sys_days> day;
+    } const cases[]{
+        {"15/03/2024", DateOrder::DayMonthYear, march_15},
+        {"15-03-2024", DateOrder::DayMonthYear, march_15},
+        {"15.03.2024", DateOrder::DayMonthYear, march_15},
+        {"03/15/2024", DateOrder::MonthDayYear, march_15},
+        {"03-15-2024", DateOrder::MonthDayYear, march_15},
+        {"15/03/2024", DateOrder::MonthDayYear, {}},
+        {"31/02/2024", DateOrder::DayMonthYear, {}},
+        {"15/03-2024", DateOrder::DayMonthYear, {}},
+        {"2024-03-15", DateOrder::DayMonthYear, {}},
+        {"5/3/2024", DateOrder::DayMonthYear, {}},
+        {"29/02/2023", DateOrder::DayMonthYear, {}},
+        {"29/02/2024", DateOrder::DayMonthYear, year(2024) / 2 / 29},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(parse_date(c.text, c.order), c.day) << c.text;
+}
+
+TEST(SendingRules, the_hour_window_includes_both_ends_and_blocked_days_win)
+{
+    const auto at = [](int hour, int minute, int weekday) {
+        LocalTime t;
+        t.minute_of_day = hour * 60 + minute;
+        t.weekday = weekday;
+        return t;
+    };
+    const SendingRules office{8 * 60, 17 * 60, {0, 6}};
+    const SendingRules night{22 * 60, 6 * 60, {}};
+    struct Case {
+        const char* what;
+        SendingRules rules;
+        LocalTime now;
+        bool allowed;
+        std::optional<int> blocked_day;
+    } const cases[]{
+        {"demo, midnight", SendingRules{}, at(0, 0, 3), true, {}},
+        {"demo, last minute", SendingRules{}, at(23, 59, 6), true, {}},
+        {"opening minute", office, at(8, 0, 1), true, {}},
+        {"closing minute", office, at(17, 0, 4), true, {}},
+        {"a minute late", office, at(17, 1, 4), false, {}},
+        {"too early", office, at(7, 59, 2), false, {}},
+        {"saturday at noon", office, at(12, 0, 6), false, 6},
+        {"sunday at night", office, at(23, 0, 0), false, 0},
+        {"night window, late", night, at(23, 30, 3), true, {}},
+        {"night window, early", night, at(5, 0, 3), true, {}},
+        {"night window, day", night, at(12, 0, 3), false, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const SendingVerdict verdict = check_sending_time(c.rules, c.now);
+        EXPECT_EQ(verdict.allowed, c.allowed);
+        EXPECT_EQ(verdict.blocked_day, c.blocked_day);
+    }
+}
+
+TEST(ReceivableFilter, keywords_in_any_case_and_precedence_as_in_sql)
+{
+    const ReceivableFilter filter(
+        "cre_pagamento = 'BOLETO' and not cre_status = 'Pago' OR cre_status IN ('X')");
+    EXPECT_TRUE(filter.matches("Em Aberto", "BOLETO"));
+    EXPECT_FALSE(filter.matches("Pago", "BOLETO"));
+    EXPECT_FALSE(filter.matches("Em Aberto", "PIX"));
+    EXPECT_TRUE(filter.matches("X", "PIX"));
+    try {
+        ReceivableFilter("cre_status = 'a' ; drop");
+        ADD_FAILURE() << "accepted";
+    } catch (const ReceivableFilter::Invalid& e) {
+        EXPECT_STREQ(e.what(), "FILTRO inválido: caractere não permitido na posição 18");
+    }
+}
+
+// A slip worked out by hand: bank 237, currency 9, due 15 March 2024 (343 days before factor 9999 on
+// 21 February 2025, so factor 9656), R$ 150,00, free field agency 1234, carteira 09, our number
+// 00000012345, account 0012345 and a final 0. Field 1 "237912340": from the right 0x2, 4x1, 3x2, 2x1,
+// 1x2, 9x1, 7x2 (14: 1+4), 3x1, 2x2 sum to 35, check digit 5.
+TEST(Boleto, bar_code_and_typed_line_of_a_slip_worked_out_by_hand)
+{
+    const std::string free_field = "1234"
+                                   "09"
+                                   "00000012345"
+                                   "0012345"
+                                   "0";
+    struct Case {
+        sys_days due;
+        std::int64_t cents;
+        const char* bar_code;
+        const char* line;
+    } const cases[]{
+        {year(2024) / March / 15, 15000, "23796965600000150001234090000001234500123450",
+         "23791.23405 90000.001231 45001.234504 6 96560000015000"},
+        // After the factor passed 9999 it started again at 1000 on 22 February 2025.
+        {year(2026) / December / 10, 123456, "23799165600001234561234090000001234500123450",
+         "23791.23405 90000.001231 45001.234504 9 16560000123456"},
+    };
+    for (const Case& c : cases) {
+        const std::string code = bar_code({"237", c.cents, c.due, free_field});
+        EXPECT_EQ(code, c.bar_code);
+        EXPECT_EQ(typed_line(code), c.line);
+    }
+    EXPECT_EQ(due_factor(year(2025) / February / 21), "9999");
+    EXPECT_EQ(due_factor(year(2025) / February / 22), "1000");
+    EXPECT_EQ(due_factor(year(1997) / October / 6), "0000");
+    // 11 less the weighted sum modulo 11; 0, 10 and 11 become 1. "5": 10, so 1; "6": 12 % 11 = 1, so
+    // 10, so 1; "11": 1*2 + 1*3 = 5, so 6.
+    for (const auto& [digits, check] :
+         {std::pair{"1", 9}, std::pair{"0", 1}, std::pair{"5", 1}, std::pair{"6", 1}, std::pair{"11", 6}})
+        EXPECT_EQ(modulo11(digits), check) << digits;
+}
+
+TEST(Boleto, interleaved_2_of_5_puts_the_first_digit_in_the_bars_and_the_second_in_the_spaces)
+{
+    // 1 is wide-narrow-narrow-narrow-wide, 2 narrow-wide-narrow-narrow-wide; start and stop guards.
+    EXPECT_EQ(interleaved_2_of_5("12"),
+              (std::vector<int>{1, 1, 1, 1, 3, 1, 1, 3, 1, 1, 1, 1, 3, 3, 3, 1, 1}));
+    EXPECT_THROW(interleaved_2_of_5("123"), std::invalid_argument);
+    EXPECT_THROW(bar_code({"237", 10'000'000'000LL, year(2024) / 1 / 1, std::string(25, '0')}),
+                 std::invalid_argument);
+}
+
+TEST(PdfWriter, pages_of_latin_text_come_back_from_a_reader)
+{
+    EXPECT_EQ(win_ansi("ção€—\xF0\x9F\x98\x80"), std::string("\xE7\xE3o\x80\x97?"));
+
+    PdfDocument pdf;
+    pdf.new_page();
+    pdf.text(40, 60, 12, "Relatório de ação (teste) \\ ok", PdfDocument::Font::Bold);
+    pdf.box(40, 80, 200, 40);
+    pdf.new_page();
+    pdf.text_right(500, 60, 10, "Página 2 — São João");
+    pdf.fill(40, 80, 10, 30, 0.5);
+    const CheckedPdf read = render_pdf(QByteArray::fromStdString(pdf.finish("Título")));
+    EXPECT_EQ(read.pages, 2);
+    EXPECT_TRUE(read.text.contains(u"Relatório de ação (teste) \\ ok"_s)) << read.text.toStdString();
+    EXPECT_TRUE(read.text.contains(u"Página 2 — São João"_s)) << read.text.toStdString();
+
+    EXPECT_EQ(PdfDocument::fit("Açaí", 1000, 10), "Açaí");
+    const std::string cut = PdfDocument::fit("Açaí Açaí Açaí", PdfDocument::text_width("Açaí...", 10), 10);
+    EXPECT_EQ(cut, "Açaí...");
+}
+
+} // namespace
