@@ -10,6 +10,9 @@
 #include "core/messages.h"
 #include "catalogue/card_values.h"
 #include "catalogue/product_download.h"
+#include "orders/frm_cad_pedidos.h"
+#include "orders/order_checks.h"
+#include "server/json_parse.h"
 #include "server/transport.h"
 #include "settings/frm_configuracao.h"
 #include "store/dm_dados.h"
@@ -17,9 +20,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QTabWidget>
 #include <QToolButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -81,6 +87,8 @@ int main(int argc, char** argv)
     Context context;
     context.data_folder = data.path() + u'/';
     context.messages = &messages;
+    // As in main: the data module exists before any window, whose first showing loads into it.
+    TdmDados dados(context.regional);
 
     {
         Tfrm_Principal window(context);
@@ -113,7 +121,6 @@ int main(int argc, char** argv)
     config.close();
     HttpTransport transport;
     context.transport = &transport;
-    TdmDados dados(context.regional);
     if (!run_guarded(messages, [&] {
             importar_clientes(context, dados.tblCliente);
             importar_produtos(context, dados);
@@ -138,6 +145,50 @@ int main(int argc, char** argv)
         screen.show();
         screen.findChild<QToolButton*>(u"btnProdutos"_s)->click();
         save(screen, out, u"transmissao"_s);
+    }
+    {
+        // An order with a client, three items and its terms; the client list closes as it opens.
+        QDir(data.path()).mkpath(u"historico_vendas"_s);
+        Tfrm_Cad_Pedidos screen(context, dados);
+        screen.set_pedido(10000);
+        screen.show();
+        dados.tblCliente.first();
+        dados.tblCliente.next();
+        screen.findChild<QLineEdit*>(u"edtCod_Cliente"_s)->setText(dados.tblCliente.as_text(u"cli_id"));
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        closer.start(50);
+        screen.btnPesqClieClick();
+        closer.stop();
+        for (int row : {0, 3, 5}) {
+            dados.tblProduto.set_current_visible(row);
+            screen.dbgPesquisaCellClick();
+            screen.findChild<QLineEdit*>(u"edtQtd"_s)->setText(QString::number(row + 2));
+            screen.edtAddProdClick();
+        }
+        screen.findChild<QPlainTextEdit*>(u"memObs"_s)->setPlainText(u"ENTREGAR PELA MANHÃ"_s);
+        screen.findChild<QLineEdit*>(u"edtDtaEntrega"_s)->setText(u"15/12/2025"_s);
+        screen.findChild<QTabWidget*>(u"pgcProduto"_s)->setCurrentIndex(1);
+        save(screen, out, u"pedido"_s);
+    }
+    {
+        // The warnings of the checks before sending, as the salesperson sees them.
+        const CheckResult stock = ler_estoque(*parse_json(
+            R"({"VALIDAR_ESTOQUE":"SEM ESTOQUE","ITENS":[{"PRO_ID":"1042","QTD_DISPONIVEL":"3"},)"
+            R"({"PRO_ID":"2210","QTD_DISPONIVEL":"0"}]})"));
+        const CheckResult receivables = ler_financeiro(*parse_json(
+            R"({"VALIDAR_FINANCEIRO":"NAO_LIBERADO","TITULOS":[{"CRE_TITULO":"1234","CRE_PARCELA":"2",)"
+            R"("CRE_DTA_VENCIMENTO":"10/03/2024","CRE_TOT_DIFERENCA":"150,00"}]})"));
+        const CheckResult time = ler_horario(
+            *parse_json(R"({"VALIDAR_HORARIO":"NAO_LIBERADO","HORARIO":"17:00","DIA_BLOQ":"NULL"})"), context.regional);
+        int n = 0;
+        for (const CheckResult* check : {&stock, &receivables, &time}) {
+            QMessageBox box(QMessageBox::Warning, u"Pedidos Vendedor"_s, check->message);
+            box.addButton(u"OK"_s, QMessageBox::AcceptRole);
+            save(box, out, u"pedido-aviso-"_s + QString::number(++n));
+        }
     }
     server.terminate();
     server.waitForFinished(5000);

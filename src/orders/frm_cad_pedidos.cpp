@@ -91,6 +91,7 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
         edit->set_format(regional, 2);
     ui->edtDtaEntrega->set_format(regional);
     ui->edtDtaEntrega->calendar()->setText(u"Calendário"_s);
+    ui->layoutParcelas->setRowStretch(4, 1);
     ui->memAlertas->setStyleSheet(u"color: rgb(200, 0, 0);"_s);
     ui->memDatas->document()->setDefaultTextOption(QTextOption(Qt::AlignCenter));
     ui->memAlertas->document()->setDefaultTextOption(QTextOption(Qt::AlignCenter));

@@ -16,8 +16,10 @@ using namespace Qt::StringLiterals;
 NumberEdit::NumberEdit(QWidget* parent) : QLineEdit(parent)
 {
     set_format(Regional::brazil(), 0);
-    // Typing replaces what code set; leaving the edit shows the typed number in the format.
-    connect(this, &QLineEdit::textEdited, this, [this] { value_.reset(); });
+    // Other text replaces the value set; leaving the edit shows the typed number in the format.
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
+        if (value_ && shown != regional_.format_fixed(*value_, decimals_)) value_.reset();
+    });
     connect(this, &QLineEdit::editingFinished, this, [this] {
         if (!value_ && regional_.to_number(text())) show_value();
     });
