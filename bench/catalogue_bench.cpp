@@ -88,6 +88,16 @@ public:
         bytes = reply.body.size();
         return reply;
     }
+    int post_into(const QUrl& url, const QByteArray& body, const QString& what,
+                  const std::function<char*(std::size_t n)>& room) override
+    {
+        const int status = http.post_into(url, body, what, [&](std::size_t n) {
+            bytes = static_cast<qsizetype>(n);
+            return room(n);
+        });
+        arrived = now_ms();
+        return status;
+    }
     HttpTransport http;
     double arrived = 0;
     qsizetype bytes = 0;

@@ -7,8 +7,6 @@
 #include "json_write.h"
 #include "transport.h"
 
-#include <cstring>
-
 using namespace Qt::StringLiterals;
 
 std::string TModuleOnlineClient::request_body(const JsonValue& aJsonParam)
@@ -45,26 +43,25 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     QUrl url = con.base_url;
     url.setPath(u'/' + con.datasnap_context + u"rest/TModuleOnline/"_s + QString::fromLatin1(method));
     const std::string body = request_body(param);
-    Transport::Reply reply =
-        module_.transport().post(url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what);
+    // The body lands in the parser's memory and is parsed there.
+    std::size_t size = 0;
+    const int status =
+        module_.transport().post_into(url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what,
+                                      [&](std::size_t n) {
+                                          size = n;
+                                          return parser.buffer(n);
+                                      });
 
     const QString server = server_label(con.base_url);
     auto invalid = [&](const QString& why) {
         return ProtocolError(u"Resposta inválida do servidor %1 (%2): %3."_s.arg(server, what, why));
     };
-    // The body goes into the parser's memory and is let go before the tree is built, so that a
-    // catalogue reply is not held twice.
-    const std::size_t size = static_cast<std::size_t>(reply.body.size());
-    char* room = parser.buffer(size);
-    if (size > 0)
-        std::memcpy(room, reply.body.constData(), size);
-    reply.body = QByteArray();
     std::optional<JsonValue> json = parser.parse_buffer(size);
-    if (reply.status < 200 || reply.status > 299) {
+    if (status < 200 || status > 299) {
         const JsonValue* text = json && json->is_object() ? json->find("error") : nullptr;
         if (text && text->is_string())
             throw ServerError(u"O servidor %1 recusou a requisição (%2): %3"_s.arg(server, what, qs(text->text())));
-        throw ServerError(u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(reply.status).arg(what));
+        throw ServerError(u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(status).arg(what));
     }
     if (!json)
         throw invalid(size == 0 ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);

@@ -2,6 +2,9 @@
 
 #include "core/errors.h"
 
+#include <cstring>
+
+#include <QBuffer>
 #include <QEventLoop>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
@@ -92,9 +95,45 @@ QString server_label(const QUrl& base)
     return (base.scheme() == u"https"_s ? u"https://"_s : QString()) + host + u':' + QString::number(port);
 }
 
+int Transport::post_into(const QUrl& url, const QByteArray& body, const QString& what,
+                         const std::function<char*(std::size_t n)>& room)
+{
+    const Reply reply = post(url, body, what);
+    const auto n = static_cast<std::size_t>(reply.body.size());
+    char* to = room(n);
+    if (n > 0)
+        std::memcpy(to, reply.body.constData(), n);
+    return reply.status;
+}
+
 HttpTransport::HttpTransport(CallProgress* progress) : progress_(progress) {}
 
 Transport::Reply HttpTransport::post(const QUrl& url, const QByteArray& body, const QString& what)
+{
+    Reply result;
+    result.status = exchange(url, body, what, [&](QIODevice& reply) { result.body = reply.readAll(); });
+    return result;
+}
+
+int HttpTransport::post_into(const QUrl& url, const QByteArray& body, const QString& what,
+                             const std::function<char*(std::size_t n)>& room)
+{
+    return exchange(url, body, what, [&](QIODevice& reply) {
+        // The whole body is buffered once the reply has finished.
+        const qint64 n = reply.bytesAvailable();
+        char* to = room(static_cast<std::size_t>(n));
+        qint64 done = 0;
+        while (done < n) {
+            const qint64 got = reply.read(to + done, n - done);
+            if (got <= 0)
+                throw ServerError(u"Falha na leitura da resposta do servidor: "_s + reply.errorString());
+            done += got;
+        }
+    });
+}
+
+int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QString& what,
+                            const std::function<void(QIODevice& reply)>& take)
 {
     QUrl base = url;
     base.setPath(QString());
@@ -150,10 +189,7 @@ Transport::Reply HttpTransport::post(const QUrl& url, const QByteArray& body, co
     if (!reply->isFinished())
         loop.exec();
 
-    Reply result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (reply->isOpen())
-        result.body = reply->readAll();
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
     const QString error_string = reply->errorString();
 
@@ -168,7 +204,14 @@ Transport::Reply HttpTransport::post(const QUrl& url, const QByteArray& body, co
         throw fail(u"nenhum dado recebido em %1 segundos"_s.arg(idle_timeout.count() / 1000.0));
     // An HTTP error status still carries the server's own text in the body; a failure of the
     // connection itself (codes below 100), even after a status line, does not.
-    if (error != QNetworkReply::NoError && (result.status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
+    if (error != QNetworkReply::NoError && (status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
         throw fail(cause_of(error, error_string));
-    return result;
+    if (reply->isOpen()) {
+        take(*reply);
+    } else {
+        QBuffer none;
+        none.open(QIODevice::ReadOnly);
+        take(none);
+    }
+    return status;
 }

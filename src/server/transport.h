@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QIODevice>
 #include <QString>
 #include <QUrl>
 
 #include <chrono>
+#include <functional>
 
 // Shown while a server call is under way. The program's implementation is the "Aguarde..." dialog;
 // its Cancel button makes cancelled() true, and the call then fails like a transport error.
@@ -29,6 +31,10 @@ public:
     };
     // Raises ServerError for a transport failure, with the server address and the cause.
     virtual Reply post(const QUrl& url, const QByteArray& body, const QString& what) = 0;
+    // The same, the reply's body going straight into the n bytes that room(n) gives (a parser's
+    // memory), so that a catalogue is not held twice. Returns the status.
+    virtual int post_into(const QUrl& url, const QByteArray& body, const QString& what,
+                          const std::function<char*(std::size_t n)>& room);
 };
 
 // The transport over Qt Network: HTTP/1.1 or HTTPS, no retry.
@@ -40,9 +46,14 @@ public:
     std::chrono::milliseconds idle_timeout{120000};
 
     Reply post(const QUrl& url, const QByteArray& body, const QString& what) override;
+    int post_into(const QUrl& url, const QByteArray& body, const QString& what,
+                  const std::function<char*(std::size_t n)>& room) override;
     void set_progress(CallProgress* progress) { progress_ = progress; }
 
 private:
+    // Sends the request and waits; take reads the body of the finished reply.
+    int exchange(const QUrl& url, const QByteArray& body, const QString& what,
+                 const std::function<void(QIODevice& reply)>& take);
     CallProgress* progress_;
 };
 
