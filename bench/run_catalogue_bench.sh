@@ -4,6 +4,7 @@
 # memory, the limit's stages, and the ratio of the client's own stages (everything after a reply
 # arrived) to the limit's total. Sizes: 50,000 clients / 20,000 products / 10 tables, then
 # 200,000 / 50,000 / 20. ROUNDS (default 3) repeats each measurement; the median ratio is printed.
+# NO_BUILD=1 takes the binaries already in build/bin.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -20,9 +21,11 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-echo "== building (Release)"
-(cd "$root" && cmake --preset release >/dev/null)
-cmake --build "$root/build" --target catalogue_bench pedidos-servidor -j"$(nproc)" >/dev/null
+if [ -z "${NO_BUILD:-}" ]; then
+    echo "== building (Release)"
+    (cd "$root" && cmake --preset release >/dev/null)
+    cmake --build "$root/build" --target catalogue_bench pedidos-servidor -j"$(nproc)" >/dev/null
+fi
 limit=$("$limit_src/build.sh" "$work/limit" | tail -n 1)
 bench="$root/build/bin/catalogue_bench"
 server_bin="$root/build/bin/pedidos-servidor"
