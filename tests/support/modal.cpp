@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -19,10 +20,18 @@ void when_modal(const QString& class_name, std::function<void(QWidget*)> action,
             return;
         timer->stop();
         timer->deleteLater();
-        if (match)
-            action(w);
-        else if (w)
-            w->close();
+        // Acting from a queued call rather than from this timer's slot lets the screen's own timers
+        // (a load started when it is shown) fire while the action waits.
+        QPointer<QWidget> target = w;
+        QMetaObject::invokeMethod(
+            qApp,
+            [=] {
+                if (match && target)
+                    action(target);
+                else if (target)
+                    target->close();
+            },
+            Qt::QueuedConnection);
     });
     timer->start();
 }
