@@ -13,6 +13,10 @@
 #include "orders/frm_cad_pedidos.h"
 #include "orders/order_checks.h"
 #include "server/json_parse.h"
+#include "clientcard/frm_cad_clientes.h"
+#include "catalogue/card_values.h"
+#include <QTabWidget>
+#include <QThread>
 #include "server/transport.h"
 #include "settings/frm_configuracao.h"
 #include "store/dm_dados.h"
@@ -129,6 +133,20 @@ int main(int argc, char** argv)
     {
         Tfrm_Lista_Clientes screen(context, dados);
         save(screen, out, u"lista-clientes"_s);
+    }
+    {
+        // The card of the first client, on its receivables page once its two loads have run.
+        dados.tblCliente.first();
+        Tfrm_Cad_Clientes card(context, dados);
+        card.mostrar_cliente(client_card_values(dados.tblCliente));
+        card.show();
+        for (int i = 0; i < 200 && dados.tblHistVenda.record_count() == 0; ++i) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        save(card, out, u"cadastro-cliente"_s);
+        card.findChild<QTabWidget*>(u"pgcMain"_s)->setCurrentIndex(1);
+        save(card, out, u"cadastro-cliente-financeiro"_s);
     }
     {
         Tfrm_Lista_Produtos screen(context, dados);
