@@ -25,7 +25,7 @@ void cell(PdfDocument& pdf, double x, double y, double width, double height, con
 
 void bank_header(PdfDocument& pdf, double y, const SlipContent& slip, bool with_line)
 {
-    pdf.text(margin, y, 13, "Banco Bradesco", Font::Bold);
+    pdf.text(margin, y, 13, "Banco Demo", Font::Bold);
     pdf.line(margin + 118, y - 14, margin + 118, y + 3, 1.5);
     pdf.text(margin + 124, y, 13, slip.bank_code, Font::Bold);
     pdf.line(margin + 170, y - 14, margin + 170, y + 3, 1.5);
@@ -85,7 +85,7 @@ std::string slip_pdf(const SlipContent& slip)
     bank_header(pdf, y, slip, true);
     y += 6;
     cell(pdf, margin, y, w * 0.75, 26, "Local de Pagamento",
-         "Pagável em qualquer banco até o vencimento; após, somente no Bradesco");
+         "Pagável em qualquer banco até o vencimento; após, somente no banco emissor");
     cell(pdf, margin + w * 0.75, y, w * 0.25, 26, "Vencimento", slip.due, true, Font::Bold);
     y += 26;
     cell(pdf, margin, y, w * 0.75, 26, "Beneficiário", slip.beneficiary);
