@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QLinearGradient>
@@ -61,16 +62,8 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     make_picture_button(ui->btnConfiguracao, u"configuracao"_s, u"Configuração"_s, {}, 40);
     make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, {}, 40);
 
-    PopupMenu1 = new QMenu(this);
-    PopupMenu1->setObjectName(u"PopupMenu1"_s);
-    Fechar1 = PopupMenu1->addAction(u"Fechar"_s);
-    Fechar1->setObjectName(u"Fechar1"_s);
-    Fechar1->setShortcut(QKeySequence(Qt::Key_Escape));
-    Fechar1->setShortcutContext(Qt::WindowShortcut);
-    addAction(Fechar1);
-    setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(this, &QWidget::customContextMenuRequested, this,
-            [this](const QPoint& at) { PopupMenu1->popup(mapToGlobal(at)); });
+    PopupMenu1 = make_popup_menu(this);
+    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
 
     connect(Fechar1, &QAction::triggered, this, &Tfrm_Principal::btnFecharClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Principal::btnFecharClick);

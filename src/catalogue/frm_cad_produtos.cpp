@@ -1,7 +1,7 @@
 #include "frm_cad_produtos.h"
 #include "ui_frm_cad_produtos.h"
 
-#include "catalogue/screen_menu.h"
+#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/errors.h"
 #include "ui/look.h"

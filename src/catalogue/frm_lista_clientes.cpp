@@ -5,7 +5,7 @@
 #include "catalogue/client_download.h"
 #include "clientcard/frm_cad_clientes.h"
 #include "catalogue/list_search.h"
-#include "catalogue/screen_menu.h"
+#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "store/dm_dados.h"

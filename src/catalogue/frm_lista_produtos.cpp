@@ -6,7 +6,7 @@
 #include "catalogue/list_search.h"
 #include "catalogue/product_download.h"
 #include "catalogue/product_refresh.h"
-#include "catalogue/screen_menu.h"
+#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "store/dm_dados.h"

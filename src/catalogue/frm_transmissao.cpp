@@ -3,7 +3,7 @@
 
 #include "catalogue/client_download.h"
 #include "catalogue/product_download.h"
-#include "catalogue/screen_menu.h"
+#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/errors.h"

@@ -1,7 +1,7 @@
 #include "frm_cad_clientes.h"
 #include "ui_frm_cad_clientes.h"
 
-#include "catalogue/screen_menu.h"
+#include "ui/screen_menu.h"
 #include "clientcard/card_history.h"
 #include "core/context.h"
 #include "core/error_report.h"

@@ -3,7 +3,7 @@
 
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/list_search.h"
-#include "catalogue/screen_menu.h"
+#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/errors.h"
