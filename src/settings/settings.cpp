@@ -79,11 +79,11 @@ void Settings::create_fresh() const
         throw FileError(u"Não foi possível criar o arquivo de configuração %1: %2"_s.arg(path_, f.errorString()));
 }
 
-Identity read_identity(const Settings& settings)
+ServerSettings read_server_settings(const Settings& settings)
 {
     const IniFile ini = IniFile::load(settings.path());
     auto get = [&](const QString& key) { return ini.value(kSection, key).value_or(QString()); };
-    return Identity{get(u"Empresa"_s), get(u"Chave"_s), get(u"ID"_s), get(u"IP"_s)};
+    return ServerSettings{get(u"Empresa"_s), get(u"Chave"_s), get(u"ID"_s), get(u"IP"_s)};
 }
 
 void ensure_history_folder(const Context& context)

@@ -39,14 +39,14 @@ private:
     QString path_;
 };
 
-// Settings values as the connection routines read them, in one go.
-struct Identity {
+// What a server call needs of the settings, read in one go.
+struct ServerSettings {
     QString empresa;
     QString chave;
     QString id_vendedor;
     QString ip;
 };
-Identity read_identity(const Settings& settings);
+ServerSettings read_server_settings(const Settings& settings);
 
 // Creates historico_vendas/ when the data folder exists without it (orders are filed there).
 void ensure_history_folder(const Context& context);

@@ -44,7 +44,7 @@ TEST(Settings, fresh_file_has_five_crlf_lines)
     Settings(context).create_fresh();
     EXPECT_EQ(dir.read(u"config.ini"_s),
               QByteArray("[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=192.168.0.100\r\nID=0\r\nChave=47261\r\n"));
-    const Identity id = read_identity(Settings(context));
+    const ServerSettings id = read_server_settings(Settings(context));
     EXPECT_EQ(id.empresa, u"Teste"_s);
     EXPECT_EQ(id.id_vendedor, u"0"_s);
     EXPECT_EQ(id.chave, u"47261"_s);
