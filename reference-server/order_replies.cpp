@@ -11,7 +11,10 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <map>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 using namespace std::chrono;
@@ -47,11 +50,28 @@ std::string quantity_from_thousandths(std::int64_t thousandths)
     return quantity_text(static_cast<double>(thousandths) / 1000.0);
 }
 
-bool product_exists(Database& db, std::string_view empresa, std::int64_t pro_id)
+// Quantities only ever grow here; a sum past the largest count is more than any stock anyway.
+std::int64_t saturating_add(std::int64_t a, std::int64_t b)
 {
-    auto query = db.prepare("SELECT 1 FROM produto WHERE emp_codigo = ? AND pro_id = ?");
+    std::int64_t sum = 0;
+    return __builtin_add_overflow(a, b, &sum) ? std::numeric_limits<std::int64_t>::max() : sum;
+}
+
+std::int64_t stock_thousandths(double stock)
+{
+    const double thousandths = stock * 1000.0;
+    // llround is undefined past the integer's range (and for NaN, which counts as nothing in stock).
+    if (!(thousandths > -9.2e18)) return 0;
+    if (thousandths >= 9.2e18) return std::numeric_limits<std::int64_t>::max();
+    return std::llround(thousandths);
+}
+
+bool product_exists(Statement& query, std::string_view empresa, std::int64_t pro_id)
+{
     query.bind_all(empresa, pro_id);
-    return query.step();
+    const bool found = query.step();
+    query.reset();
+    return found;
 }
 
 } // namespace
@@ -107,6 +127,7 @@ void write_validar_estoque_reply(const Call& call, std::string& out)
     const JsonValue& items = array_pair(call.request, "ITENS_VENDA");
     // The same product may be on several lines of one order: the stock must cover them together.
     std::vector<std::pair<std::int64_t, std::int64_t>> wanted; // product, thousandths, in order seen
+    std::unordered_map<std::int64_t, std::size_t> position;    // product -> its entry in wanted
     for (std::size_t i = 0; i < items.size(); ++i) {
         const JsonValue& item = element_object(items, i, "ITENS_VENDA");
         const std::int64_t pro_id = required_whole(item, "PRO_ID");
@@ -114,12 +135,11 @@ void write_validar_estoque_reply(const Call& call, std::string& out)
         if (quantity < 0)
             throw RequestError(400,
                                "Valor negativo em \"IVEN_QTD_PRODUTO\" do produto " + std::to_string(pro_id));
-        const auto it =
-            std::find_if(wanted.begin(), wanted.end(), [&](const auto& w) { return w.first == pro_id; });
-        if (it == wanted.end())
+        const auto [it, added] = position.try_emplace(pro_id, wanted.size());
+        if (added)
             wanted.emplace_back(pro_id, quantity);
         else
-            it->second += quantity;
+            wanted[it->second].second = saturating_add(wanted[it->second].second, quantity);
     }
 
     auto stock = call.db.prepare("SELECT pro_qtd_estoque FROM produto WHERE emp_codigo = ? AND pro_id = ?");
@@ -127,7 +147,7 @@ void write_validar_estoque_reply(const Call& call, std::string& out)
     for (const auto& [pro_id, quantity] : wanted) {
         stock.bind_all(call.vendedor.empresa, pro_id);
         // A product the company does not have is short of everything.
-        const std::int64_t available = stock.step() ? std::llround(stock.real(0) * 1000.0) : 0;
+        const std::int64_t available = stock.step() ? stock_thousandths(stock.real(0)) : 0;
         stock.reset();
         if (quantity <= available) continue;
         JsonValue item = JsonValue::object();
@@ -310,6 +330,8 @@ void write_novo_pedido_reply(const Call& call, std::string&)
     }
 
     std::vector<OrderItem> items;
+    std::unordered_set<std::int64_t> positions;
+    auto product_query = call.db.prepare("SELECT 1 FROM produto WHERE emp_codigo = ? AND pro_id = ?");
     const JsonValue& item_list = array_pair(*venda, "ITENS_VENDA");
     for (std::size_t i = 0; i < item_list.size(); ++i) {
         const JsonValue& item = element_object(item_list, i, "ITENS_VENDA");
@@ -324,10 +346,9 @@ void write_novo_pedido_reply(const Call& call, std::string&)
                        required_decimal(item, "IVEN_VLR_FLEX", 2),
                        optional_text(item, "MARCA"),
                        optional_whole_not_zero(item, "TAB_ID")};
-        if (std::any_of(items.begin(), items.end(),
-                        [&](const OrderItem& o) { return o.ordem == line.ordem; }))
+        if (!positions.insert(line.ordem).second)
             throw RequestError(400, "\"IVEN_ORDEM\" " + std::to_string(line.ordem) + " repetido nos itens");
-        if (!product_exists(call.db, call.vendedor.empresa, line.pro_id))
+        if (!product_exists(product_query, call.vendedor.empresa, line.pro_id))
             throw RequestError(400, "Produto " + std::to_string(line.pro_id) + " não cadastrado");
         items.push_back(line);
     }

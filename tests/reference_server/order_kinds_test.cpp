@@ -155,6 +155,42 @@ TEST_F(OrderKinds, stock_check_names_the_products_short_of_stock_with_what_is_av
     }
 }
 
+TEST_F(OrderKinds, stock_check_adds_up_any_number_of_lines_without_wrapping)
+{
+    struct Case {
+        const char* what;
+        Pairs items;
+        const char* status;
+        Pairs short_items;
+    };
+    // Enough of the largest quantity to pass the range of a 64-bit count of thousandths.
+    Pairs huge(10000, {"9102", "999999999999,999"});
+    // A large order: many products, most of them on two lines, that the stock covers or not.
+    Pairs large;
+    for (int i = 0; i < 36000; ++i) {
+        large.push_back({std::to_string(100000 + i), "0"});
+        large.push_back({std::to_string(100000 + i), "0"});
+    }
+    large.insert(large.end(), 2500, {"9103", "0,001"});
+    large.insert(large.end(), 5001, {"9102", "0.001"});
+    large.insert(large.end(), 499, {"9101", "0"});
+    const Case cases[]{
+        {"the largest quantity, over and over", huge, "SEM ESTOQUE", {{"9102", "5"}}},
+        {"80,000 lines", large, "SEM ESTOQUE", {{"9102", "5"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto reply = reply_object(get_dados(*server_, stock_request(c.items)));
+        ASSERT_TRUE(reply);
+        EXPECT_EQ(text_of(*reply, "VALIDAR_ESTOQUE"), c.status);
+        JsonValue list = JsonValue::array();
+        for (const auto& [pro_id, available] : c.short_items)
+            list.push_back(object_of({{"PRO_ID", pro_id}, {"QTD_DISPONIVEL", available}}));
+        ASSERT_NE(reply->find("ITENS"), nullptr);
+        EXPECT_EQ(*reply->find("ITENS"), list) << to_json(*reply->find("ITENS"));
+    }
+}
+
 TEST_F(OrderKinds, stock_check_refuses_quantities_it_cannot_read)
 {
     for (const char* quantity : {"1.234,50", "abc", "", "-1,00", "2,", "1e3"}) {
@@ -395,6 +431,35 @@ TEST_F(OrderKinds, an_order_posted_again_is_stored_once_and_another_order_under_
     ASSERT_EQ(post_dados(*server_, second).status, 200);
     EXPECT_EQ(stored_order(f.db(), "2", "20010").size(), 5u);
     EXPECT_EQ(stored_order(f.db(), "1", "20010"), stored);
+}
+
+TEST_F(OrderKinds, an_order_of_80000_lines_is_stored_whole_and_a_repeated_position_at_its_end_is_refused)
+{
+    DemoFixture f(server_->database().toStdString());
+    Order order;
+    order.pedido = "20030";
+    order.items.clear();
+    constexpr int lines = 80000;
+    for (int i = 1; i <= lines; ++i)
+        order.items.push_back({{"PRO_ID", i % 2 ? "9102" : "9103"},
+                               {"IVEN_ORDEM", std::to_string(i)},
+                               {"IVEN_QTD_PRODUTO", "1,00"},
+                               {"IVEN_VLR_PRODUTO", "1,00"}});
+
+    Order repeated = order;
+    repeated.items.back()[1].second = "1";
+    const HttpResult refused = post_dados(*server_, repeated.request());
+    EXPECT_EQ(refused.status, 400);
+    EXPECT_NE(error_text(refused).find("IVEN_ORDEM"), std::string::npos) << refused.body.toStdString();
+    EXPECT_TRUE(stored_order(f.db(), "1", "20030").empty());
+
+    ASSERT_EQ(post_dados(*server_, order.request()).status, 200);
+    auto items = f.db().prepare("SELECT count(*), sum(iven_ordem), sum(pro_id = 9102) FROM item_pedido "
+                                "WHERE emp_codigo = 'Teste' AND ven_id = '1' AND ven_pedido = 20030");
+    ASSERT_TRUE(items.step());
+    EXPECT_EQ(items.integer(0), lines);
+    EXPECT_EQ(items.integer(1), std::int64_t{lines} * (lines + 1) / 2);
+    EXPECT_EQ(items.integer(2), lines / 2);
 }
 
 TEST_F(OrderKinds, a_refused_order_stores_nothing)
