@@ -5,6 +5,7 @@
 #include "core/text.h"
 #include "server/json_parse.h"
 #include "server/json_write.h"
+#include "settings/ansi.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +16,6 @@
 
 #include <cstring>
 #include <limits>
-#include <vector>
 
 using namespace Qt::StringLiterals;
 
@@ -33,27 +33,6 @@ QString cache_path(const Context& context, const QString& name)
 QString shown(const QString& path)
 {
     return QDir::toNativeSeparators(path);
-}
-
-// The system ANSI code page. Files written on the salesperson's Windows machine use
-// Windows-1252 (Western European, as in Brazil); Linux has no ANSI code page, so Windows-1252 is
-// taken there too. Bytes 0xA0 to 0xFF are Latin-1; this table covers 0x80 to 0x9F, where the five
-// unassigned bytes map to the C1 control of the same value, as Windows does.
-constexpr char16_t cp1252_high[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-QString decode_ansi(const char* bytes, std::size_t n)
-{
-    QString s(static_cast<qsizetype>(n), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(s.data());
-    for (std::size_t i = 0; i < n; ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        out[i] = c >= 0x80 && c < 0xA0 ? cp1252_high[c - 0x80] : char16_t{c};
-    }
-    return s;
 }
 
 // Characters whose nearest ASCII character is not their decomposition's base letter.
@@ -95,23 +74,40 @@ char best_fit(char16_t c, QHash<char16_t, char>& memo)
     return fit;
 }
 
-std::string to_ascii(const QString& text)
+// The JSON text with the characters outside ASCII brought to their nearest ASCII ones. Only the
+// contents of strings are converted, and a quote or backslash that comes out of it is escaped, so
+// a typographic quote stays part of its string instead of ending it. Such a character anywhere
+// else, or after a backslash, is not JSON: nullopt.
+std::optional<std::string> strings_to_ascii(const QString& text)
 {
     std::string out;
     out.reserve(static_cast<std::size_t>(text.size()));
     QHash<char16_t, char> memo;
+    bool in_string = false;
     const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const char16_t* end = p + text.size();
     for (; p < end; ++p) {
         const char16_t c = *p;
         if (c < 0x80) {
             out.push_back(static_cast<char>(c));
-        } else if (QChar::isHighSurrogate(c) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
-            out.push_back('?'); // one character beyond U+FFFF: one question mark
+            if (c == u'"') {
+                in_string = !in_string;
+            } else if (c == u'\\' && in_string && p + 1 < end) {
+                if (p[1] >= 0x80) return std::nullopt;
+                out.push_back(static_cast<char>(*++p));
+            }
+            continue;
+        }
+        if (!in_string) return std::nullopt;
+        char fit;
+        if (QChar::isHighSurrogate(c) && p + 1 < end && QChar::isLowSurrogate(p[1])) {
+            fit = '?'; // one character beyond U+FFFF: one question mark
             ++p;
         } else {
-            out.push_back(best_fit(c, memo));
+            fit = best_fit(c, memo);
         }
+        if (fit == '"' || fit == '\\') out.push_back('\\');
+        out.push_back(fit);
     }
     return out;
 }
@@ -134,6 +130,12 @@ bool is_blank(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+QString too_large(const QString& path)
+{
+    return u"O arquivo "_s + shown(path) + u" é grande demais: o programa lê arquivos de até "_s +
+           QString::number(JsonParser::max_bytes >> 20) + u" MB."_s;
+}
+
 // The file's bytes in the parser's buffer, or FileError.
 std::size_t read_into(JsonParser& parser, const QString& path)
 {
@@ -142,6 +144,8 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     if (!file.open(QIODevice::ReadOnly))
         throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file.errorString());
     const qint64 size = file.size();
+    if (size < 0 || static_cast<std::uint64_t>(size) > JsonParser::max_bytes)
+        throw FileError(too_large(path));
     char* buffer = parser.buffer(static_cast<std::size_t>(size));
     if (file.read(buffer, size) != size)
         throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file.errorString());
@@ -149,8 +153,7 @@ std::size_t read_into(JsonParser& parser, const QString& path)
 }
 
 // Replaces the file with what fill hands to its writer, piece by piece.
-template <class Fill>
-void write_file(const QString& path, Fill&& fill)
+template <class Fill> void write_file(const QString& path, Fill&& fill)
 {
     QSaveFile file(path);
     const auto fail = [&] {
@@ -173,8 +176,7 @@ void write_file(const QString& path, const char* bytes, std::size_t n)
 // members one by one, rather than as one string the size of the file.
 constexpr std::size_t kWriteChunk = std::size_t{1} << 20;
 
-template <class Write>
-void write_streamed(const JsonValue& value, const Write& write)
+template <class Write> void write_streamed(const JsonValue& value, const Write& write)
 {
     std::string chunk;
     const bool object = value.is_object();
@@ -201,25 +203,10 @@ void write_streamed(const JsonValue& value, const Write& write)
     write(chunk);
 }
 
-// UTF-8 text in the ANSI code page (Windows-1252); a character it lacks becomes '?'.
+// UTF-8 text in the ANSI code page; a character it lacks becomes '?'.
 std::string to_ansi(std::string_view utf8)
 {
-    const QString text = qs(utf8);
-    std::string out;
-    out.reserve(utf8.size());
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
-        char b = '?';
-        if (c < 0x80 || (c >= 0xA0 && c <= 0xFF)) {
-            b = static_cast<char>(c);
-        } else {
-            for (int i = 0; i < 32; ++i)
-                if (cp1252_high[i] == c) b = static_cast<char>(0x80 + i);
-        }
-        if (QChar::isLowSurrogate(c)) continue; // the high half already gave its '?'
-        out.push_back(b);
-    }
-    return out;
+    return encode_ansi(qs(utf8)).toStdString();
 }
 
 QString error_value(std::string_view text)
@@ -236,30 +223,98 @@ bool read_integer(std::string_view text, std::int64_t& value)
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+')) negative = text[i++] == '-';
     if (i == text.size()) return false;
+    constexpr std::uint64_t max = std::numeric_limits<std::int64_t>::max();
     std::uint64_t v = 0;
     for (; i < text.size(); ++i) {
         const char c = text[i];
         if (c < '0' || c > '9') return false;
-        v = v * 10 + static_cast<unsigned>(c - '0');
-        if (v > std::uint64_t{std::numeric_limits<std::int64_t>::max()}) return false;
+        const auto digit = static_cast<unsigned>(c - '0');
+        if (v > (max - digit) / 10) return false; // checked before it could wrap
+        v = v * 10 + digit;
     }
     value = negative ? -static_cast<std::int64_t>(v) : static_cast<std::int64_t>(v);
     return true;
 }
 
-// A file name from the server must name a file in the folder and nothing else.
+// A file name from the server must name a file in the folder and nothing else. Windows drops
+// trailing dots and blanks ("config.ini." is config.ini), and the other characters are not allowed
+// in its file names.
 bool safe_file_name(const QString& name)
 {
-    if (name.isEmpty() || name == u"."_s || name == u".."_s) return false;
+    if (name.isEmpty() || name.startsWith(u'.') || name.endsWith(u'.') || name.endsWith(u' ')) return false;
     for (const QChar c : name)
-        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20) return false;
+        if (c.unicode() < 0x20 || QStringView(u"/\\:<>\"|?*").contains(c)) return false;
     return true;
 }
+
+// The files the program keeps in the data folder: a document never takes their place.
+bool own_file(const QString& name)
+{
+    static const QString own[] = {
+        u"config.ini"_s,           u"clientes.json"_s,   u"produtos.json"_s,    u"tabelas.json"_s,
+        u"financeiro.json"_s,      u"histvendas.json"_s, u"ts.txt"_s,           u"mix.json"_s,
+        u"hist_financerio.json"_s, u"hist_venda.json"_s, u"historico_vendas"_s,
+    };
+    for (const QString& file : own)
+        if (name.compare(file, Qt::CaseInsensitive) == 0) return true;
+    return false;
+}
+
+// CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 name devices on Windows, whatever follows the
+// first dot: writing "nul.pdf" there writes nowhere.
+bool device_name(const QString& name)
+{
+    QStringView base = QStringView(name).left(name.indexOf(u'.') < 0 ? name.size() : name.indexOf(u'.'));
+    while (base.endsWith(u' '))
+        base.chop(1);
+    for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
+        if (base.compare(QStringView(device), Qt::CaseInsensitive) == 0) return true;
+    if (base.size() != 4) return false;
+    const QStringView stem = base.left(3);
+    const char16_t digit = base[3].unicode();
+    const bool port =
+        stem.compare(u"COM", Qt::CaseInsensitive) == 0 || stem.compare(u"LPT", Qt::CaseInsensitive) == 0;
+    return port && ((digit >= u'1' && digit <= u'9') || digit == u'\u00B9' || digit == u'\u00B2' ||
+                    digit == u'\u00B3');
+}
+
+// The byte list split at every comma, blanks at the start of a piece skipped, empty pieces dropped.
+class Pieces {
+public:
+    explicit Pieces(std::string_view all) : all_(all) {}
+    bool next(std::string_view& piece)
+    {
+        while (pos_ <= all_.size()) {
+            std::size_t comma = all_.find(',', pos_);
+            if (comma == std::string_view::npos) comma = all_.size();
+            piece = all_.substr(pos_, comma - pos_);
+            pos_ = comma + 1;
+            while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t'))
+                piece.remove_prefix(1);
+            if (!piece.empty()) return true;
+        }
+        return false;
+    }
+
+private:
+    std::string_view all_;
+    std::size_t pos_ = 0;
+};
 
 [[noreturn]] void bad_document()
 {
     throw ProtocolError(u"O documento recebido do servidor não está no formato esperado "
                         u"(lista de bytes, tamanho e nome do arquivo)."_s);
+}
+
+// A text over the parser's limits is refused as a file error that names the file.
+template <class Parse> std::optional<JsonValue> parse_file(const QString& path, Parse&& parse)
+{
+    try {
+        return parse();
+    } catch (const ProtocolError& e) {
+        throw FileError(u"O arquivo "_s + shown(path) + u" não pôde ser lido: "_s + e.message());
+    }
 }
 
 } // namespace
@@ -272,7 +327,7 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
     const auto* u = reinterpret_cast<const unsigned char*>(bytes);
 
     std::optional<JsonValue> value;
-    std::string converted;
+    std::optional<std::string> converted;
     std::string_view text;
     const bool utf16_le = n >= 2 && u[0] == 0xFF && u[1] == 0xFE;
     const bool utf16_be = n >= 2 && u[0] == 0xFE && u[1] == 0xFF;
@@ -284,7 +339,7 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
     if (!utf16_le && !utf16_be && is_ascii(bytes, n)) {
         // What salvar_json wrote: already ASCII, parsed where it lies.
         text = std::string_view(bytes, n);
-        value = parser.parse_buffer(n);
+        value = parse_file(path, [&] { return parser.parse_buffer(n); });
     } else {
         QString decoded;
         if (utf8_bom) {
@@ -293,11 +348,13 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
             QStringDecoder decoder(utf16_le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
             decoded = decoder.decode(QByteArrayView(bytes + 2, static_cast<qsizetype>(n - 2)));
         } else {
-            decoded = decode_ansi(bytes, n);
+            decoded = decode_ansi(QByteArrayView(bytes, static_cast<qsizetype>(n)));
         }
-        converted = to_ascii(decoded);
-        text = converted;
-        value = parser.parse(converted);
+        converted = strings_to_ascii(decoded);
+        if (!converted) return std::nullopt;
+        text = *converted;
+        if (converted->size() > JsonParser::max_bytes) throw FileError(too_large(path));
+        value = parse_file(path, [&] { return parser.parse(*converted); });
     }
     if (!value) return std::nullopt;
     if (value->is_object()) return value;
@@ -332,7 +389,7 @@ void salvar_json(const Context& context, const JsonValue& value, const QString& 
     write_file(cache_path(context, name), [&](const auto& write) { write_streamed(value, write); });
 }
 
-void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder)
+Documento decodificar_arquivo(const JsonValue& arquivo)
 {
     if (!arquivo.is_array() || arquivo.size() != 3) bad_document();
     const JsonValue& list = arquivo.at(0);
@@ -345,6 +402,12 @@ void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QStr
     if (!safe_file_name(name))
         throw ProtocolError(u"Nome de arquivo inválido no documento recebido do servidor: \""_s + name +
                             u"\"."_s);
+    if (own_file(name))
+        throw ProtocolError(u"O documento recebido do servidor tem o nome \""_s + name +
+                            u"\", que é de um arquivo do próprio programa; o documento não foi gravado."_s);
+    if (device_name(name))
+        throw ProtocolError(u"O documento recebido do servidor tem o nome \""_s + name +
+                            u"\", reservado pelo Windows; o documento não foi gravado."_s);
 
     std::int64_t n = 0;
     if (!read_integer(count.text(), n)) throw ConversionError(error_value(count.text()));
@@ -352,37 +415,44 @@ void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QStr
         throw ProtocolError(u"Tamanho inválido no documento recebido do servidor: "_s + qs(count.text()) +
                             u"."_s);
 
-    std::vector<std::string_view> pieces;
-    const std::string_view all = list.text();
-    std::size_t start = 0;
-    while (start <= all.size()) {
-        std::size_t comma = all.find(',', start);
-        if (comma == std::string_view::npos) comma = all.size();
-        std::string_view piece = all.substr(start, comma - start);
-        while (!piece.empty() && (piece.front() == ' ' || piece.front() == '\t'))
-            piece.remove_prefix(1);
-        if (!piece.empty()) pieces.push_back(piece);
-        start = comma + 1;
-    }
-    if (pieces.size() < static_cast<std::uint64_t>(n))
+    // Counted before anything is allocated: the count alone must not size the buffer.
+    std::uint64_t available = 0;
+    std::string_view piece;
+    for (Pieces pieces(list.text()); available < static_cast<std::uint64_t>(n) && pieces.next(piece);)
+        ++available;
+    if (available < static_cast<std::uint64_t>(n))
         throw ProtocolError(u"O documento recebido do servidor está incompleto: tem "_s +
-                            QString::number(pieces.size()) + u" bytes e deveria ter "_s + QString::number(n) +
+                            QString::number(available) + u" bytes e deveria ter "_s + QString::number(n) +
                             u"."_s);
 
-    QByteArray bytes(static_cast<qsizetype>(n), Qt::Uninitialized);
-    for (std::int64_t i = 0; i < n; ++i) {
+    Documento documento{name, QByteArray(static_cast<qsizetype>(n), Qt::Uninitialized)};
+    Pieces pieces(list.text());
+    for (qsizetype i = 0; i < documento.bytes.size(); ++i) {
+        pieces.next(piece);
         std::int64_t v = 0;
-        if (!read_integer(pieces[static_cast<std::size_t>(i)], v))
-            throw ConversionError(error_value(pieces[static_cast<std::size_t>(i)]));
-        bytes[static_cast<qsizetype>(i)] = static_cast<char>(static_cast<std::uint8_t>(v));
+        if (!read_integer(piece, v)) throw ConversionError(error_value(piece));
+        documento.bytes[i] = static_cast<char>(static_cast<std::uint8_t>(v));
     }
+    return documento;
+}
 
+void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder)
+{
+    const Documento documento = decodificar_arquivo(arquivo);
     QString target = folder;
     target.replace(u'\\', u'/');
     const QDir dir(QDir(context.data_folder).filePath(target));
     if (!dir.exists() && !QDir().mkpath(dir.path()))
         throw FileError(u"Não foi possível criar a pasta "_s + shown(dir.path()) + u"."_s);
-    write_file(dir.filePath(name), bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    write_file(dir.filePath(documento.nome), documento.bytes.constData(),
+               static_cast<std::size_t>(documento.bytes.size()));
+}
+
+void apagar_arquivo(const Context& context, const QString& name)
+{
+    const QString path = context.path(name);
+    if (QFileInfo::exists(path) && !QFile::remove(path))
+        throw FileError(u"Não foi possível apagar o arquivo %1."_s.arg(path));
 }
 
 void limpar_temporarios(const Context& context)

@@ -2,6 +2,7 @@
 
 #include "server/json_value.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <optional>
@@ -31,6 +32,18 @@ void salvar_json(const Context& context, const JsonValue& value, const QString& 
 // (absolute, or relative to the data folder), creating the folder when missing. Nothing is written
 // or created unless the whole document is sound. Throws ProtocolError, ConversionError, FileError.
 void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder);
+
+// A document of an "ARQUIVO" array, decoded and checked, not yet written.
+struct Documento {
+    QString nome;
+    QByteArray bytes;
+};
+// What salvar_arquivo writes, with the same checks and errors, touching no file. The name must
+// be a plain file name that is none of the program's own files nor a device name of Windows.
+Documento decodificar_arquivo(const JsonValue& arquivo);
+
+// Deletes a file of the data folder when it exists. Throws FileError when it cannot.
+void apagar_arquivo(const Context& context, const QString& name);
 
 // Deletes the cached catalogue files after a rejected salesperson key. Never fails.
 void limpar_temporarios(const Context& context);

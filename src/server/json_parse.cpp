@@ -1,14 +1,19 @@
 #include "server/json_parse.h"
 
+#include "core/errors.h"
 #include "server/json_value_block.h"
+
+#include <QString>
 
 #include <simdjson.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 namespace {
 
+using namespace Qt::StringLiterals;
 using simdjson::error_code;
 using simdjson::SUCCESS;
 namespace ondemand = simdjson::ondemand;
@@ -54,6 +59,17 @@ bool is_json_number(std::string_view t)
     return i == n;
 }
 
+QString megabytes(std::size_t n)
+{
+    return QString::number((n + (std::size_t{1} << 20) - 1) >> 20);
+}
+
+[[noreturn]] void too_large(std::size_t n)
+{
+    throw ProtocolError(u"O texto JSON tem %1 MB, mais que o limite de %2 MB que o programa aceita."_s.arg(
+        megabytes(n), megabytes(JsonParser::max_bytes)));
+}
+
 } // namespace
 
 struct JsonParser::State {
@@ -64,9 +80,12 @@ struct JsonParser::State {
     // top when it closes, so every container is allocated once at its final size.
     std::vector<JsonValue> values;
     std::vector<std::string_view> names;
+    std::size_t count = 0;
+    std::size_t value_limit = max_values;
 
     char* room(std::size_t n)
     {
+        if (n > max_bytes) too_large(n);
         const std::size_t need = n + 2 + simdjson::SIMDJSON_PADDING;
         if (need > capacity) {
             buffer.reset();
@@ -83,6 +102,7 @@ struct JsonParser::State {
 
 template <class V> error_code JsonParser::State::build(V&& v, std::size_t depth)
 {
+    if (++count > value_limit) return simdjson::CAPACITY;
     ondemand::json_type type;
     if (error_code e = v.type().get(type)) return e;
     switch (type) {
@@ -134,8 +154,13 @@ template <class V> error_code JsonParser::State::build(V&& v, std::size_t depth)
             s.remove_suffix(1);
         if (s.size() < 2 || s.back() != '"') return simdjson::STRING_ERROR;
         s = s.substr(1, s.size() - 2);
+        // The value must be consumed either way: one left unread is skipped by counting brackets,
+        // which takes a following ':' for the end of a key and lets stray text through.
         if (s.find('\\') != std::string_view::npos) {
             if (error_code e = v.get_string().get(s)) return e;
+        } else {
+            ondemand::raw_json_string raw;
+            if (error_code e = v.get_raw_json_string().get(raw)) return e;
         }
         JsonBuilder::set_scalar(values.emplace_back(), JsonValue::Type::String, s);
         return SUCCESS;
@@ -173,10 +198,19 @@ std::optional<JsonValue> JsonParser::State::run(std::size_t offset, std::size_t 
 {
     values.clear();
     names.clear();
+    count = 0;
     std::memset(buffer.get() + offset + n, 0, simdjson::SIMDJSON_PADDING);
     ondemand::document doc;
     if (parser.iterate(buffer.get() + offset, n, capacity - offset).get(doc) != SUCCESS) return std::nullopt;
-    if (build(doc, 0) != SUCCESS) return std::nullopt;
+    if (build(doc, 0) != SUCCESS) {
+        const bool too_many = count > value_limit;
+        values.clear();
+        names.clear();
+        if (too_many)
+            throw ProtocolError(
+                u"O texto JSON tem mais de %1 valores, mais do que o programa aceita."_s.arg(value_limit));
+        return std::nullopt;
+    }
     // Whatever follows the value (a second value, a stray bracket) is left unread.
     const char* rest = nullptr;
     if (doc.current_location().get(rest) != simdjson::OUT_OF_BOUNDS) return std::nullopt;
@@ -184,6 +218,10 @@ std::optional<JsonValue> JsonParser::State::run(std::size_t offset, std::size_t 
 }
 
 JsonParser::JsonParser() : state_(std::make_unique<State>()) {}
+JsonParser::JsonParser(std::size_t value_limit) : JsonParser()
+{
+    state_->value_limit = std::min(value_limit, max_values);
+}
 JsonParser::JsonParser(JsonParser&&) noexcept = default;
 JsonParser& JsonParser::operator=(JsonParser&&) noexcept = default;
 JsonParser::~JsonParser() = default;
@@ -196,6 +234,7 @@ char* JsonParser::buffer(std::size_t n)
 
 std::optional<JsonValue> JsonParser::parse_buffer(std::size_t n)
 {
+    if (n > max_bytes) too_large(n);
     if (n + 2 + simdjson::SIMDJSON_PADDING > state_->capacity)
         return std::nullopt; // more than buffer() made room for
     char* text = state_->buffer.get() + 1;

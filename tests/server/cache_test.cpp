@@ -3,6 +3,7 @@
 #include "core/errors.h"
 #include "server/json_parse.h"
 #include "server/json_write.h"
+#include "settings/ansi.h"
 #include "temp_folder.h"
 
 #include <QDir>
@@ -93,7 +94,8 @@ TEST_F(Cache, a_value_of_many_megabytes_is_written_exactly_as_the_writer_gives_i
         clients.insert("CLIENTE" + std::to_string(i), std::move(client));
     }
     clients.insert("CHAVE_VENDEDOR", JsonValue::string("47261"));
-    const JsonValue values[] = {clients, list, JsonValue::string(std::string(3 << 20, 'b')), JsonValue::object()};
+    const JsonValue values[] = {clients, list, JsonValue::string(std::string(3 << 20, 'b')),
+                                JsonValue::object()};
     for (const JsonValue& v : values) {
         salvar_json(context, v, u"grande.json"_s);
         const QByteArray bytes = folder.read(u"grande.json"_s);
@@ -135,10 +137,41 @@ TEST_F(Cache, text_is_decoded_by_its_byte_order_mark_and_brought_to_ascii)
         {utf16(true), "JOAO ce"},
         {"{\"A\":\"\x96\x97\x85\xAB\xBB\xDF\xC6\xE6\xD8\xF8\x8C\x9C\x80\xA0\"}", "--.<>sAaOoOo? "},
         {"{\"A\":\"\x91x\x92\"}", "'x'"},
+        {"\xEF\xBB\xBF{\"A\":\"\xF0\x9F\x98\x80|\xCC\x81|\xE4\xB8\xAD\"}", "?|?|?"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(text_of(c.bytes), c.expected) << c.bytes.toStdString();
+}
+
+// The structure is read first: a typographic quote inside a string stays in it, and one that
+// stands where a quote of the structure should is not JSON.
+TEST_F(Cache, typographic_quotes_never_change_the_structure)
+{
+    const QString evil = u"{\"NOME\":\"x\u201D,\u201DCHAVE_VENDEDOR\u201D:\u201Devil\"}\r\n"_s;
+    QByteArray utf16("\xFF\xFE");
+    for (const QChar c : evil)
+        utf16.append(static_cast<char>(c.unicode() & 0xFF)).append(static_cast<char>(c.unicode() >> 8));
+    const QByteArray encodings[] = {encode_ansi(evil), "\xEF\xBB\xBF" + evil.toUtf8(), utf16};
+    for (const QByteArray& bytes : encodings) {
+        const std::optional<JsonValue> v = load(bytes);
+        ASSERT_TRUE(v) << bytes.toStdString();
+        ASSERT_EQ(v->size(), 1u);
+        EXPECT_EQ(v->find("NOME")->text(), R"(x","CHAVE_VENDEDOR":"evil)");
+        EXPECT_EQ(v->find("CHAVE_VENDEDOR"), nullptr);
+    }
+    struct Case {
+        QByteArray bytes;
+        std::string expected;
+    } cases[] = {
+        {"{\"A\":\"Bar \x93Z\xE9\x94\"}\r\n", "Bar \"Ze\""},
+        {"{\"A\":\"a\\\\\x94\"}", "a\\\""},
+        {"{\"A\":\"\x93\\\"\x94\"}", "\"\"\""},
         {"{\x93"
          "A\x94:\"curly\"}",
-         "curly"}, // typographic quotes become plain ones
-        {"\xEF\xBB\xBF{\"A\":\"\xF0\x9F\x98\x80|\xCC\x81|\xE4\xB8\xAD\"}", "?|?|?"},
+         "<none>"},
+        {"{\"A\":\x93x\x94}", "<none>"},
+        {"{\"A\":\"x\\\x94\"}", "<none>"},
+        {"{\"A\":\"x\",\xA0\"B\":1}", "<none>"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(text_of(c.bytes), c.expected) << c.bytes.toStdString();
@@ -231,6 +264,24 @@ TEST_F(Cache, a_document_is_written_from_its_byte_list)
         salvar_arquivo(context, arquivo(c.list, c.count, "doc.pdf"), folder.path());
         EXPECT_EQ(folder.read(u"doc.pdf"_s), c.expected) << c.list;
     }
+    // Names that only look like the program's files or a device are ordinary documents.
+    for (const char* name :
+         {"config.ini.pdf", "console.pdf", "com10.pdf", "lpt0.pdf", "nulo.pdf", "12345.pdf"}) {
+        salvar_arquivo(context, arquivo("37", number("1"), name), folder.path());
+        EXPECT_EQ(folder.read(QString::fromLatin1(name)), QByteArray("%")) << name;
+    }
+    const Documento decoded = decodificar_arquivo(arquivo("37,80,68", text("2"), "x.pdf"));
+    EXPECT_EQ(decoded.nome, u"x.pdf"_s);
+    EXPECT_EQ(decoded.bytes, QByteArray("%P"));
+}
+
+TEST_F(Cache, a_document_never_replaces_the_settings_file)
+{
+    folder.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\n");
+    for (const char* name : {"config.ini", "Config.INI"})
+        EXPECT_THROW(salvar_arquivo(context, arquivo("37,80", number("2"), name), folder.path()),
+                     ProtocolError);
+    EXPECT_EQ(folder.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nEmpresa=Teste\r\n"));
 }
 
 TEST_F(Cache, a_document_goes_into_a_folder_created_for_it)
@@ -264,6 +315,11 @@ TEST_F(Cache, a_faulty_document_writes_nothing)
         {arquivo("37,80,68", text("dois"), "a.pdf"), "conversion", u"'dois'"_s},
         {arquivo("37,80,68", text(""), "a.pdf"), "conversion", u"''"_s},
         {arquivo("99999999999999999999", number("1"), "a.pdf"), "conversion", u"99999999999999999999"_s},
+        // Numbers past 2^64 wrapped to 65 and 2 before their range was checked.
+        {arquivo("18446744073709551681", number("1"), "a.pdf"), "conversion", u"18446744073709551681"_s},
+        {arquivo("37,80,68", text("18446744073709551618"), "a.pdf"), "conversion", u"18446744073709551618"_s},
+        {arquivo("37,80,68", number("-18446744073709551615"), "a.pdf"), "conversion",
+         u"-18446744073709551615"_s},
         {arquivo("37,80,68", number("-1"), "a.pdf"), "protocol", u"-1"_s},
         {arquivo("37", number("99999999999"), "a.pdf"), "protocol", u"99999999999"_s},
         {bad_name(""), "protocol", {}},
@@ -275,6 +331,35 @@ TEST_F(Cache, a_faulty_document_writes_nothing)
         {bad_name("c:a.pdf"), "protocol", {}},
         {bad_name("/tmp/a.pdf"), "protocol", {}},
         {bad_name(std::string_view("a\0.pdf", 6)), "protocol", {}},
+        {bad_name(".oculto.pdf"), "protocol", {}},
+        {bad_name("a.pdf."), "protocol", {}},
+        {bad_name("a.pdf "), "protocol", {}},
+        {bad_name("a|b.pdf"), "protocol", {}},
+        {bad_name("a?.pdf"), "protocol", {}},
+        {bad_name("a*.pdf"), "protocol", {}},
+        {bad_name("a<b>.pdf"), "protocol", {}},
+        {bad_name("a\"b.pdf"), "protocol", {}},
+        // The program's own files, in any letter case.
+        {bad_name("config.ini"), "protocol", u"config.ini"_s},
+        {bad_name("CONFIG.INI"), "protocol", u"CONFIG.INI"_s},
+        {bad_name("Clientes.Json"), "protocol", {}},
+        {bad_name("produtos.json"), "protocol", {}},
+        {bad_name("tabelas.json"), "protocol", {}},
+        {bad_name("financeiro.json"), "protocol", {}},
+        {bad_name("histvendas.json"), "protocol", {}},
+        {bad_name("TS.TXT"), "protocol", {}},
+        {bad_name("historico_vendas"), "protocol", {}},
+        // Windows device names, with or without an extension.
+        {bad_name("CON"), "protocol", u"CON"_s},
+        {bad_name("con.pdf"), "protocol", {}},
+        {bad_name("Nul.tar.gz"), "protocol", {}},
+        {bad_name("prn.pdf"), "protocol", {}},
+        {bad_name("aux"), "protocol", {}},
+        {bad_name("COM1.pdf"), "protocol", {}},
+        {bad_name("com9"), "protocol", {}},
+        {bad_name("LPT1.pdf"), "protocol", {}},
+        {bad_name("lpt9.txt"), "protocol", {}},
+        {bad_name("con .pdf"), "protocol", {}},
         {std::move(two), "protocol", {}},
         {std::move(not_array), "protocol", {}},
         {arquivo("37", JsonValue::boolean(true), "a.pdf"), "protocol", {}},

@@ -1,3 +1,4 @@
+#include "core/errors.h"
 #include "server/json_parse.h"
 #include "server/json_value.h"
 #include "server/json_write.h"
@@ -5,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -166,6 +169,78 @@ TEST(JsonParse, rejects_anything_but_exactly_one_value)
     // The parser is still good for the next text.
     EXPECT_TRUE(parser.parse(nested(JsonParser::max_depth)));
     EXPECT_TRUE(parser.parse("{\"a\":[1]}"));
+}
+
+// A value the parser did not consume was skipped by counting brackets, which took a following ':'
+// for the end of a key: these texts came back as "x", {"a":"b","c":2} and a clean reply.
+TEST(JsonParse, a_syntax_error_anywhere_fails_the_whole_text)
+{
+    const std::string cases[] = {
+        R"("x":1})",
+        R"({"a":"b":1},"c":2})",
+        R"({"result":[{"CHAVE_VENDEDOR":"47261":"junk" JUNK},"A":"1"}]})",
+        R"(["a":1])",
+        R"(["a","b":"c"])",
+        R"({"a":"12345678901234567890123456789":1})",
+        R"({"a":"b
+":1})",
+        R"({"a":["b":{"c":1}]})",
+        R"({"a":"b" "c"})",
+        R"(["a" "b"])",
+        R"({"a":"b"])",
+        R"(["a"})",
+    };
+    JsonParser parser;
+    for (const std::string& c : cases)
+        EXPECT_FALSE(parser.parse(c)) << c;
+}
+
+// Text put after any string, wherever it stands, breaks the document.
+TEST(JsonParse, stray_text_after_any_string_is_found)
+{
+    const std::string valid = R"({"k":"v","long":"a string longer than the inline text","esc":"a\"b","n":1,)"
+                              R"("list":["x","y",{"in":"z","deep":[["w"]]}],"last":"end"})";
+    ASSERT_TRUE(parse_json(valid));
+    JsonParser parser;
+    for (const std::string_view stray : {":1", " x", ":\"s\"", ",", " \"s\""}) {
+        bool in_string = false;
+        for (std::size_t i = 0; i < valid.size(); ++i) {
+            if (valid[i] == '\\') {
+                ++i;
+                continue;
+            }
+            if (valid[i] != '"') continue;
+            in_string = !in_string;
+            if (in_string) continue;
+            std::string broken = valid;
+            broken.insert(i + 1, stray);
+            EXPECT_FALSE(parser.parse(broken)) << broken;
+        }
+    }
+    EXPECT_TRUE(parser.parse(valid));
+}
+
+TEST(JsonParse, texts_and_trees_beyond_the_limits_are_refused)
+{
+    JsonParser parser;
+    EXPECT_THROW(parser.buffer(JsonParser::max_bytes + 1), ProtocolError);
+    parser.buffer(16);
+    EXPECT_THROW(parser.parse_buffer(JsonParser::max_bytes + 1), ProtocolError);
+    EXPECT_TRUE(parser.parse("[1,2]"));
+
+    JsonParser small(5);
+    EXPECT_TRUE(small.parse("[1,2,[3]]"));
+    EXPECT_TRUE(small.parse(R"({"a":1,"b":{"c":"d"}})"));
+    try {
+        small.parse("[1,2,[3,4]]");
+        ADD_FAILURE() << "no error";
+    } catch (const ProtocolError& e) {
+        EXPECT_TRUE(e.message().contains(u"5 valores"_s)) << e.what();
+    }
+    EXPECT_THROW(small.parse(R"({"a":[{},{},{},{},{},{}]})"), ProtocolError);
+    // A syntax error is still no value, and the parser is still good for the next text.
+    EXPECT_FALSE(small.parse("[1,2,"));
+    EXPECT_TRUE(small.parse("[1,2,3]"));
 }
 
 TEST(JsonParse, round_trips_through_the_writer)
