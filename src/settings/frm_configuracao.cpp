@@ -3,6 +3,7 @@
 
 #include "core/context.h"
 #include "core/error_report.h"
+#include "core/messages.h"
 #include "settings.h"
 #include "ui/look.h"
 
@@ -47,11 +48,13 @@ void Tfrm_Configuracao::btnFecharClick()
 void Tfrm_Configuracao::carregar_configuracao()
 {
     create_data_folders(context_);
-    const Settings settings(context_);
+    // A damaged file is shown as far as it can be read; saving replaces it with a sound one.
+    const Settings settings(context_, Settings::Damaged::AsItStands);
     if (!settings.exists()) {
         settings.create_fresh();
         return;
     }
+    if (const std::optional<QString> damage = settings.damage()) context_.messages->warning(*damage);
     ui->edtEmpresa->setText(settings.read_string(u"Empresa"_s));
     ui->edtIP->setText(settings.read_string(u"IP"_s));
     ui->edtIDVendedor->setText(settings.read_string(u"ID"_s));
@@ -61,7 +64,7 @@ void Tfrm_Configuracao::carregar_configuracao()
 
 void Tfrm_Configuracao::gravar_configuracao()
 {
-    const Settings settings(context_);
+    const Settings settings(context_, Settings::Damaged::AsItStands);
     settings.write_values({
         {u"Empresa"_s, ui->edtEmpresa->text()},
         {u"IP"_s, ui->edtIP->text()},

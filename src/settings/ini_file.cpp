@@ -1,39 +1,109 @@
 #include "ini_file.h"
 
+#include "ansi.h"
 #include "core/errors.h"
 
 #include <QFile>
 #include <QSaveFile>
 #include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-// Hand-edited files may be saved in UTF-8 or in the Windows code page.
-QString decode(const QByteArray& bytes)
+constexpr char utf8_bom[] = "\xEF\xBB\xBF";
+
+QByteArray bom_of(IniFile::Encoding encoding)
 {
-    QByteArray b = bytes;
-    if (b.startsWith("\xEF\xBB\xBF"))
-        b.remove(0, 3);
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString text = utf8.decode(b);
-    if (!utf8.hasError())
-        return text;
-    return QString::fromLatin1(b);
+    switch (encoding) {
+    case IniFile::Encoding::Utf16LE:
+        return QByteArray("\xFF\xFE");
+    case IniFile::Encoding::Utf16BE:
+        return QByteArray("\xFE\xFF");
+    case IniFile::Encoding::Utf8:
+    case IniFile::Encoding::Ansi:
+        break;
+    }
+    return QByteArray(utf8_bom);
+}
+
+QByteArray encode(const QString& text, IniFile::Encoding encoding, bool bom)
+{
+    QByteArray out = bom ? bom_of(encoding) : QByteArray();
+    switch (encoding) {
+    case IniFile::Encoding::Utf8:
+        return out + text.toUtf8();
+    case IniFile::Encoding::Ansi:
+        return out + encode_ansi(text);
+    case IniFile::Encoding::Utf16LE:
+    case IniFile::Encoding::Utf16BE: {
+        QStringEncoder encoder(encoding == IniFile::Encoding::Utf16LE ? QStringEncoder::Utf16LE
+                                                                      : QStringEncoder::Utf16BE,
+                               QStringEncoder::Flag::Stateless);
+        return out + QByteArray(encoder.encode(text));
+    }
+    }
+    return out;
+}
+
+struct Decoded {
+    QString text;
+    IniFile::Encoding encoding;
+    bool bom;
+};
+
+// The first reading that gives the bytes back exactly; the code page always does.
+Decoded decode(const QByteArray& bytes)
+{
+    const auto exact = [&](IniFile::Encoding encoding, QStringDecoder::Encoding codec,
+                           bool bom) -> std::optional<Decoded> {
+        const qsizetype skip = bom ? bom_of(encoding).size() : 0;
+        QStringDecoder decoder(codec,
+                               QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+        QString text = decoder.decode(QByteArrayView(bytes).sliced(skip));
+        if (decoder.hasError() || encode(text, encoding, bom) != bytes) return std::nullopt;
+        return Decoded{std::move(text), encoding, bom};
+    };
+    std::optional<Decoded> d;
+    if (bytes.startsWith("\xFF\xFE"))
+        d = exact(IniFile::Encoding::Utf16LE, QStringDecoder::Utf16LE, true);
+    else if (bytes.startsWith("\xFE\xFF"))
+        d = exact(IniFile::Encoding::Utf16BE, QStringDecoder::Utf16BE, true);
+    if (!d) d = exact(IniFile::Encoding::Utf8, QStringDecoder::Utf8, bytes.startsWith(utf8_bom));
+    if (d) return *d;
+    // A file saved in the Windows code page, possibly behind a UTF-8 mark another editor left.
+    const bool bom = bytes.startsWith(utf8_bom);
+    return Decoded{decode_ansi(QByteArrayView(bytes).sliced(bom ? 3 : 0)), IniFile::Encoding::Ansi, bom};
+}
+
+bool is_control(QChar c)
+{
+    const char16_t u = c.unicode();
+    return (u < 0x20 && u != u'\t') || (u >= 0x7F && u <= 0x9F);
 }
 
 } // namespace
 
 IniFile IniFile::load(const QString& path)
 {
-    IniFile ini;
     QFile f(path);
-    if (!f.exists())
-        return ini;
+    if (!f.exists()) return IniFile();
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(u"Não foi possível ler o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
-    const QString text = decode(f.readAll());
+        throw FileError(
+            u"Não foi possível ler o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
+    return from_bytes(f.readAll());
+}
+
+IniFile IniFile::from_bytes(const QByteArray& bytes)
+{
+    IniFile ini;
+    Decoded decoded = decode(bytes);
+    ini.encoding_ = decoded.encoding;
+    ini.bom_ = decoded.bom;
+    const QString& text = decoded.text;
     qsizetype start = 0;
     bool seen_lf = false, seen_crlf = false;
     while (start < text.size()) {
@@ -53,9 +123,20 @@ IniFile IniFile::load(const QString& path)
         start = end + line.ending.size();
         ini.lines_.append(line);
     }
-    if (seen_lf && !seen_crlf)
-        ini.newline_ = u"\n"_s;
+    if (seen_lf && !seen_crlf) ini.newline_ = u"\n"_s;
     return ini;
+}
+
+std::optional<QString> IniFile::damage(const QString& section) const
+{
+    bool found = false;
+    for (qsizetype i = 0; i < lines_.size(); ++i) {
+        if (std::any_of(lines_[i].text.cbegin(), lines_[i].text.cend(), is_control))
+            return u"a linha %1 tem caracteres de controle, como um arquivo binário"_s.arg(i + 1);
+        if (auto s = section_of(lines_[i]); s && s->compare(section, Qt::CaseInsensitive) == 0) found = true;
+    }
+    if (!found) return u"falta a seção [%1]"_s.arg(section);
+    return std::nullopt;
 }
 
 std::optional<QString> IniFile::section_of(const Line& line) const
@@ -63,8 +144,7 @@ std::optional<QString> IniFile::section_of(const Line& line) const
     const QString t = line.text.trimmed();
     if (t.startsWith(u'[')) {
         const qsizetype close = t.indexOf(u']');
-        if (close > 0)
-            return t.mid(1, close - 1).trimmed();
+        if (close > 0) return t.mid(1, close - 1).trimmed();
     }
     return std::nullopt;
 }
@@ -72,14 +152,11 @@ std::optional<QString> IniFile::section_of(const Line& line) const
 std::optional<QString> IniFile::key_of(const Line& line) const
 {
     const QString t = line.text.trimmed();
-    if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#'))
-        return std::nullopt;
+    if (t.isEmpty() || t.startsWith(u';') || t.startsWith(u'#')) return std::nullopt;
     const qsizetype eq = line.text.indexOf(u'=');
-    if (eq <= 0)
-        return std::nullopt;
+    if (eq <= 0) return std::nullopt;
     const QString key = line.text.left(eq).trimmed();
-    if (key.isEmpty())
-        return std::nullopt;
+    if (key.isEmpty()) return std::nullopt;
     return key;
 }
 
@@ -91,8 +168,7 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
             inside = s->compare(section, Qt::CaseInsensitive) == 0;
             continue;
         }
-        if (!inside)
-            continue;
+        if (!inside) continue;
         if (auto k = key_of(line); k && k->compare(key, Qt::CaseInsensitive) == 0)
             return line.text.mid(line.text.indexOf(u'=') + 1).trimmed();
     }
@@ -101,31 +177,34 @@ std::optional<QString> IniFile::value(const QString& section, const QString& key
 
 void IniFile::set_value(const QString& section, const QString& key, const QString& value)
 {
+    // A character the code page lacks would be lost: the file then goes over to UTF-8, with the
+    // mark that tells Windows editors so.
+    if (encoding_ == Encoding::Ansi &&
+        !(encodes_in_ansi(key) && encodes_in_ansi(value) && encodes_in_ansi(section))) {
+        encoding_ = Encoding::Utf8;
+        bom_ = true;
+    }
     bool inside = false;
     qsizetype section_end = -1; // index after the last key line of the first matching section
     for (qsizetype i = 0; i < lines_.size(); ++i) {
         Line& line = lines_[i];
         if (auto s = section_of(line)) {
             inside = s->compare(section, Qt::CaseInsensitive) == 0;
-            if (inside && section_end < 0)
-                section_end = i + 1;
+            if (inside && section_end < 0) section_end = i + 1;
             continue;
         }
-        if (!inside)
-            continue;
+        if (!inside) continue;
         if (auto k = key_of(line)) {
             if (k->compare(key, Qt::CaseInsensitive) == 0) {
                 line.text = *k + u'=' + value;
                 return;
             }
-            if (section_end >= 0 && section_end <= i)
-                section_end = i + 1;
+            if (section_end >= 0 && section_end <= i) section_end = i + 1;
         }
     }
     // Every line before an insertion point must end, or the new line would join it.
     auto terminate = [this](qsizetype i) {
-        if (i >= 0 && i < lines_.size() && lines_[i].ending.isEmpty())
-            lines_[i].ending = newline_;
+        if (i >= 0 && i < lines_.size() && lines_[i].ending.isEmpty()) lines_[i].ending = newline_;
     };
     if (section_end >= 0) {
         terminate(section_end - 1);
@@ -142,12 +221,13 @@ QByteArray IniFile::bytes() const
     QString text;
     for (const Line& line : lines_)
         text += line.text + line.ending;
-    return text.toUtf8();
+    return encode(text, encoding_, bom_);
 }
 
 void IniFile::save(const QString& path) const
 {
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes()) < 0 || !f.commit())
-        throw FileError(u"Não foi possível gravar o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
+        throw FileError(
+            u"Não foi possível gravar o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
 }

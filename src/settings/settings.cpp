@@ -5,8 +5,11 @@
 #include "ini_file.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -18,29 +21,52 @@ std::optional<qint64> strict_integer(const QString& text)
 {
     bool ok = false;
     const qint64 v = text.toLongLong(&ok, 10);
-    if (!ok || v < INT_MIN || v > INT_MAX)
-        return std::nullopt;
+    if (!ok || v < INT_MIN || v > INT_MAX) return std::nullopt;
     return v;
+}
+
+QString damage_text(const QString& path, const QString& what)
+{
+    return u"O arquivo de configuração %1 está danificado: %2. Abra a tela de configuração e grave os dados "
+           u"para corrigi-lo."_s.arg(QDir::toNativeSeparators(path), what);
 }
 
 } // namespace
 
-Settings::Settings(const Context& context) : path_(context.path(u"config.ini"_s)) {}
+Settings::Settings(const Context& context, Damaged damaged)
+    : path_(context.path(u"config.ini"_s)), damaged_(damaged)
+{
+}
 
 bool Settings::exists() const
 {
     return QFileInfo(path_).isFile();
 }
 
+std::optional<QString> Settings::damage() const
+{
+    if (!exists()) return std::nullopt;
+    if (auto what = IniFile::load(path_).damage(kSection)) return damage_text(path_, *what);
+    return std::nullopt;
+}
+
+IniFile Settings::load() const
+{
+    IniFile ini = IniFile::load(path_);
+    if (damaged_ == Damaged::Refuse && exists()) {
+        if (auto what = ini.damage(kSection)) throw FileError(damage_text(path_, *what));
+    }
+    return ini;
+}
+
 QString Settings::read_string(const QString& key) const
 {
-    return IniFile::load(path_).value(kSection, key).value_or(QString());
+    return load().value(kSection, key).value_or(QString());
 }
 
 int Settings::read_integer(const QString& key, int fallback) const
 {
-    if (auto v = strict_integer(read_string(key)))
-        return static_cast<int>(*v);
+    if (auto v = strict_integer(read_string(key))) return static_cast<int>(*v);
     return fallback;
 }
 
@@ -56,7 +82,26 @@ void Settings::write_string(const QString& key, const QString& value) const
 
 void Settings::write_values(const QList<std::pair<QString, QString>>& values) const
 {
-    IniFile ini = IniFile::load(path_);
+    IniFile ini = load();
+    if (exists() && ini.damage(kSection)) {
+        // A fresh file with these values, and the order counter when it can still be read.
+        const std::optional<qint64> pedido =
+            strict_integer(ini.value(kSection, u"Pedido"_s).value_or(QString()));
+        IniFile fresh;
+        for (const auto& [key, value] : values)
+            fresh.set_value(kSection, key, value);
+        if (pedido && !std::any_of(values.cbegin(), values.cend(), [](const auto& v) {
+                return v.first.compare(u"Pedido"_s, Qt::CaseInsensitive) == 0;
+            }))
+            fresh.set_value(kSection, u"Pedido"_s, QString::number(*pedido));
+        QFile::remove(damaged_copy_path());
+        if (!QFile::copy(path_, damaged_copy_path()))
+            throw FileError(
+                u"Não foi possível guardar uma cópia do arquivo de configuração danificado em %1."_s.arg(
+                    QDir::toNativeSeparators(damaged_copy_path())));
+        fresh.save(path_);
+        return;
+    }
     for (const auto& [key, value] : values)
         ini.set_value(kSection, key, value);
     ini.save(path_);
@@ -76,20 +121,20 @@ void Settings::create_fresh() const
                             "ID=0\r\n"
                             "Chave=47261\r\n";
     if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
-        throw FileError(u"Não foi possível criar o arquivo de configuração %1: %2"_s.arg(path_, f.errorString()));
+        throw FileError(
+            u"Não foi possível criar o arquivo de configuração %1: %2"_s.arg(path_, f.errorString()));
 }
 
 ServerSettings read_server_settings(const Settings& settings)
 {
-    const IniFile ini = IniFile::load(settings.path());
+    const IniFile ini = settings.load();
     auto get = [&](const QString& key) { return ini.value(kSection, key).value_or(QString()); };
     return ServerSettings{get(u"Empresa"_s), get(u"Chave"_s), get(u"ID"_s), get(u"IP"_s)};
 }
 
 void ensure_history_folder(const Context& context)
 {
-    if (QFileInfo(context.data_folder).isDir())
-        QDir().mkpath(context.path(u"historico_vendas"_s));
+    if (QFileInfo(context.data_folder).isDir()) QDir().mkpath(context.path(u"historico_vendas"_s));
 }
 
 void create_data_folders(const Context& context)

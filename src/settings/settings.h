@@ -3,20 +3,31 @@
 #include <QList>
 #include <QString>
 
+#include <optional>
 #include <utility>
 
 struct Context;
+class IniFile;
 
 // The settings file config.ini of the data folder, section CONFIGURACAO. Every read opens the file
 // afresh, so a change saved on the settings screen applies to the next reader.
 class Settings {
 public:
-    explicit Settings(const Context& context);
+    // A damaged file (binary bytes, no CONFIGURACAO section) raises FileError on every read and
+    // write, since what it yields would be taken for settings (an order number reused, a request
+    // sent with no company). AsItStands reads it as far as it goes, and write_values then replaces
+    // it with a sound file, keeping a copy of it beside: the settings screen repairs it so.
+    enum class Damaged { Refuse, AsItStands };
+    explicit Settings(const Context& context, Damaged damaged = Damaged::Refuse);
 
     static constexpr int default_pedido = 9999;
 
     QString path() const { return path_; }
     bool exists() const;
+    // What is wrong with the file, in a sentence naming it, or nullopt when it is sound or missing.
+    std::optional<QString> damage() const;
+    // Where write_values keeps the damaged file it replaces.
+    QString damaged_copy_path() const { return path_ + QStringLiteral(".danificado"); }
 
     // Missing keys read as the empty text, 9999 for Pedido and false for booleans; a value that is
     // not a decimal integer reads as the default.
@@ -35,8 +46,12 @@ public:
 
     static constexpr auto section = "CONFIGURACAO";
 
+    // The file as it is read, with the check above.
+    IniFile load() const;
+
 private:
     QString path_;
+    Damaged damaged_;
 };
 
 // What a server call needs of the settings, read in one go.

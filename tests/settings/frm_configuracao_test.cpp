@@ -1,6 +1,7 @@
 #include "modal.h"
 #include "recording_messages.h"
 #include "settings/frm_configuracao.h"
+#include "settings/settings.h"
 #include "temp_folder.h"
 
 #include <QCheckBox>
@@ -67,8 +68,8 @@ TEST_F(SettingsScreen, first_opening_creates_folders_and_fresh_file_and_shows_em
 
 TEST_F(SettingsScreen, shows_the_file_and_saves_typed_values_keeping_other_lines)
 {
-    dir.write(u"systemtemp/config.ini"_s,
-              "[configuracao]\r\nEMPRESA=Acme\r\nip=10.0.0.5\r\nId=12\r\nchave=abc\r\nTemporario=7\r\nPedido=10001\r\n");
+    dir.write(u"systemtemp/config.ini"_s, "[configuracao]\r\nEMPRESA=Acme\r\nip=10.0.0.5\r\nId=12\r\nchave="
+                                          "abc\r\nTemporario=7\r\nPedido=10001\r\n");
     {
         Tfrm_Configuracao screen(context);
         const Fields f = fields(&screen);
@@ -84,9 +85,10 @@ TEST_F(SettingsScreen, shows_the_file_and_saves_typed_values_keeping_other_lines
         QTest::keyClicks(f.ip, u"servidor.empresa.com.br:8211"_s);
         save(&screen);
     }
-    EXPECT_EQ(dir.read(u"systemtemp/config.ini"_s),
-              QByteArray("[configuracao]\r\nEMPRESA= Nova Empresa \r\nip=servidor.empresa.com.br:8211\r\nId=12\r\n"
-                         "chave=abc\r\nTemporario=1\r\nPedido=10001\r\n"));
+    EXPECT_EQ(
+        dir.read(u"systemtemp/config.ini"_s),
+        QByteArray("[configuracao]\r\nEMPRESA= Nova Empresa \r\nip=servidor.empresa.com.br:8211\r\nId=12\r\n"
+                   "chave=abc\r\nTemporario=1\r\nPedido=10001\r\n"));
 }
 
 TEST_F(SettingsScreen, failed_save_is_reported_and_keeps_what_was_typed)
@@ -102,13 +104,40 @@ TEST_F(SettingsScreen, failed_save_is_reported_and_keeps_what_was_typed)
     EXPECT_EQ(fields(&screen).empresa->text(), u"Digitado"_s);
 }
 
+// A settings file edited into binary bytes: the screen says what is wrong and its save writes a
+// usable file.
+TEST_F(SettingsScreen, repairs_a_damaged_file)
+{
+    QByteArray garbage(600, '\0');
+    for (int i = 0; i < garbage.size(); ++i)
+        garbage[i] = static_cast<char>((i * 37) % 256);
+    dir.write(u"systemtemp/config.ini"_s, garbage);
+    Tfrm_Configuracao screen(context);
+    ASSERT_EQ(messages.said.size(), 1);
+    EXPECT_TRUE(messages.said[0].startsWith(u"warning: "_s)) << messages.said[0].toStdString();
+    EXPECT_TRUE(messages.said[0].contains(u"config.ini"_s)) << messages.said[0].toStdString();
+
+    const Fields f = fields(&screen);
+    QTest::keyClicks(f.empresa, u"Acme"_s);
+    QTest::keyClicks(f.ip, u"10.0.0.5"_s);
+    QTest::keyClicks(f.id, u"3"_s);
+    QTest::keyClicks(f.key, u"47261"_s);
+    save(&screen);
+    EXPECT_EQ(messages.said.size(), 1) << messages.said.join(u'\n').toStdString();
+    EXPECT_EQ(
+        dir.read(u"systemtemp/config.ini"_s),
+        QByteArray(
+            "[CONFIGURACAO]\r\nEmpresa=Acme\r\nIP=10.0.0.5\r\nID=3\r\nChave=47261\r\nTemporario=0\r\n"));
+    EXPECT_EQ(dir.read(u"systemtemp/config.ini.danificado"_s), garbage);
+    EXPECT_FALSE(Settings(context).damage());
+}
+
 TEST_F(SettingsScreen, close_button_closes)
 {
     Tfrm_Configuracao screen(context);
     int result = -1;
-    when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) {
-        QTest::mouseClick(child<QToolButton>(w, u"btnFechar"_s), Qt::LeftButton);
-    });
+    when_modal(u"Tfrm_Configuracao"_s,
+               [](QWidget* w) { QTest::mouseClick(child<QToolButton>(w, u"btnFechar"_s), Qt::LeftButton); });
     result = screen.exec();
     EXPECT_EQ(result, QDialog::Rejected);
 }

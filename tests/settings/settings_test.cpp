@@ -5,6 +5,8 @@
 
 #include <QDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
@@ -74,4 +76,48 @@ TEST(Settings, history_folder_is_created_only_inside_an_existing_data_folder)
     context.data_folder = dir.path(u"ausente/"_s);
     ensure_history_folder(context);
     EXPECT_FALSE(dir.exists(u"ausente"_s));
+}
+
+// Values read from a damaged file would be taken for settings: an order number reused, requests
+// sent with no company. Every reader and writer refuses it, naming the file; the settings screen's
+// reading takes it as it stands and its save replaces it, keeping a copy.
+TEST(Settings, a_damaged_file_is_refused_until_the_settings_screen_repairs_it)
+{
+    TempFolder dir;
+    RecordingMessages messages;
+    const Context context = make_context(dir, &messages);
+    const char raw[] = "[CONFIGURACAO]\r\nPedido=120\r\nEmpresa=\x00\x01\x02\xFF\r\n";
+    const QByteArray garbage(raw, sizeof raw - 1);
+    dir.write(u"config.ini"_s, garbage);
+    const Settings settings(context);
+    const auto refused = [&](const std::function<void()>& action) {
+        try {
+            action();
+            ADD_FAILURE() << "no error";
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.message().contains(u"config.ini"_s)) << e.what();
+            EXPECT_TRUE(e.message().contains(u"danificado"_s)) << e.what();
+        }
+        EXPECT_EQ(dir.read(u"config.ini"_s), garbage);
+    };
+    refused([&] { settings.read_pedido(); });
+    refused([&] { read_server_settings(settings); });
+    refused([&] { settings.write_integer(u"Pedido"_s, 10000); });
+    ASSERT_TRUE(settings.damage());
+    EXPECT_TRUE(settings.damage()->contains(u"linha 3"_s)) << settings.damage()->toStdString();
+
+    const Settings repair(context, Settings::Damaged::AsItStands);
+    EXPECT_EQ(repair.read_pedido(), 120);
+    repair.write_values({{u"Empresa"_s, u"Acme"_s}, {u"IP"_s, u"10.0.0.5"_s}});
+    EXPECT_EQ(dir.read(u"config.ini"_s),
+              QByteArray("[CONFIGURACAO]\r\nEmpresa=Acme\r\nIP=10.0.0.5\r\nPedido=120\r\n"));
+    EXPECT_EQ(dir.read(u"config.ini.danificado"_s), garbage);
+    EXPECT_FALSE(settings.damage());
+    EXPECT_EQ(settings.read_pedido(), 120);
+    EXPECT_EQ(read_server_settings(settings).empresa, u"Acme"_s);
+
+    // A sound file is written key by key even by the screen's reading.
+    repair.write_values({{u"ID"_s, u"7"_s}});
+    EXPECT_EQ(dir.read(u"config.ini"_s),
+              QByteArray("[CONFIGURACAO]\r\nEmpresa=Acme\r\nIP=10.0.0.5\r\nPedido=120\r\nID=7\r\n"));
 }
