@@ -7,8 +7,21 @@
 #include "temp_folder.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
+
+#include <functional>
+
+#ifdef __linux__
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -43,6 +56,76 @@ JsonValue arquivo(std::string_view bytes, JsonValue count, std::string_view name
     a.push_back(JsonValue::string(name));
     return a;
 }
+
+#ifdef __linux__
+// While it lives, no file of the process grows past a few kilobytes: a write fails part-way, as
+// it does on a full disk.
+class FileSizeLimit {
+public:
+    FileSizeLimit()
+    {
+        getrlimit(RLIMIT_FSIZE, &old_);
+        rlimit limit = old_;
+        limit.rlim_cur = 16 * 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit old_{};
+    void (*old_handler_)(int) = nullptr;
+};
+
+// A folder in which no file can be created. The administrator ignores permissions, so the folder
+// is also made immutable where the system allows it.
+class ReadOnlyFolder {
+public:
+    explicit ReadOnlyFolder(const QString& path) : path_(path.toLocal8Bit())
+    {
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
+        if (!writable()) return;
+        set_immutable(true);
+        immutable_ = !writable();
+    }
+    ~ReadOnlyFolder()
+    {
+        if (immutable_) set_immutable(false);
+        QFile::setPermissions(QString::fromLocal8Bit(path_),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    bool read_only() const { return !writable(); }
+
+private:
+    bool writable() const
+    {
+        const QByteArray probe = path_ + "/.probe";
+        const int fd = ::open(probe.constData(), O_CREAT | O_WRONLY, 0600);
+        if (fd < 0) return false;
+        ::close(fd);
+        ::unlink(probe.constData());
+        return true;
+    }
+    void set_immutable(bool on)
+    {
+        const int fd = ::open(path_.constData(), O_RDONLY | O_DIRECTORY);
+        if (fd < 0) return;
+        int flags = 0;
+        if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+            ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+
+    QByteArray path_;
+    bool immutable_ = false;
+};
+#endif
 
 JsonValue number(std::string_view text)
 {
@@ -412,3 +495,101 @@ TEST_F(Cache, the_wipe_deletes_the_catalogue_files_only)
         EXPECT_TRUE(folder.exists(f)) << f.toStdString();
     limpar_temporarios(context); // nothing left to delete: no failure
 }
+
+// A file over the size the parser takes is refused before it is read; a tree over its count of
+// values is refused too. Both name the file.
+TEST_F(Cache, a_file_over_the_limits_is_a_file_error_naming_it)
+{
+    {
+        QFile big(folder.path(u"clientes.json"_s));
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(static_cast<qint64>(JsonParser::max_bytes) + 1)); // sparse: takes no room
+    }
+    const auto refused = [&](const std::function<void()>& load) {
+        try {
+            load();
+            ADD_FAILURE() << "no error";
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.message().contains(u"clientes.json"_s)) << e.what();
+        }
+    };
+    refused([&] { carregar_json(context, u"clientes.json"_s); });
+
+    JsonParser small(4);
+    folder.write(u"clientes.json"_s, "{\"A\":[1,2,3,4]}\r\n");
+    refused([&] { carregar_json(context, u"clientes.json"_s, small); });
+    folder.write(u"clientes.json"_s, "\xEF\xBB\xBF{\"A\":[\"\xC3\xA3\",2,3,4]}\r\n");
+    refused([&] { carregar_json(context, u"clientes.json"_s, small); });
+    folder.write(u"clientes.json"_s, "{\"A\":[1,2]}\r\n");
+    EXPECT_TRUE(carregar_json(context, u"clientes.json"_s, small));
+}
+
+// A file cut short anywhere gives no value, never the part that was there.
+TEST_F(Cache, a_file_cut_short_gives_none_and_stays_as_it_is)
+{
+    const QByteArray whole =
+        R"({"CLIENTE0":{"ID":"1","NOME":"JO\u00C3O"},"CLIENTE1":{"ID":2,"X":[null,true]},)"
+        R"("CHAVE_VENDEDOR":"47261"})"
+        "\r\n";
+    ASSERT_TRUE(load(whole));
+    for (qsizetype n = 0; n < whole.size() - 2; ++n) {
+        EXPECT_FALSE(load(whole.left(n))) << whole.left(n).toStdString();
+        EXPECT_EQ(folder.read(u"c.json"_s), whole.left(n));
+    }
+}
+
+#ifdef __linux__
+// The cache files and the order history copy, when the disk fills up part-way through: the old
+// file stays whole, no temporary file is left, and the message names the file.
+TEST_F(Cache, a_write_that_runs_out_of_room_keeps_the_old_file_and_names_it)
+{
+    QDir().mkpath(folder.path(u"historico_vendas"_s));
+    JsonValue big = JsonValue::object();
+    big.insert("NOME", JsonValue::string(std::string(100000, 'a')));
+    const std::string big_text = to_json(big);
+    struct Case {
+        QString name;
+        QString file;
+        bool as_text;
+    } cases[] = {
+        {u"clientes.json"_s, u"clientes.json"_s, false},
+        {u"historico_vendas\\venda_10000_091225.json"_s, u"historico_vendas/venda_10000_091225.json"_s,
+         false},
+        {u"ts.txt"_s, u"ts.txt"_s, true},
+    };
+    for (const Case& c : cases) {
+        folder.write(c.file, "{\"OLD\":1}\r\n");
+        const QStringList before = QDir(QFileInfo(folder.path(c.file)).path()).entryList(QDir::Files);
+        try {
+            FileSizeLimit full;
+            if (c.as_text)
+                salvar_json(context, std::string_view(big_text), c.name);
+            else
+                salvar_json(context, big, c.name);
+            ADD_FAILURE() << "no error for " << c.file.toStdString();
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(c.file))) << e.what();
+        }
+        EXPECT_EQ(folder.read(c.file), QByteArray("{\"OLD\":1}\r\n")) << c.file.toStdString();
+        EXPECT_EQ(QDir(QFileInfo(folder.path(c.file)).path()).entryList(QDir::Files), before);
+    }
+    salvar_json(context, big, u"clientes.json"_s); // room again: written
+    EXPECT_EQ(folder.read(u"clientes.json"_s).size(), static_cast<qsizetype>(big_text.size() + 2));
+}
+
+TEST_F(Cache, a_read_only_data_folder_keeps_its_files_and_names_the_one_not_written)
+{
+    folder.write(u"clientes.json"_s, "{\"OLD\":1}\r\n");
+    ReadOnlyFolder read_only(folder.path());
+    if (!read_only.read_only()) GTEST_SKIP() << "this system cannot make a folder read-only";
+    try {
+        salvar_json(context, JsonValue::object(), u"clientes.json"_s);
+        ADD_FAILURE() << "no error";
+    } catch (const FileError& e) {
+        EXPECT_TRUE(e.message().contains(u"clientes.json"_s)) << e.what();
+    }
+    EXPECT_THROW(salvar_arquivo(context, arquivo("37", number("1"), "1.pdf"), folder.path()), FileError);
+    EXPECT_EQ(folder.read(u"clientes.json"_s), QByteArray("{\"OLD\":1}\r\n"));
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"clientes.json"_s});
+}
+#endif
