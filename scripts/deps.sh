@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
+# `scripts/deps.sh fuzz` adds what the fuzz targets need (clang and its libFuzzer).
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,9 @@ packages=(
     fonts-dejavu-core
     poppler-utils
 )
+if [ "${1:-}" = "fuzz" ]; then
+    packages+=(clang libclang-rt-dev)
+fi
 if [ "${PV_EXTRA_PACKAGES:-}" != "" ]; then
     read -r -a extra <<<"$PV_EXTRA_PACKAGES"
     packages+=("${extra[@]}")

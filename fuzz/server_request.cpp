@@ -1,0 +1,57 @@
+// The reference server's reading of a request body, against a demo database, and its value readers.
+// The first byte chooses: the body of a getDados_OnLine or a postDados_OnLine call, or a text for
+// the decimal and date readers.
+#include "database.h"
+#include "demo_data.h"
+#include "fuzz_support.h"
+#include "request_values.h"
+#include "requests.h"
+#include "server/json_parse.h"
+
+#include <string>
+
+namespace {
+
+const RequestHandler* handler = nullptr;
+
+void read_values(std::string_view text)
+{
+    for (int decimals = 0; decimals <= 3; ++decimals) {
+        const std::optional<std::int64_t> value = parse_decimal(text, decimals);
+        // Every digit of a number it takes is in the text: no value can exceed what they spell.
+        if (value && text.size() < 15 && (*value > 999'999'999'999'999 || *value < -999'999'999'999'999))
+            fuzz_fail("parse_decimal read more than the text holds", text);
+    }
+    (void)parse_date(text, DateOrder::DayMonthYear);
+    (void)parse_date(text, DateOrder::MonthDayYear);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***)
+{
+    const std::string path = scratch_folder().toStdString() + "servidor.db";
+    prepare_database(path, SeedSizes{});
+    static const RequestHandler requests(path);
+    handler = &requests;
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0) return 0;
+    const std::string_view body = as_text(data + 1, size - 1);
+    if (data[0] % 3 == 2) {
+        read_values(body);
+        return 0;
+    }
+    CallInfo info;
+    const HttpReply reply =
+        handler->handle(data[0] % 3 == 0 ? ServerMethod::GetDados : ServerMethod::PostDados, body, info);
+    if (reply.status >= 500) fuzz_fail("a request made an internal error", reply.body);
+    const std::optional<JsonValue> parsed = parse_json(reply.body);
+    if (!parsed || !parsed->is_object()) fuzz_fail("the reply is not a JSON object", reply.body);
+    if ((reply.status == 200) != (parsed->find("result") != nullptr))
+        fuzz_fail("the reply's status and body disagree", reply.body);
+    return 0;
+}
