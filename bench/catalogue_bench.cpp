@@ -219,7 +219,7 @@ QByteArray reply_object(HttpTransport& transport, const QString& server, const J
 int save_replies(const QString& server, const QString& folder)
 {
     HttpTransport transport;
-    const RequestIdentity identity{u"Teste"_s, u"1"_s};
+    const Identity identity{u"Teste"_s, u"1"_s, {}};
     const std::pair<QString, JsonValue> calls[] = {
         {u"clientes_reply.json"_s, requests::cliente(identity)},
         {u"produto_reply.json"_s, requests::produto(identity)},

@@ -43,14 +43,10 @@ const QString kFile = u"clientes.json"_s;
 
 } // namespace
 
-std::optional<JsonValue> enviar_clientes(const Context& context, ServerSession& session)
+std::optional<JsonValue> enviar_clientes(const Context& context)
 {
-    JsonParser own;
-    JsonParser& parser = context.parser ? *context.parser : own;
-    JsonValue reply = session.proxy->getDados_OnLine(requests::cliente(session.identity()), u"clientes"_s, parser);
-    if (!check_reply_key(context, session.aKey, reply))
-        return std::nullopt;
-    return reply;
+    ServerCall call = conectar(context);
+    return call.get(requests::cliente(call.identity()), u"clientes"_s);
 }
 
 std::size_t client_count(const JsonValue& reply)
@@ -91,8 +87,7 @@ void importar_clientes(const Context& context, Table& tblCliente, const StepDone
         if (step_done)
             step_done(name);
     };
-    ServerSession session = conectar(context);
-    const std::optional<JsonValue> reply = enviar_clientes(context, session);
+    const std::optional<JsonValue> reply = enviar_clientes(context);
     step("resposta");
     if (!reply)
         return;
@@ -102,14 +97,13 @@ void importar_clientes(const Context& context, Table& tblCliente, const StepDone
     step("carga");
 }
 
-bool baixar_clientes(const Context& context)
+std::optional<std::size_t> baixar_clientes(const Context& context)
 {
-    ServerSession session = conectar(context);
-    const std::optional<JsonValue> reply = enviar_clientes(context, session);
+    const std::optional<JsonValue> reply = enviar_clientes(context);
     if (!reply)
-        return false;
+        return std::nullopt;
     salvar_json(context, *reply, kFile);
-    return true;
+    return client_count(*reply);
 }
 
 void carregar_clientes(const Context& context, Table& tblCliente)

@@ -6,12 +6,11 @@
 #include <optional>
 
 struct Context;
-struct ServerSession;
 class Table;
 
-// Sends the "CLIENTE" request on an open session and checks the reply's key. Returns the reply, or
-// nothing when the key was refused (the salesperson has been told and the cache wiped).
-std::optional<JsonValue> enviar_clientes(const Context& context, ServerSession& session);
+// Sends the "CLIENTE" request and checks the reply's key. Returns the reply, or nothing when the key
+// was refused (the salesperson has been told and the cache wiped).
+std::optional<JsonValue> enviar_clientes(const Context& context);
 
 // How loaded clients meet the rows already in the table.
 enum class ClientRows {
@@ -29,6 +28,8 @@ std::size_t client_count(const JsonValue& reply);
 // The client download of the main window at start-up: send, cache as clientes.json, load from the
 // reply in memory.
 void importar_clientes(const Context& context, Table& tblCliente, const StepDone& step_done = {});
-// The client list's refresh: send and cache (true when the key was accepted), then load the cache.
-bool baixar_clientes(const Context& context);
+// The client list's and the transmission screen's download: send and cache as clientes.json. The
+// number of clients received, or nothing when the key was refused.
+std::optional<std::size_t> baixar_clientes(const Context& context);
+// The client list's load of clientes.json after its download.
 void carregar_clientes(const Context& context, Table& tblCliente);

@@ -95,7 +95,7 @@ void Tfrm_Lista_Clientes::btnAtualizarClick()
 void Tfrm_Lista_Clientes::btnVisualizarClick()
 {
     run_guarded(*context_.messages, [this] {
-        if (dados_.tblCliente.as_integer(u"cli_id") <= 0)
+        if (selected_id(dados_.tblCliente, u"cli_id") <= 0)
             return;
         // Read before the card exists: a credit value that does not convert shows no card.
         const CardValues values = client_card_values(dados_.tblCliente);
@@ -119,13 +119,14 @@ void Tfrm_Lista_Clientes::btnFecharClick()
 // Every way out (Esc, the close button, the window's own close button) passes here.
 void Tfrm_Lista_Clientes::done(int result)
 {
+    escolhido_ = selected_id(dados_.tblCliente, u"cli_id");
     btnLimparClieClick();
     QDialog::done(result);
 }
 
 bool Tfrm_Lista_Clientes::baixar_clientes()
 {
-    return ::baixar_clientes(context_);
+    return ::baixar_clientes(context_).has_value();
 }
 
 void Tfrm_Lista_Clientes::carregar_clientes()

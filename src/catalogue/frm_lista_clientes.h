@@ -33,6 +33,8 @@ public:
     void btnFecharClick();
 
     void done(int result) override;
+    // The client selected when the list closed (0 for none): the order screen's pick.
+    int cliente_escolhido() const { return escolhido_; }
 
     QMenu* PopupMenu1 = nullptr;
     QAction* Visualizar1 = nullptr;
@@ -49,7 +51,8 @@ private:
 
     const Context& context_;
     TdmDados& dados_;
-    // aEmpresa, aKey and aIDVendedor, as the list's last connection read them.
-    ScreenIdentity identity_;
+    // The identity of the list's last connection.
+    Identity identity_;
+    int escolhido_ = 0;
     std::unique_ptr<Ui::Tfrm_Lista_Clientes> ui;
 };

@@ -99,7 +99,7 @@ void Tfrm_Lista_Produtos::btnVisualizarClick()
 {
     run_guarded(*context_.messages, [this] {
         const Table& tblProduto = dados_.tblProduto;
-        if (tblProduto.as_integer(u"pro_id") <= 0) return;
+        if (selected_id(tblProduto, u"pro_id") <= 0) return;
         // Read before the card exists: an amount that does not convert shows no card.
         const CardValues values = product_card_values(tblProduto);
         Tfrm_Cad_Produtos card(context_, this);
@@ -123,7 +123,7 @@ void Tfrm_Lista_Produtos::done(int result)
 
 bool Tfrm_Lista_Produtos::baixar_produtos()
 {
-    return ::baixar_produtos(context_);
+    return ::baixar_produtos(context_).has_value();
 }
 
 void Tfrm_Lista_Produtos::carregar_produtos()

@@ -6,14 +6,10 @@
 #include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
-#include "core/errors.h"
 #include "server/cache.h"
-#include "server/connection.h"
-#include "server/json_write.h"
 #include "ui/look.h"
 
 #include <QAction>
-#include <QFile>
 #include <QMenu>
 
 using namespace Qt::StringLiterals;
@@ -62,9 +58,8 @@ void Tfrm_Transmissao::btnClientesClick()
 {
     run_guarded(*context_.messages, [this] {
         limpar_memos();
-        apagar(u"clientes.json"_s);
-        ServerSession session = conectar();
-        importar_clientes(session);
+        apagar_arquivo(context_, u"clientes.json"_s);
+        importar_clientes();
     });
 }
 
@@ -72,10 +67,9 @@ void Tfrm_Transmissao::btnProdutosClick()
 {
     run_guarded(*context_.messages, [this] {
         limpar_memos();
-        apagar(u"produtos.json"_s);
-        apagar(u"tabelas.json"_s);
-        ServerSession session = conectar();
-        importar_produtos(session);
+        apagar_arquivo(context_, u"produtos.json"_s);
+        apagar_arquivo(context_, u"tabelas.json"_s);
+        importar_produtos();
     });
 }
 
@@ -86,52 +80,25 @@ void Tfrm_Transmissao::btnFecharClick()
     close();
 }
 
-ServerSession Tfrm_Transmissao::conectar()
+void Tfrm_Transmissao::importar_clientes()
 {
-    return ::conectar(context_);
+    const std::optional<std::size_t> clientes = baixar_clientes(context_);
+    limpar_memos();
+    if (!clientes) return;
+    ui->memResumo->appendPlainText(u"CLIENTES IMPORTADOS > "_s + QString::number(*clientes));
 }
 
-void Tfrm_Transmissao::importar_clientes(ServerSession& proxy)
+void Tfrm_Transmissao::importar_produtos()
 {
-    const std::optional<JsonValue> reply = enviar_clientes(context_, proxy);
+    const std::optional<ProductCounts> counts = baixar_produtos(context_);
     limpar_memos();
-    if (!reply) return;
-    gravar_pelo_detalhado(to_json(*reply), u"clientes.json"_s);
-    ui->memResumo->appendPlainText(u"CLIENTES IMPORTADOS > "_s + QString::number(client_count(*reply)));
-    ui->memDetalhado->clear();
-}
-
-void Tfrm_Transmissao::importar_produtos(ServerSession& proxy)
-{
-    const std::optional<JsonValue> reply = enviar_produtos(context_, proxy);
-    limpar_memos();
-    if (!reply) return;
-    // Both lists are checked before either file is written.
-    const JsonValue& tabelas = tabelas_of(*reply);
-    const JsonValue& produtos = produtos_of(*reply);
-    gravar_pelo_detalhado(to_json(tabelas), u"tabelas.json"_s);
-    gravar_pelo_detalhado(to_json(produtos), u"produtos.json"_s);
-    ui->memResumo->appendPlainText(u"TABELAS IMPORTADAS > "_s + QString::number(tabelas.size()));
-    ui->memResumo->appendPlainText(u"PRODUTOS IMPORTADOS > "_s + QString::number(produtos.size()));
+    if (!counts) return;
+    ui->memResumo->appendPlainText(u"TABELAS IMPORTADAS > "_s + QString::number(counts->tabelas));
+    ui->memResumo->appendPlainText(u"PRODUTOS IMPORTADOS > "_s + QString::number(counts->produtos));
 }
 
 void Tfrm_Transmissao::limpar_memos()
 {
     ui->memResumo->clear();
     ui->memDetalhado->clear();
-}
-
-void Tfrm_Transmissao::apagar(const QString& name)
-{
-    const QString path = context_.path(name);
-    if (QFile::exists(path) && !QFile::remove(path))
-        throw FileError(u"Não foi possível apagar o arquivo %1."_s.arg(path));
-}
-
-void Tfrm_Transmissao::gravar_pelo_detalhado(const std::string& text, const QString& name)
-{
-    // The detail memo only ever stages the one line between two clears; a catalogue reply of tens of
-    // megabytes takes seconds to lay out in a text widget, so the line goes to the file directly.
-    ui->memDetalhado->clear();
-    salvar_json(context_, text, name);
 }

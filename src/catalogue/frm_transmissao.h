@@ -7,7 +7,6 @@
 class QAction;
 class QMenu;
 struct Context;
-struct ServerSession;
 
 namespace Ui {
 class Tfrm_Transmissao;
@@ -38,13 +37,9 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    ServerSession conectar();
-    void importar_clientes(ServerSession& proxy);
-    void importar_produtos(ServerSession& proxy);
+    void importar_clientes();
+    void importar_produtos();
     void limpar_memos();
-    void apagar(const QString& name);
-    // Writes one line of JSON text as a cache file, leaving the detail memo empty.
-    void gravar_pelo_detalhado(const std::string& text, const QString& name);
 
     const Context& context_;
     std::unique_ptr<Ui::Tfrm_Transmissao> ui;

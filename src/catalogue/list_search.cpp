@@ -17,6 +17,11 @@ void aplicar_pesquisa(Table& table, const QString& id_field, const QString& code
     table.set_filtered(true);
 }
 
+int selected_id(const Table& table, QStringView id_field)
+{
+    return table.current_visible() < 0 ? 0 : table.as_integer(id_field);
+}
+
 void limpar_pesquisa(Table& table)
 {
     table.set_filter({});

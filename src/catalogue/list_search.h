@@ -11,5 +11,9 @@ class Table;
 void aplicar_pesquisa(Table& table, const QString& id_field, const QString& code, const QString& text_field,
                       const QString& name);
 
+// The id of the row the salesperson sees selected: the current row's, or 0 when there is none or
+// the active search hides it (a refresh or a locate may leave a hidden row current).
+int selected_id(const Table& table, QStringView id_field);
+
 // Empty filter text, filtering off: what the clear button does and every closing of a list.
 void limpar_pesquisa(Table& table);

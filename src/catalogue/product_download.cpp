@@ -106,20 +106,12 @@ std::optional<JsonValue> load_cache(const Context& context, const QString& name,
     return cached;
 }
 
-std::optional<JsonValue> send(const Context& context, ServerSession& session, JsonParser& parser)
-{
-    JsonValue reply = session.proxy->getDados_OnLine(requests::produto(session.identity()), u"produtos"_s, parser);
-    if (!check_reply_key(context, session.aKey, reply))
-        return std::nullopt;
-    return reply;
-}
-
 } // namespace
 
-std::optional<JsonValue> enviar_produtos(const Context& context, ServerSession& session)
+std::optional<JsonValue> enviar_produtos(const Context& context)
 {
-    JsonParser own;
-    return send(context, session, context.parser ? *context.parser : own);
+    ServerCall call = conectar(context);
+    return call.get(requests::produto(call.identity()), u"produtos"_s);
 }
 
 const JsonValue& tabelas_of(const JsonValue& reply)
@@ -224,8 +216,7 @@ void importar_produtos(const Context& context, TdmDados& dados, const StepDone& 
     };
     JsonParser own;
     JsonParser& parser = context.parser ? *context.parser : own;
-    ServerSession session = conectar(context);
-    std::optional<JsonValue> reply = send(context, session, parser);
+    std::optional<JsonValue> reply = enviar_produtos(context);
     step("resposta");
     if (!reply)
         return;
@@ -240,12 +231,11 @@ void importar_produtos(const Context& context, TdmDados& dados, const StepDone& 
     step("carga");
 }
 
-bool baixar_produtos(const Context& context)
+std::optional<ProductCounts> baixar_produtos(const Context& context)
 {
-    ServerSession session = conectar(context);
-    const std::optional<JsonValue> reply = enviar_produtos(context, session);
+    const std::optional<JsonValue> reply = enviar_produtos(context);
     if (!reply)
-        return false;
+        return std::nullopt;
     salvar_produtos(context, *reply);
-    return true;
+    return ProductCounts{tabelas_of(*reply).size(), produtos_of(*reply).size()};
 }

@@ -6,12 +6,11 @@
 #include <optional>
 
 struct Context;
-struct ServerSession;
 class TdmDados;
 
-// Sends the "PRODUTO" request on an open session and checks the reply's key. Returns the reply, or
-// nothing when the key was refused.
-std::optional<JsonValue> enviar_produtos(const Context& context, ServerSession& session);
+// Sends the "PRODUTO" request and checks the reply's key. Returns the reply, or nothing when the key
+// was refused.
+std::optional<JsonValue> enviar_produtos(const Context& context);
 
 // The reply's "TABELAS" and "PRODUTOS" objects; ProtocolError when either is missing.
 const JsonValue& tabelas_of(const JsonValue& reply);
@@ -33,5 +32,11 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
 
 // The product download of the main window at start-up: send, cache, load from the cache.
 void importar_produtos(const Context& context, TdmDados& dados, const StepDone& step_done = {});
-// The product list's send-and-cache step; true when the key was accepted.
-bool baixar_produtos(const Context& context);
+// How many price tables and products a download brought.
+struct ProductCounts {
+    std::size_t tabelas = 0;
+    std::size_t produtos = 0;
+};
+// The product list's and the transmission screen's download: send and cache as tabelas.json and
+// produtos.json. Nothing when the key was refused.
+std::optional<ProductCounts> baixar_produtos(const Context& context);

@@ -42,19 +42,19 @@ const FieldMapping kSaleItem[] = {
     {"INFE_VLR_PRODUTO", "iven_vlr_produto", "0"},
 };
 
-bool fetch(const Context& context, ScreenIdentity& identity, JsonValue (*build)(const RequestIdentity&, const QString&),
-           const QString& cli_id, const QString& what, const QString& copy, JsonValue& reply)
+std::optional<JsonValue> fetch(const Context& context, Identity& identity,
+                               JsonValue (*build)(const Identity&, const QString&), const QString& cli_id,
+                               const QString& what, const QString& copy)
 {
-    ServerSession session = conectar(context);
-    identity.take(session);
-    reply = session.proxy->getDados_OnLine(build(session.identity(), cli_id), what);
-    if (!check_reply_key(context, session.aKey, reply))
-        return false;
-    salvar_json(context, reply, copy);
-    return true;
+    ServerCall call = conectar(context);
+    identity = call.identity();
+    std::optional<JsonValue> reply = call.get(build(call.identity(), cli_id), what);
+    if (reply)
+        salvar_json(context, *reply, copy);
+    return reply;
 }
 
-JsonValue hist_financeiro(const RequestIdentity& id, const QString& cli_id)
+JsonValue hist_financeiro(const Identity& id, const QString& cli_id)
 {
     return requests::hist_financeiro(id, cli_id, QString::fromLatin1(kFiltroFinanceiro));
 }
@@ -142,24 +142,26 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
     }
 }
 
-bool carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity)
+bool carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id, Identity& identity)
 {
     // A card shows only its own client's receivables.
     dados.tblReceber.empty();
-    JsonValue reply;
-    if (!fetch(context, identity, &hist_financeiro, cli_id, u"títulos do cliente"_s, u"financeiro.json"_s, reply))
+    const std::optional<JsonValue> reply =
+        fetch(context, identity, &hist_financeiro, cli_id, u"títulos do cliente"_s, u"financeiro.json"_s);
+    if (!reply)
         return false;
-    load_receivables(dados, reply, cli_id);
+    load_receivables(dados, *reply, cli_id);
     return true;
 }
 
-bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity)
+bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id, Identity& identity)
 {
     dados.tblHistVenda.empty();
     dados.tblItemHVenda.empty();
-    JsonValue reply;
-    if (!fetch(context, identity, &requests::hist_venda, cli_id, u"vendas do cliente"_s, u"histvendas.json"_s, reply))
+    const std::optional<JsonValue> reply =
+        fetch(context, identity, &requests::hist_venda, cli_id, u"vendas do cliente"_s, u"histvendas.json"_s);
+    if (!reply)
         return false;
-    load_sales(dados, reply, cli_id);
+    load_sales(dados, *reply, cli_id);
     return true;
 }

@@ -21,5 +21,5 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id);
 // The card's two loads. Each connects (refreshing the card's identity), sends, checks the key,
 // writes its copy ("financeiro.json", "histvendas.json") and loads, replacing what an earlier card
 // left in the tables. False when the key was refused.
-bool carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity);
-bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id, ScreenIdentity& identity);
+bool carregar_financeiro(const Context& context, TdmDados& dados, const QString& cli_id, Identity& identity);
+bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli_id, Identity& identity);

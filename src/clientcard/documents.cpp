@@ -8,22 +8,12 @@
 
 using namespace Qt::StringLiterals;
 
-void ScreenIdentity::take(const ServerSession& session)
-{
-    aEmpresa = session.aEmpresa;
-    aKey = session.aKey;
-    aIDVendedor = session.aIDVendedor;
-}
-
-std::optional<JsonValue> fetch_document(const Context& context, ScreenIdentity& identity, const JsonValue& request,
+std::optional<JsonValue> fetch_document(const Context& context, Identity& identity, const JsonValue& request,
                                         const QString& what)
 {
-    ServerSession session = conectar(context);
-    identity.take(session);
-    JsonValue reply = session.proxy->getDados_OnLine(request, what);
-    if (!check_reply_key(context, identity.aKey, reply))
-        return std::nullopt;
-    return reply;
+    ServerCall call = conectar(context);
+    identity = call.identity();
+    return call.get(request, what);
 }
 
 void save_and_open(const Context& context, const JsonValue& reply, const QString& open_name, bool none_allowed)
@@ -47,47 +37,45 @@ QString linha_digitavel_of(const JsonValue& reply)
     return qs(line->text());
 }
 
-void boleto_pdf(const Context& context, ScreenIdentity& identity, int cre_id, const QString& cli_code)
+void boleto_pdf(const Context& context, Identity& identity, int cre_id, const QString& cli_code)
 {
     if (cre_id <= 0)
         return;
-    const JsonValue request = requests::boleto(identity.request(), QString::number(cre_id), u"PDF"_s);
+    const JsonValue request = requests::boleto(identity, QString::number(cre_id), u"PDF"_s);
     if (auto reply = fetch_document(context, identity, request, u"boleto"_s))
         save_and_open(context, *reply, cli_code + u".pdf"_s, true);
 }
 
-std::optional<JsonValue> boleto_linha(const Context& context, ScreenIdentity& identity, int cre_id)
+std::optional<JsonValue> boleto_linha(const Context& context, Identity& identity, int cre_id)
 {
     if (cre_id <= 0)
         return std::nullopt;
-    const JsonValue request = requests::boleto(identity.request(), QString::number(cre_id), u"LINHA_DIGITAVEL"_s);
+    const JsonValue request = requests::boleto(identity, QString::number(cre_id), u"LINHA_DIGITAVEL"_s);
     return fetch_document(context, identity, request, u"linha digitável"_s);
 }
 
-void relatorio_financeiro_cliente(const Context& context, ScreenIdentity& identity, const QString& cli_code)
+void relatorio_financeiro_cliente(const Context& context, Identity& identity, const QString& cli_code)
 {
     const JsonValue request =
-        requests::relatorio_financeiro(identity.request(), cli_code, u"NULL"_s, u"NULL"_s);
+        requests::relatorio_financeiro(identity, cli_code, u"NULL"_s, u"NULL"_s);
     if (auto reply = fetch_document(context, identity, request, u"relatório financeiro"_s))
-        save_and_open(context, *reply, identity.aIDVendedor + u".pdf"_s, false);
+        save_and_open(context, *reply, identity.id_vendedor + u".pdf"_s, false);
 }
 
-void relatorio_vendas_cliente(const Context& context, ScreenIdentity& identity, const QString& cli_code)
+void relatorio_vendas_cliente(const Context& context, Identity& identity, const QString& cli_code)
 {
-    const JsonValue request = requests::relatorio_venda(identity.request(), cli_code);
+    const JsonValue request = requests::relatorio_venda(identity, cli_code);
     if (auto reply = fetch_document(context, identity, request, u"relatório de vendas"_s))
-        save_and_open(context, *reply, identity.aIDVendedor + u".pdf"_s, false);
+        save_and_open(context, *reply, identity.id_vendedor + u".pdf"_s, false);
 }
 
-void relatorio_financeiro_vendedor(const Context& context, ScreenIdentity& identity)
+void relatorio_financeiro_vendedor(const Context& context, Identity& identity)
 {
-    ServerSession session = conectar(context);
-    identity.take(session);
+    ServerCall call = conectar(context);
+    identity = call.identity();
     const QString today = context.regional.format_date(context.today(), u"MM/dd/yyyy"_s);
     const JsonValue request =
-        requests::relatorio_financeiro(identity.request(), u"NULL"_s, u"01/01/2000"_s, today);
-    JsonValue reply = session.proxy->getDados_OnLine(request, u"relatório financeiro"_s);
-    if (!check_reply_key(context, identity.aKey, reply))
-        return;
-    save_and_open(context, reply, identity.aIDVendedor + u".pdf"_s, false);
+        requests::relatorio_financeiro(identity, u"NULL"_s, u"01/01/2000"_s, today);
+    if (auto reply = call.get(request, u"relatório financeiro"_s))
+        save_and_open(context, *reply, identity.id_vendedor + u".pdf"_s, false);
 }

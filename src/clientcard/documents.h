@@ -8,22 +8,13 @@
 #include <optional>
 
 struct Context;
-struct ServerSession;
 
-// The identity fields of a screen that fetches documents. A request is built from the values of the
-// screen's last connection; the connection made for it then refreshes them.
-struct ScreenIdentity {
-    QString aEmpresa;
-    QString aKey;
-    QString aIDVendedor;
-
-    void take(const ServerSession& session);
-    RequestIdentity request() const { return {aEmpresa, aIDVendedor}; }
-};
+// A screen that fetches documents keeps the identity of its last connection: a request is built from
+// it, and the connection made for the request then refreshes it.
 
 // Connects (refreshing identity), sends request and checks the reply's key; nothing when the key
 // was refused.
-std::optional<JsonValue> fetch_document(const Context& context, ScreenIdentity& identity, const JsonValue& request,
+std::optional<JsonValue> fetch_document(const Context& context, Identity& identity, const JsonValue& request,
                                         const QString& what);
 
 // Writes the reply's "ARQUIVO" document into the data folder and hands open_name (in the data
@@ -35,9 +26,9 @@ void save_and_open(const Context& context, const JsonValue& reply, const QString
 QString linha_digitavel_of(const JsonValue& reply);
 
 // The card's documents. The slip operations do nothing when cre_id is 0 or less.
-void boleto_pdf(const Context& context, ScreenIdentity& identity, int cre_id, const QString& cli_code);
-std::optional<JsonValue> boleto_linha(const Context& context, ScreenIdentity& identity, int cre_id);
-void relatorio_financeiro_cliente(const Context& context, ScreenIdentity& identity, const QString& cli_code);
-void relatorio_vendas_cliente(const Context& context, ScreenIdentity& identity, const QString& cli_code);
+void boleto_pdf(const Context& context, Identity& identity, int cre_id, const QString& cli_code);
+std::optional<JsonValue> boleto_linha(const Context& context, Identity& identity, int cre_id);
+void relatorio_financeiro_cliente(const Context& context, Identity& identity, const QString& cli_code);
+void relatorio_vendas_cliente(const Context& context, Identity& identity, const QString& cli_code);
 // The client list's report over all the salesperson's clients, up to today.
-void relatorio_financeiro_vendedor(const Context& context, ScreenIdentity& identity);
+void relatorio_financeiro_vendedor(const Context& context, Identity& identity);

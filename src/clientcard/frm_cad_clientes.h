@@ -48,7 +48,7 @@ private:
 
     const Context& context_;
     TdmDados& dados_;
-    ScreenIdentity identity_;
+    Identity identity_;
     std::unique_ptr<Ui::Tfrm_Cad_Clientes> ui;
     bool shown_ = false;
 };

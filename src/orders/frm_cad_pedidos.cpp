@@ -210,16 +210,20 @@ void Tfrm_Cad_Pedidos::btnPesqClieClick()
         Table& clientes = dados_.tblCliente;
         aplicar_pesquisa(clientes, u"cli_id"_s, ui->edtCod_Cliente->text(), u"cli_fantasia"_s,
                          ui->edtCliente->text());
-        if (clientes.as_integer(u"cli_id") < 1) {
+        if (selected_id(clientes, u"cli_id") < 1) {
             context_.messages->warning(u"Cliente NÃO Localizado!"_s);
             limpar_pesquisa(clientes);
             return;
         }
-        // The list leaves the client selected in it as the current row.
+        int escolhido = 0;
         {
             Tfrm_Lista_Clientes lista(context_, dados_, this);
             lista.exec();
+            escolhido = lista.cliente_escolhido();
         }
+        // A list closed with no visible client selected picks nothing; otherwise that client is
+        // still the current row, the list's search being gone.
+        if (escolhido < 1) return;
 
         ui->edtCod_Cliente->setText(QString::number(clientes.as_integer(u"cli_id")));
         ui->edtCliente->setText(clientes.as_text(u"cli_razao").toUpper());
@@ -273,7 +277,7 @@ void Tfrm_Cad_Pedidos::btnPesqProdClick()
         Table& produtos = dados_.tblProduto;
         aplicar_pesquisa(produtos, u"pro_id"_s, ui->edtCod_Produto->text(), u"pro_descricao"_s,
                          ui->edtProduto->text());
-        if (produtos.as_integer(u"pro_id") >= 1) {
+        if (selected_id(produtos, u"pro_id") >= 1) {
             // The product's own price: no table price stands behind it.
             ui->lblTabID->setText(u"0"_s);
             ui->edtCod_Produto->setText(QString::number(produtos.as_integer(u"pro_id")));

@@ -9,7 +9,8 @@
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/request.h"
-#include "settings/settings.h"
+
+#include <functional>
 
 using namespace Qt::StringLiterals;
 
@@ -50,16 +51,16 @@ QString with_heading(const QString& heading, const QString& lines)
     return lines.isEmpty() ? QString() : heading + CR + CR + lines;
 }
 
-JsonValue ask(const Context& context, const JsonValue& request, const QString& what)
+// One check's exchange; its reply carries no key, so there always is one. copy names a file that
+// keeps the request as it was sent.
+JsonValue ask(const Context& context, const std::function<JsonValue(const Identity&)>& build, const QString& what,
+              const QString& copy = {})
 {
-    ServerSession session = conectar_servidor(context);
-    return session.proxy->getDados_OnLine(request, what);
-}
-
-RequestIdentity identity(const Context& context)
-{
-    const Identity settings = read_identity(Settings(context));
-    return {settings.empresa, settings.id_vendedor};
+    ServerCall call = conectar(context);
+    const JsonValue request = build(call.identity());
+    if (!copy.isEmpty())
+        salvar_json(context, request, copy);
+    return *call.get(request, what);
 }
 
 } // namespace
@@ -111,17 +112,17 @@ CheckResult ler_horario(const JsonValue& reply, const Regional& regional)
 
 bool validar_pedido(const Context& context, Table& tblItemVenda, const QString& cli_id)
 {
-    const JsonValue estoque =
-        requests::validar_estoque(identity(context), itens_estoque(tblItemVenda, context.regional));
-    salvar_json(context, estoque, u"ts.txt"_s);
-    const CheckResult stock = ler_estoque(ask(context, estoque, u"estoque"_s));
-
+    const CheckResult stock = ler_estoque(ask(
+        context,
+        [&](const Identity& id) {
+            return requests::validar_estoque(id, itens_estoque(tblItemVenda, context.regional));
+        },
+        u"estoque"_s, u"ts.txt"_s));
     const CheckResult receivables = ler_financeiro(
-        ask(context, requests::validar_financeiro(identity(context), cli_id), u"financeiro"_s));
-
-    const CheckResult time =
-        ler_horario(ask(context, requests::validar_hora_envio(identity(context)), u"horário de envio"_s),
-                    context.regional);
+        ask(context, [&](const Identity& id) { return requests::validar_financeiro(id, cli_id); }, u"financeiro"_s));
+    const CheckResult time = ler_horario(
+        ask(context, [](const Identity& id) { return requests::validar_hora_envio(id); }, u"horário de envio"_s),
+        context.regional);
 
     for (const CheckResult* check : {&stock, &receivables, &time}) {
         if (check->message.isEmpty()) continue;

@@ -95,7 +95,7 @@ JsonValue montar_financeiro(const OrderInput& order, const Regional& regional)
     return financeiro;
 }
 
-JsonValue pedido_request(const RequestIdentity& identity, const OrderInput& order, Table& tblItemVenda,
+JsonValue pedido_request(const Identity& identity, const OrderInput& order, Table& tblItemVenda,
                          const Regional& regional)
 {
     JsonValue venda = montar_venda(JsonValue::object(), order, regional);
@@ -141,11 +141,10 @@ void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today)
 
 void enviar_pedido(const Context& context, Table& tblItemVenda, const OrderInput& order)
 {
-    const Identity settings = read_identity(Settings(context));
-    const JsonValue request =
-        pedido_request({settings.empresa, settings.id_vendedor}, order, tblItemVenda, context.regional);
+    ServerCall call = conectar(context);
+    const JsonValue request = pedido_request(call.identity(), order, tblItemVenda, context.regional);
+    // The copy is kept whatever becomes of the post.
     salvar_json(context, request, nome_historico(order.pedido, context.today()));
-    ServerSession session = conectar_servidor(context);
-    session.proxy->postDados_OnLine(request, u"pedido"_s);
+    call.post(request, u"pedido"_s);
     context.messages->information(u"Pedido Criado com Sucesso!"_s);
 }

@@ -11,7 +11,7 @@ class Table;
 class TdmDados;
 struct Context;
 struct Regional;
-struct RequestIdentity;
+struct Identity;
 
 // The order on the screen, as the save action reads it.
 struct OrderInput {
@@ -42,7 +42,7 @@ JsonValue montar_itens(Table& tblItemVenda, const QString& pedido, const Regiona
 // One object for edtP1 when it is 0 or more, one for each of the others when above 0.
 JsonValue montar_financeiro(const OrderInput& order, const Regional& regional);
 // The whole "NOVO_PEDIDO" request.
-JsonValue pedido_request(const RequestIdentity& identity, const OrderInput& order, Table& tblItemVenda,
+JsonValue pedido_request(const Identity& identity, const OrderInput& order, Table& tblItemVenda,
                          const Regional& regional);
 
 // historico_vendas\venda_<pedido>_<DDMMYY>.json, relative to the data folder.

@@ -4,7 +4,6 @@
 #include "core/context.h"
 #include "server/connection.h"
 #include "server/request.h"
-#include "settings/settings.h"
 #include "store/table.h"
 
 using namespace Qt::StringLiterals;
@@ -37,11 +36,9 @@ void load_mix(Table& tblMix, const JsonValue& reply)
 
 bool carregar_mix(const Context& context, Table& tblMix, const QString& cli_id)
 {
-    const Identity settings = read_identity(Settings(context));
-    const JsonValue request = requests::mix_venda({settings.empresa, settings.id_vendedor}, cli_id);
-    ServerSession session = conectar_servidor(context);
-    const JsonValue reply = session.proxy->getDados_OnLine(request, u"mix de compras"_s);
-    if (!check_reply_key(context, read_identity(Settings(context)).chave, reply)) return false;
-    load_mix(tblMix, reply);
+    ServerCall call = conectar(context);
+    const std::optional<JsonValue> reply = call.get(requests::mix_venda(call.identity(), cli_id), u"mix de compras"_s);
+    if (!reply) return false;
+    load_mix(tblMix, *reply);
     return true;
 }

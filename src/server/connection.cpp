@@ -5,39 +5,69 @@
 #include "core/errors.h"
 #include "core/messages.h"
 #include "core/text.h"
+#include "dm_client_module.h"
+#include "json_parse.h"
+#include "module_online_client.h"
 #include "settings/settings.h"
+#include "transport.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-ServerSession open_session(const Context& context, const Identity& settings, bool with_identity)
+std::string_view kind_of(const JsonValue& request)
+{
+    const JsonValue* inner = request.is_object() ? request.find("REQUISICAO") : nullptr;
+    const JsonValue* kind = inner && inner->is_object() ? inner->find("TABLE") : nullptr;
+    return kind && kind->is_string() ? kind->text() : std::string_view();
+}
+
+Transport& transport_of(const Context& context)
 {
     if (!context.transport)
         throw ServerError(u"Nenhum meio de comunicação com o servidor foi configurado."_s);
-    ServerSession session;
-    if (with_identity) {
-        session.aEmpresa = settings.empresa;
-        session.aKey = settings.chave;
-        session.aIDVendedor = settings.id_vendedor;
-    }
-    session.module = std::make_unique<TdmClientModule>(*context.transport);
-    session.module->close();
-    session.module->open(settings.ip);
-    session.proxy = std::make_unique<TModuleOnlineClient>(*session.module);
-    return session;
+    return *context.transport;
 }
+
+// A connection opened for one request, and its proxy.
+struct Link {
+    Link(const Context& context, const QString& ip) : module(transport_of(context)), proxy(module) { module.open(ip); }
+    TdmClientModule module;
+    TModuleOnlineClient proxy;
+};
 
 } // namespace
 
-ServerSession conectar(const Context& context)
+ServerCall::ServerCall(const Context& context, Identity identity, QString ip)
+    : context_(context), identity_(std::move(identity)), ip_(std::move(ip))
 {
-    return open_session(context, read_identity(Settings(context)), true);
 }
 
-ServerSession conectar_servidor(const Context& context)
+ServerCall conectar(const Context& context)
 {
-    return open_session(context, read_identity(Settings(context)), false);
+    const ServerSettings settings = read_server_settings(Settings(context));
+    return ServerCall(context, Identity{settings.empresa, settings.id_vendedor, settings.chave}, settings.ip);
+}
+
+std::optional<JsonValue> ServerCall::get(const JsonValue& request, const QString& what)
+{
+    Link link(context_, ip_);
+    JsonParser own;
+    JsonValue reply = link.proxy.getDados_OnLine(request, what, context_.parser ? *context_.parser : own);
+    if (key_checked(kind_of(request)) && !check_reply_key(context_, identity_.chave, reply))
+        return std::nullopt;
+    return reply;
+}
+
+void ServerCall::post(const JsonValue& request, const QString& what)
+{
+    Link link(context_, ip_);
+    link.proxy.postDados_OnLine(request, what);
+}
+
+bool key_checked(std::string_view kind)
+{
+    return kind != "VALIDAR_ESTOQUE" && kind != "VALIDAR_FINANCEIRO" && kind != "VALIDAR_HORA_ENVIO";
 }
 
 bool validar_chave(const Context& context, const QString& configured, std::string_view reply_key)

@@ -1,32 +1,45 @@
 #pragma once
 
-#include "server/dm_client_module.h"
-#include "server/module_online_client.h"
+#include "server/json_value.h"
 #include "server/request.h"
 
 #include <QString>
 
-#include <memory>
+#include <optional>
 #include <string_view>
 
 struct Context;
 
-// What one server operation works with: the identity read from the settings at that moment, and a
-// freshly opened connection with its proxy.
-struct ServerSession {
-    QString aEmpresa;
-    QString aKey;
-    QString aIDVendedor;
-    std::unique_ptr<TdmClientModule> module;
-    std::unique_ptr<TModuleOnlineClient> proxy;
+// One exchange with the server, and the only way any operation reaches it. conectar() reads the
+// settings once: the identity that the request is built from and that the reply's key is checked
+// against, and the server address. get() and post() open a connection to that address, send the
+// request and, for the kinds whose reply carries the salesperson key, check it. While the exchange
+// is under way the transport's progress (the busy dialog) keeps every other input away; a failure
+// raises ServerError or ProtocolError with the server, the operation and the cause.
+class ServerCall {
+public:
+    ServerCall(const Context& context, Identity identity, QString ip);
 
-    RequestIdentity identity() const { return {aEmpresa, aIDVendedor}; }
+    const Identity& identity() const { return identity_; }
+
+    // getDados_OnLine. The reply, or nothing when its key was refused: the salesperson has then been
+    // told and the cached catalogue wiped, and nothing of the reply may be kept.
+    std::optional<JsonValue> get(const JsonValue& request, const QString& what);
+    // postDados_OnLine; returns once the server has accepted the object.
+    void post(const JsonValue& request, const QString& what);
+
+private:
+    const Context& context_;
+    Identity identity_;
+    QString ip_;
 };
 
-// Reads Empresa, Chave and ID, then opens a connection to the IP setting.
-ServerSession conectar(const Context& context);
-// Opens a connection to the IP setting without reading the identity.
-ServerSession conectar_servidor(const Context& context);
+// Reads Empresa, Chave, ID and IP from the settings, in one read, for one exchange.
+ServerCall conectar(const Context& context);
+
+// Whether the reply to a request of this kind ("TABLE") carries the salesperson key to check: every
+// kind but the three checks before an order is sent.
+bool key_checked(std::string_view kind);
 
 // True when the reply's key equals the configured key exactly. Otherwise tells the salesperson, wipes
 // the cached catalogue and returns false.

@@ -10,7 +10,7 @@ void add_text_pair(JsonValue& object, const char* key, const QString& value)
         object.insert(key, JsonValue::string(utf8(value)));
 }
 
-JsonValue build_request(const char* kind, const RequestIdentity& identity, const RequestPairs& own)
+JsonValue build_request(const char* kind, const Identity& identity, const RequestPairs& own)
 {
     JsonValue inner = JsonValue::object();
     auto put = [&inner](const char* key, const QString& value) { add_text_pair(inner, key, value); };
@@ -37,33 +37,33 @@ QString diretorio(const QString& empresa)
     return u"c:\\inetpub\\wwwroot\\"_s + empresa;
 }
 
-JsonValue cliente(const RequestIdentity& id)
+JsonValue cliente(const Identity& id)
 {
     return build_request("CLIENTE", id, {{"VEN_ID", id.id_vendedor}, {"TIPO_DADOS", u"LISTA"_s}});
 }
 
-JsonValue produto(const RequestIdentity& id)
+JsonValue produto(const Identity& id)
 {
     return build_request("PRODUTO", id, {{"TIPO_DADOS", u"LISTA"_s}});
 }
 
-JsonValue hist_financeiro(const RequestIdentity& id, const QString& cli_id, const QString& filtro)
+JsonValue hist_financeiro(const Identity& id, const QString& cli_id, const QString& filtro)
 {
     return build_request("HIST_FINANCEIRO", id, {{"CLI_ID", cli_id}, {"FILTRO", filtro}});
 }
 
-JsonValue hist_venda(const RequestIdentity& id, const QString& cli_id)
+JsonValue hist_venda(const Identity& id, const QString& cli_id)
 {
     return build_request("HIST_VENDA", id, {{"CLI_ID", cli_id}, {"QTD_DIAS", u"180"_s}});
 }
 
-JsonValue boleto(const RequestIdentity& id, const QString& cre_id, const QString& tipo_documento)
+JsonValue boleto(const Identity& id, const QString& cre_id, const QString& tipo_documento)
 {
     return build_request("BOLETO", id,
                          {{"CRE_ID", cre_id}, {"TIPO_DOCUMENTO", tipo_documento}, {"DIRETORIO", diretorio(id.empresa)}});
 }
 
-JsonValue relatorio_financeiro(const RequestIdentity& id, const QString& cli_id, const QString& dta_inicio,
+JsonValue relatorio_financeiro(const Identity& id, const QString& cli_id, const QString& dta_inicio,
                                const QString& dta_final)
 {
     return build_request("RELATORIO_FINANCEIRO", id,
@@ -75,7 +75,7 @@ JsonValue relatorio_financeiro(const RequestIdentity& id, const QString& cli_id,
                           {"DIRETORIO", diretorio(id.empresa)}});
 }
 
-JsonValue relatorio_venda(const RequestIdentity& id, const QString& cli_id)
+JsonValue relatorio_venda(const Identity& id, const QString& cli_id)
 {
     return build_request("RELATORIO_VENDA", id,
                          {{"CLI_ID", cli_id},
@@ -87,29 +87,29 @@ JsonValue relatorio_venda(const RequestIdentity& id, const QString& cli_id)
                           {"DIRETORIO", diretorio(id.empresa)}});
 }
 
-JsonValue mix_venda(const RequestIdentity& id, const QString& cli_id)
+JsonValue mix_venda(const Identity& id, const QString& cli_id)
 {
     return build_request("MIX_VENDA", id, {{"QTD_DIAS", u"1"_s}, {"CLI_ID", cli_id}});
 }
 
-JsonValue validar_estoque(const RequestIdentity& id, JsonValue itens_venda)
+JsonValue validar_estoque(const Identity& id, JsonValue itens_venda)
 {
     JsonValue request = build_request("VALIDAR_ESTOQUE", id, {});
     add_outer_pair(request, "ITENS_VENDA", std::move(itens_venda));
     return request;
 }
 
-JsonValue validar_financeiro(const RequestIdentity& id, const QString& cli_id)
+JsonValue validar_financeiro(const Identity& id, const QString& cli_id)
 {
     return build_request("VALIDAR_FINANCEIRO", id, {{"CLI_ID", cli_id}});
 }
 
-JsonValue validar_hora_envio(const RequestIdentity& id)
+JsonValue validar_hora_envio(const Identity& id)
 {
     return build_request("VALIDAR_HORA_ENVIO", id, {});
 }
 
-JsonValue novo_pedido(const RequestIdentity& id, JsonValue venda0)
+JsonValue novo_pedido(const Identity& id, JsonValue venda0)
 {
     JsonValue request = build_request("NOVO_PEDIDO", id, {});
     add_outer_pair(request, "VENDA0", std::move(venda0));

@@ -7,10 +7,12 @@
 
 #include <utility>
 
-// The identity a request is built from: company and salesperson id (the key is never sent).
-struct RequestIdentity {
+// The salesperson a request speaks for: company and salesperson id, which the request carries, and
+// the key that a reply must bring back (the key itself is never sent).
+struct Identity {
     QString empresa;
     QString id_vendedor;
+    QString chave;
 };
 
 // Pairs of a request after the common three, in order. An empty value leaves its pair out.
@@ -18,7 +20,7 @@ using RequestPairs = QList<std::pair<const char*, QString>>;
 
 // The envelope every request shares: {"REQUISICAO":{"TABLE":kind,"EMPRESA":..,"CHAVE_VENDEDOR":
 // empresa+id, own pairs...}}. Every value is a JSON string; empty strings are left out.
-JsonValue build_request(const char* kind, const RequestIdentity& identity, const RequestPairs& own);
+JsonValue build_request(const char* kind, const Identity& identity, const RequestPairs& own);
 
 // Adds a string pair to an object the client builds; an empty value leaves the pair out.
 void add_text_pair(JsonValue& object, const char* key, const QString& value);
@@ -28,19 +30,19 @@ void add_outer_pair(JsonValue& request, const char* key, JsonValue value);
 
 // The catalogue of request kinds.
 namespace requests {
-JsonValue cliente(const RequestIdentity& id);
-JsonValue produto(const RequestIdentity& id);
-JsonValue hist_financeiro(const RequestIdentity& id, const QString& cli_id, const QString& filtro);
-JsonValue hist_venda(const RequestIdentity& id, const QString& cli_id);
-JsonValue boleto(const RequestIdentity& id, const QString& cre_id, const QString& tipo_documento);
-JsonValue relatorio_financeiro(const RequestIdentity& id, const QString& cli_id, const QString& dta_inicio,
+JsonValue cliente(const Identity& id);
+JsonValue produto(const Identity& id);
+JsonValue hist_financeiro(const Identity& id, const QString& cli_id, const QString& filtro);
+JsonValue hist_venda(const Identity& id, const QString& cli_id);
+JsonValue boleto(const Identity& id, const QString& cre_id, const QString& tipo_documento);
+JsonValue relatorio_financeiro(const Identity& id, const QString& cli_id, const QString& dta_inicio,
                                const QString& dta_final);
-JsonValue relatorio_venda(const RequestIdentity& id, const QString& cli_id);
-JsonValue mix_venda(const RequestIdentity& id, const QString& cli_id);
-JsonValue validar_estoque(const RequestIdentity& id, JsonValue itens_venda);
-JsonValue validar_financeiro(const RequestIdentity& id, const QString& cli_id);
-JsonValue validar_hora_envio(const RequestIdentity& id);
-JsonValue novo_pedido(const RequestIdentity& id, JsonValue venda0);
+JsonValue relatorio_venda(const Identity& id, const QString& cli_id);
+JsonValue mix_venda(const Identity& id, const QString& cli_id);
+JsonValue validar_estoque(const Identity& id, JsonValue itens_venda);
+JsonValue validar_financeiro(const Identity& id, const QString& cli_id);
+JsonValue validar_hora_envio(const Identity& id);
+JsonValue novo_pedido(const Identity& id, JsonValue venda0);
 
 // The server-side folder that document requests name.
 QString diretorio(const QString& empresa);

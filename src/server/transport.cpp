@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <QBuffer>
@@ -42,6 +43,38 @@ QString cause_of(QNetworkReply::NetworkError error, const QString& fallback)
         return fallback;
     }
 }
+
+// A request body that can be read once and never rewound. Qt Network sends a request again on its
+// own when the connection closes before any byte of the reply; it needs to rewind the body for that,
+// and with this device it cannot, so the call fails instead: an order is never posted twice by the
+// client without the salesperson deciding it.
+class OneShotBody : public QIODevice {
+public:
+    explicit OneShotBody(const QByteArray& body, QObject* parent) : QIODevice(parent), body_(body)
+    {
+        open(QIODevice::ReadOnly);
+    }
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override { return body_.size() - pos_ + QIODevice::bytesAvailable(); }
+    bool atEnd() const override { return pos_ >= body_.size() && QIODevice::bytesAvailable() == 0; }
+    bool reset() override { return false; }
+
+protected:
+    qint64 readData(char* data, qint64 max) override
+    {
+        const qint64 n = std::min<qint64>(max, body_.size() - pos_);
+        if (n <= 0)
+            return -1;
+        std::memcpy(data, body_.constData() + pos_, static_cast<std::size_t>(n));
+        pos_ += n;
+        return n;
+    }
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    QByteArray body_;
+    qint64 pos_ = 0;
+};
 
 } // namespace
 
@@ -146,6 +179,8 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     request.setRawHeader("Accept", "application/json");
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     request.setTransferTimeout(static_cast<int>(idle_timeout.count()));
+    request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
+    request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
 
     if (progress_)
         progress_->started(what, server);
@@ -158,9 +193,10 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
         }
     } finish{progress_};
 
-    QNetworkReply* reply = manager.post(request, body);
+    OneShotBody upload(body, &manager);
+    QNetworkReply* reply = manager.post(request, &upload);
     QEventLoop loop;
-    enum class Stop { None, ConnectTimeout, Cancelled } stop = Stop::None;
+    enum class Stop { None, ConnectTimeout, Cancelled, TooLarge } stop = Stop::None;
 
     QTimer connect_timer;
     connect_timer.setSingleShot(true);
@@ -170,8 +206,13 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     });
     connect_timer.start(connect_timeout);
     QObject::connect(reply, &QNetworkReply::requestSent, &connect_timer, &QTimer::stop);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 bytes, qint64) {
+    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 bytes, qint64 total) {
         connect_timer.stop();
+        if ((bytes > max_reply_bytes || total > max_reply_bytes) && stop == Stop::None) {
+            stop = Stop::TooLarge;
+            reply->abort();
+            return;
+        }
         if (progress_)
             progress_->received(bytes);
     });
@@ -198,12 +239,17 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     };
     if (stop == Stop::Cancelled)
         throw fail(u"operação cancelada pelo usuário"_s);
+    if (stop == Stop::TooLarge)
+        throw fail(u"a resposta passa de %1 MB, o maior tamanho aceito"_s.arg(max_reply_bytes / (1024 * 1024)));
     if (stop == Stop::ConnectTimeout)
         throw fail(u"o servidor não respondeu em %1 segundos"_s.arg(connect_timeout.count() / 1000.0));
     if (error == QNetworkReply::OperationCanceledError)
         throw fail(u"nenhum dado recebido em %1 segundos"_s.arg(idle_timeout.count() / 1000.0));
     // An HTTP error status still carries the server's own text in the body; a failure of the
     // connection itself (codes below 100), even after a status line, does not.
+    // The connection closed before any byte of the reply and the body could not be sent again.
+    if (error == QNetworkReply::ContentReSendError)
+        throw fail(cause_of(QNetworkReply::RemoteHostClosedError, error_string));
     if (error != QNetworkReply::NoError && (status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
         throw fail(cause_of(error, error_string));
     if (reply->isOpen()) {

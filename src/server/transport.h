@@ -44,6 +44,9 @@ public:
 
     std::chrono::milliseconds connect_timeout{15000};
     std::chrono::milliseconds idle_timeout{120000};
+    // A reply beyond this is refused before it is held in memory: four times the largest catalogue
+    // reply seen (200,000 clients, 125 MB).
+    qint64 max_reply_bytes = qint64(512) * 1024 * 1024;
 
     Reply post(const QUrl& url, const QByteArray& body, const QString& what) override;
     int post_into(const QUrl& url, const QByteArray& body, const QString& what,

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <QWindow>
 
 using namespace Qt::StringLiterals;
 
@@ -38,13 +39,26 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent)
     show_timer = new QTimer(this);
     show_timer->setSingleShot(true);
     show_timer->setInterval(300);
-    connect(show_timer, &QTimer::timeout, this, [this] { show(); });
+    connect(show_timer, &QTimer::timeout, this, [this] {
+        // Above whichever modal screen started the call, not under it.
+        QWidget* top = QApplication::activeModalWidget();
+        if (top && top != this) {
+            winId();
+            if (QWindow* window = windowHandle())
+                window->setTransientParent(top->window()->windowHandle());
+        }
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 BusyDialog::~BusyDialog() = default;
 
 void BusyDialog::started(const QString& what, const QString& server)
 {
+    if (calls_++ == 0)
+        qApp->installEventFilter(this);
     cancelled_ = false;
     btnCancelar->setEnabled(true);
     lblWhat->setText(u"Buscando %1 em %2"_s.arg(what, server));
@@ -59,8 +73,42 @@ void BusyDialog::received(qint64 bytes)
 
 void BusyDialog::finished()
 {
+    if (calls_ > 0 && --calls_ > 0)
+        return;
+    qApp->removeEventFilter(this);
     show_timer->stop();
     hide();
+}
+
+bool BusyDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Shortcut:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::ContextMenu:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::Close:
+        break;
+    default:
+        return false;
+    }
+    if (auto* widget = qobject_cast<QWidget*>(watched); widget && (widget == this || isAncestorOf(widget)))
+        return false;
+    if (auto* window = qobject_cast<QWindow*>(watched); window && window == windowHandle())
+        return false;
+    // A window closed by the program itself, not by the salesperson, still closes.
+    if (event->type() == QEvent::Close && !event->spontaneous())
+        return false;
+    return true;
 }
 
 void BusyDialog::reject()

@@ -1,13 +1,18 @@
 #include "app/frm_principal.h"
 #include "modal.h"
 #include "recording_messages.h"
+#include "scripted_server.h"
+#include "settings/settings.h"
 #include "server/transport.h"
 #include "store/dm_dados.h"
 #include "temp_folder.h"
+#include "ui/busy_dialog.h"
 
 #include <QAction>
 #include <QLineEdit>
+#include <QApplication>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <gtest/gtest.h>
@@ -94,4 +99,54 @@ TEST_F(MainWindow, esc_menu_item_and_close_button_all_close_the_window)
         close_it(window);
         EXPECT_FALSE(window.isVisible());
     }
+}
+
+TEST_F(MainWindow, menu_clicks_during_a_slow_start_up_download_do_nothing_and_each_record_loads_once)
+{
+    ScriptedServer server;
+    const auto answer = [&](const QByteArray& reply) {
+        server.answer(ScriptedServer::http(200, "{\"result\":[" + reply + "]}", 600));
+    };
+    answer(R"({"CLIENTE0":{"COL_ID_CONTROLE":7},"CLIENTE1":{"COL_ID_CONTROLE":8},"CHAVE_VENDEDOR":"1"})");
+    answer(R"({"TABELAS":{"TABELAS0":{"TAB_ID":1}},"PRODUTOS":{"PRODUTOS0":{"PRO_ID":5,"TABELA_ITEM":[]}},)"
+           R"("CHAVE_VENDEDOR":"1"})");
+    dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=" + server.address().toUtf8() +
+                                   "\r\nID=1\r\nChave=1\r\n");
+    Tfrm_Principal window(context);
+    BusyDialog busy(&window);
+    transport.set_progress(&busy);
+
+    // Any screen that opens all the same is noted and closed, so that a failure cannot hang the test.
+    QStringList opened;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != &busy) {
+            opened << QString::fromLatin1(modal->metaObject()->className());
+            modal->close();
+        }
+    });
+    watch.start(20);
+    int clicks = 0;
+    QTimer clicker;
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+        if (dados.tblProduto.record_count() > 0)
+            return;
+        const char* buttons[] = {"btnClientes", "btnProdutos", "btnPedidos", "btnTransmissao", "btnConfiguracao"};
+        QTest::mouseClick(child<QToolButton>(&window, QString::fromLatin1(buttons[clicks++ % 5])), Qt::LeftButton);
+    });
+    clicker.start(150);
+    window.show();
+    ASSERT_TRUE(wait_until([&] { return dados.tblProduto.record_count() > 0; }, 10000));
+    clicker.stop();
+
+    EXPECT_GE(clicks, 5);
+    EXPECT_EQ(opened, QStringList());
+    EXPECT_EQ(server.requests.size(), 2);
+    EXPECT_EQ(dados.tblCliente.record_count(), 2);
+    EXPECT_EQ(dados.tblProduto.record_count(), 1);
+    EXPECT_EQ(dados.tblTabela.record_count(), 1);
+    EXPECT_EQ(messages.said, QStringList{u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s});
+    EXPECT_FALSE(busy.isVisible());
+    EXPECT_EQ(Settings(context).read_pedido(), 9999);
 }

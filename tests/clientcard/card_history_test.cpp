@@ -5,7 +5,7 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-ScreenIdentity identity;
+Identity identity;
 
 const QByteArray kTitulos =
     R"({"CHAVE_VENDEDOR":"47261","TITULOS":{"FINANCEIRO0":{"CRE_ID":"31","CRE_TITULO":"NF 1001","CRE_PARCELA":"1/2",)"

@@ -10,7 +10,7 @@ const QByteArray kPdf = R"("ARQUIVO":["37,80,68,70,45,49",6,"42.pdf"])";
 class Documents : public CatalogueTest {
 protected:
     QStringList opened;
-    ScreenIdentity identity{u"Teste"_s, u"47261"_s, u"1"_s};
+    Identity identity{u"Teste"_s, u"1"_s, u"47261"_s};
 
     void SetUp() override
     {

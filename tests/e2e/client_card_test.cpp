@@ -55,7 +55,7 @@ TEST(ClientCardFlow, card_from_the_list_loads_its_client_and_fetches_real_docume
 
     // A client of the demo data with open payment slips.
     int client = 0;
-    ScreenIdentity probe;
+    Identity probe;
     for (dados.tblCliente.first(); !dados.tblCliente.eof() && client == 0; dados.tblCliente.next()) {
         const int id = dados.tblCliente.as_integer(u"cli_id");
         carregar_financeiro(context, dados, QString::number(id), probe);

@@ -5,6 +5,7 @@
 #include "orders/number_edit.h"
 #include "settings/settings.h"
 #include "store/db_grid.h"
+#include "ui/busy_dialog.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -13,6 +14,7 @@
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -372,6 +374,50 @@ TEST_F(OrderScreen, every_failure_while_saving_leaves_the_screen_open_and_claims
         EXPECT_EQ(dados.tblVenda.record_count(), c.headers);
         EXPECT_EQ(dir.exists(u"historico_vendas/venda_10000_091225.json"_s), c.filed);
     }
+}
+
+TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_is_posted_once)
+{
+    BusyDialog busy;
+    transport.http.set_progress(&busy);
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    type(&screen, "edtCod_Cliente", u"1"_s);
+    reply(R"({"CHAVE_VENDEDOR":"47261"})");
+    when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+    click(&screen, "btnPesqClie");
+    add_product(&screen, 1, u"3"_s);
+    messages.clear();
+
+    // Each answer takes 300 ms; meanwhile the salesperson saves again, cancels, presses Esc and
+    // clicks save twice more.
+    for (const QByteArray& r : kPass)
+        server.answer(ScriptedServer::http(200, "{\"result\":[" + r + "]}", 300));
+    server.answer(ScriptedServer::http(200, "{\"result\":[]}", 300));
+    messages.answers = {true, true, true};
+    bool open_before_the_post_returned = false;
+    QTimer::singleShot(100, &screen, [&] { click(&screen, "btnGravar"); });
+    QTimer::singleShot(400, &screen, [&] { click(&screen, "btnCancelar"); });
+    QTimer::singleShot(700, &screen, [&] { QTest::keyClick(&screen, Qt::Key_Escape); });
+    QTimer::singleShot(1000, &screen, [&] {
+        QTest::mouseDClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
+        open_before_the_post_returned = screen.isVisible();
+    });
+    click(&screen, "btnGravar");
+
+    EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+    EXPECT_TRUE(open_before_the_post_returned);
+    EXPECT_EQ(server.requests.size(), 5);
+    EXPECT_EQ(dados.tblVenda.record_count(), 1);
+    EXPECT_FALSE(screen.isVisible());
+    EXPECT_FALSE(busy.isVisible());
+    // The gate is open again once the save has ended.
+    screen.show();
+    messages.clear();
+    messages.answers = {false};
+    click(&screen, "btnCancelar");
+    EXPECT_EQ(messages.said, QStringList{u"confirm: Deseja Cancelar o Pedido?"_s});
 }
 
 TEST_F(OrderScreen, searches_that_find_nothing_warn_and_a_bad_table_price_is_reported)

@@ -53,7 +53,7 @@ TEST_F(OrderTest, order_request_is_byte_exact_under_each_regional_setting)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(
-            bytes(pedido_request({u"Teste"_s, u"1"_s}, order, dados.tblItemVenda, c.regional)),
+            bytes(pedido_request({u"Teste"_s, u"1"_s, {}}, order, dados.tblItemVenda, c.regional)),
             R"({"REQUISICAO":{"TABLE":"NOVO_PEDIDO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1"},"VENDA0":)" +
                 c.venda0 + "}");
     }
@@ -73,7 +73,7 @@ TEST_F(OrderTest, empty_values_become_null_or_leave_their_pair_out)
         R"("FINANCEIRO":[{"CRE_PAGAMENTO":"NULL","CRE_PARCELA":"28"},{"CRE_PAGAMENTO":"NULL","CRE_PARCELA":"56"}]}})");
     // Only ID empty: the company stays in both objects.
     const QByteArray only_empresa =
-        bytes(pedido_request({u"Teste"_s, {}}, order, dados.tblItemVenda, context.regional));
+        bytes(pedido_request({u"Teste"_s, {}, {}}, order, dados.tblItemVenda, context.regional));
     EXPECT_TRUE(only_empresa.startsWith(
         R"({"REQUISICAO":{"TABLE":"NOVO_PEDIDO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste"},)"));
     EXPECT_TRUE(only_empresa.contains(R"("TAB_ID":"0","EMPRESA":"Teste","ITENS_VENDA")"));
@@ -118,7 +118,7 @@ TEST_F(OrderTest, sending_files_the_copy_then_posts_it_and_confirms)
     ASSERT_EQ(transport.bodies.size(), 1);
     EXPECT_TRUE(transport.paths[0].endsWith(u"postDados_OnLine"_s));
     const QByteArray sent = transport.request(0);
-    EXPECT_EQ(sent, bytes(pedido_request({u"Teste"_s, u"1"_s}, order, dados.tblItemVenda, context.regional)));
+    EXPECT_EQ(sent, bytes(pedido_request({u"Teste"_s, u"1"_s, {}}, order, dados.tblItemVenda, context.regional)));
     EXPECT_EQ(dir.read(u"historico_vendas/venda_10000_091225.json"_s), sent + "\r\n");
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
 }

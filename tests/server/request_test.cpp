@@ -22,10 +22,10 @@ JsonValue object_with(const char* key, const char* value)
 
 TEST(Request, envelopes_are_exact)
 {
-    const RequestIdentity fresh{u"Teste"_s, u"0"_s};
-    const RequestIdentity none{u""_s, u""_s};
-    const RequestIdentity no_id{u"Teste"_s, u""_s};
-    const RequestIdentity accents{u"São/Paulo \"SA\""_s, u"7"_s};
+    const Identity fresh{u"Teste"_s, u"0"_s, {}};
+    const Identity none{u""_s, u""_s, {}};
+    const Identity no_id{u"Teste"_s, u""_s, {}};
+    const Identity accents{u"São/Paulo \"SA\""_s, u"7"_s, {}};
     JsonValue itens = JsonValue::array();
     itens.push_back(object_with("PRO_ID", "5"));
     struct Case {

@@ -1,6 +1,7 @@
 #include "scripted_server.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -24,11 +25,14 @@ ScriptedServer::ScriptedServer()
                 if (buffer->size() < head_end + 4 + length)
                     return;
                 requests.append(*buffer);
+                buffer->clear();
                 if (a.silent)
                     return;
-                socket->write(a.bytes);
-                if (a.close_after)
-                    socket->disconnectFromHost();
+                QTimer::singleShot(a.delay_ms, socket, [socket, a] {
+                    socket->write(a.bytes);
+                    if (a.close_after)
+                        socket->disconnectFromHost();
+                });
             });
         }
     });
@@ -39,9 +43,9 @@ QString ScriptedServer::address() const
     return u"127.0.0.1:"_s + QString::number(port());
 }
 
-ScriptedServer::Answer ScriptedServer::http(int status, const QByteArray& body)
+ScriptedServer::Answer ScriptedServer::http(int status, const QByteArray& body, int delay_ms)
 {
     QByteArray bytes = "HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Type: application/json\r\n"
                        "Content-Length: " + QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body;
-    return Answer{bytes, true, false};
+    return Answer{bytes, true, false, delay_ms};
 }
