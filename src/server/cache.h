@@ -16,9 +16,10 @@ class JsonParser;
 // Names are relative to the data folder; a backslash in a name separates folders, as on Windows.
 
 // Reads a cached file back. A byte-order mark selects UTF-8 or UTF-16, otherwise the bytes are
-// ANSI; the text is then brought to 7-bit ASCII (letters lose their accents) and parsed. Returns
-// nullopt when the text is not one JSON value, or is a bare scalar followed by a line break.
-// Throws FileError when the file cannot be read, ProtocolError when the value is not an object.
+// ANSI; the characters inside strings are then brought to 7-bit ASCII (letters lose their accents)
+// and the text is parsed. Returns nullopt when the text is not one JSON value, or is a bare scalar
+// followed by a line break. Throws FileError when the file cannot be read or is over the parser's
+// limits (JsonParser::max_bytes, max_values), ProtocolError when the value is not an object.
 std::optional<JsonValue> carregar_json(const Context& context, const QString& name);
 // The same with a parser kept by the caller across the files of one load.
 std::optional<JsonValue> carregar_json(const Context& context, const QString& name, JsonParser& parser);
