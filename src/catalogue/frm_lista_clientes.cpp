@@ -112,8 +112,9 @@ void Tfrm_Lista_Clientes::btnRelFinanceiroClick()
 
 void Tfrm_Lista_Clientes::btnFecharClick()
 {
-    btnLimparClieClick();
+    // done() notes the selected client before the search goes; a list never shown has no done().
     close();
+    btnLimparClieClick();
 }
 
 // Every way out (Esc, the close button, the window's own close button) passes here.

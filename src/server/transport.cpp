@@ -1,12 +1,14 @@
 #include "transport.h"
 
 #include "core/errors.h"
+#include "json_parse.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include <QBuffer>
 #include <QEventLoop>
+#include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -139,7 +141,10 @@ int Transport::post_into(const QUrl& url, const QByteArray& body, const QString&
     return reply.status;
 }
 
-HttpTransport::HttpTransport(CallProgress* progress) : progress_(progress) {}
+HttpTransport::HttpTransport(CallProgress* progress)
+    : max_reply_bytes(static_cast<qint64>(JsonParser::max_bytes)), progress_(progress)
+{
+}
 
 Transport::Reply HttpTransport::post(const QUrl& url, const QByteArray& body, const QString& what)
 {
@@ -240,7 +245,8 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     if (stop == Stop::Cancelled)
         throw fail(u"operação cancelada pelo usuário"_s);
     if (stop == Stop::TooLarge)
-        throw fail(u"a resposta passa de %1 MB, o maior tamanho aceito"_s.arg(max_reply_bytes / (1024 * 1024)));
+        throw fail(u"a resposta passa de %1, o maior tamanho aceito"_s.arg(
+            QLocale(QLocale::Portuguese, QLocale::Brazil).formattedDataSize(max_reply_bytes)));
     if (stop == Stop::ConnectTimeout)
         throw fail(u"o servidor não respondeu em %1 segundos"_s.arg(connect_timeout.count() / 1000.0));
     if (error == QNetworkReply::OperationCanceledError)

@@ -44,9 +44,8 @@ public:
 
     std::chrono::milliseconds connect_timeout{15000};
     std::chrono::milliseconds idle_timeout{120000};
-    // A reply beyond this is refused before it is held in memory: four times the largest catalogue
-    // reply seen (200,000 clients, 125 MB).
-    qint64 max_reply_bytes = qint64(512) * 1024 * 1024;
+    // A reply larger than the parser takes is refused while it arrives, before it fills the memory.
+    qint64 max_reply_bytes;
 
     Reply post(const QUrl& url, const QByteArray& body, const QString& what) override;
     int post_into(const QUrl& url, const QByteArray& body, const QString& what,

@@ -362,6 +362,14 @@ TEST_F(OrderScreen, every_failure_while_saving_leaves_the_screen_open_and_claims
              post(500, R"({"error":"Pedido recusado pelo servidor"})");
          },
          u"Pedido recusado pelo servidor"_s, 2, true},
+        // The reply to the post is cut in the middle: the server may hold the order, the copy stays.
+        {[&] {
+             QFile::remove(dir.path(u"historico_vendas/venda_10000_091225.json"_s));
+             for (const QByteArray& r : kPass)
+                 reply(r);
+             server.answer({"HTTP/1.1 200 OK\r\nContent-Length: 40\r\n\r\n{\"res", true, false});
+         },
+         u"encerrada"_s, 3, true},
     };
     for (const auto& c : cases) {
         messages.clear();

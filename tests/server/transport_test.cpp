@@ -7,6 +7,7 @@
 #include "server/transport.h"
 
 #include <QTcpServer>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +164,15 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
         EXPECT_TRUE(message.contains(u"nenhum dado recebido"_s)) << message.toStdString();
     }
     {
+        // Half a reply, then nothing.
+        ScriptedServer server;
+        server.answer({"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{\"result\":[", false, false});
+        Call call(server.address());
+        call.transport.idle_timeout = std::chrono::milliseconds(300);
+        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        EXPECT_TRUE(message.contains(u"nenhum dado recebido"_s)) << message.toStdString();
+    }
+    {
         ScriptedServer server;
         server.answer({{}, false, true});
         Cancelling progress;
@@ -172,4 +182,28 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
         EXPECT_TRUE(message.contains(u"cancelada"_s)) << message.toStdString();
         EXPECT_EQ(progress.log, (QStringList{u"started clientes "_s + server.address(), u"finished"_s}));
     }
+}
+
+// Qt Network sends a request again when the connection closes before any byte of the reply; an
+// order must never reach the server twice without the salesperson deciding it.
+TEST(Transport, a_request_is_never_sent_twice_on_the_clients_own)
+{
+    ScriptedServer server;
+    server.answer({{}, true, false});
+    server.answer(ScriptedServer::http(200, R"({"result":[]})"));
+    Call call(server.address());
+    const QString message = failure_of([&] { call.proxy.postDados_OnLine(small_request(), u"pedido"_s); });
+    EXPECT_TRUE(message.contains(u"encerrada"_s)) << message.toStdString();
+    QTest::qWait(200);
+    EXPECT_EQ(server.requests.size(), 1);
+}
+
+TEST(Transport, a_reply_past_the_size_limit_is_refused_while_it_arrives)
+{
+    ScriptedServer server;
+    server.answer(ScriptedServer::http(200, R"({"result":[{"A":")" + QByteArray(20000, 'a') + R"("}]})"));
+    Call call(server.address());
+    call.transport.max_reply_bytes = 10000;
+    const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+    EXPECT_TRUE(message.contains(u"maior tamanho aceito"_s)) << message.toStdString();
 }
