@@ -11,6 +11,7 @@
 #include "temp_folder.h"
 #include "ui/busy_dialog.h"
 
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -138,24 +139,50 @@ TEST_F(StartUp, an_error_ends_the_start_up_before_the_product_download)
     }
 }
 
-TEST(BusyDialog, cancel_aborts_a_stalled_call_like_a_transport_error)
+// However the call ends, the dialog goes away and the program takes input again.
+TEST(BusyDialog, cancel_esc_or_a_failure_ends_the_call_and_leaves_no_dialog_behind)
 {
-    ScriptedServer server;
-    server.answer({{}, false, true});
-    BusyDialog busy;
-    HttpTransport transport(&busy);
-    QTimer::singleShot(0, [&] {
-        ASSERT_TRUE(wait_until([&] { return busy.isVisible(); }));
-        EXPECT_EQ(busy.windowTitle(), u"Aguarde..."_s);
-        QTest::mouseClick(busy.findChild<QPushButton*>(u"btnCancelar"_s), Qt::LeftButton);
-    });
-    QString message;
-    try {
-        transport.post(QUrl(u"http://"_s + server.address() + u"/x"_s), "{}", u"clientes"_s);
-    } catch (const ServerError& e) {
-        message = e.message();
+    const struct {
+        const char* name;
+        ScriptedServer::Answer answer;
+        std::function<void(BusyDialog&)> act;  // once the dialog shows
+        QString cause;
+    } cases[] = {
+        {"cancel", {{}, false, true}, [](BusyDialog& busy) {
+             QTest::mouseClick(busy.findChild<QPushButton*>(u"btnCancelar"_s), Qt::LeftButton);
+         }, u"cancelada"_s},
+        {"esc", {{}, false, true}, [](BusyDialog& busy) { QTest::keyClick(&busy, Qt::Key_Escape); }, u"cancelada"_s},
+        {"cut", {"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{", true, false, 500}, {}, u"encerrada"_s},
+        {"error", ScriptedServer::http(500, R"({"error":"fora do ar"})", 500), {}, {}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedServer server;
+        server.answer(c.answer);
+        QLineEdit other;
+        other.show();
+        BusyDialog busy;
+        HttpTransport transport(&busy);
+        QTimer::singleShot(0, [&] {
+            ASSERT_TRUE(wait_until([&] { return busy.isVisible(); }));
+            EXPECT_EQ(busy.windowTitle(), u"Aguarde..."_s);
+            QTest::keyClicks(&other, u"x"_s);
+            if (c.act)
+                c.act(busy);
+        });
+        QString message;
+        try {
+            const Transport::Reply reply =
+                transport.post(QUrl(u"http://"_s + server.address() + u"/x"_s), "{}", u"clientes"_s);
+            EXPECT_EQ(reply.status, 500);
+        } catch (const ServerError& e) {
+            message = e.message();
+        }
+        EXPECT_TRUE(message.contains(c.cause)) << message.toStdString();
+        EXPECT_TRUE(c.cause.isEmpty() || message.contains(server.address()));
+        EXPECT_FALSE(busy.isVisible());
+        EXPECT_EQ(other.text(), u""_s);
+        QTest::keyClicks(&other, u"y"_s);
+        EXPECT_EQ(other.text(), u"y"_s);
     }
-    EXPECT_TRUE(message.contains(u"cancelada"_s)) << message.toStdString();
-    EXPECT_TRUE(message.contains(server.address()));
-    EXPECT_FALSE(busy.isVisible());
 }
