@@ -251,11 +251,11 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
         throw fail(u"o servidor não respondeu em %1 segundos"_s.arg(connect_timeout.count() / 1000.0));
     if (error == QNetworkReply::OperationCanceledError)
         throw fail(u"nenhum dado recebido em %1 segundos"_s.arg(idle_timeout.count() / 1000.0));
-    // An HTTP error status still carries the server's own text in the body; a failure of the
-    // connection itself (codes below 100), even after a status line, does not.
-    // The connection closed before any byte of the reply and the body could not be sent again.
+    // The connection closed before any byte of the reply, and the body cannot be sent again.
     if (error == QNetworkReply::ContentReSendError)
         throw fail(cause_of(QNetworkReply::RemoteHostClosedError, error_string));
+    // An HTTP error status still carries the server's own text in the body; a failure of the
+    // connection itself (codes below 100), even after a status line, does not.
     if (error != QNetworkReply::NoError && (status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
         throw fail(cause_of(error, error_string));
     if (reply->isOpen()) {
