@@ -78,6 +78,18 @@ private:
         return false;
     }
 
+    // Four hex digits of a \u escape, or -1.
+    long hex4()
+    {
+        long unit = 0;
+        for (int k = 0; k < 4; ++k, ++i_) {
+            if (!more() || !std::isxdigit(peek())) return -1;
+            const unsigned char c = peek();
+            unit = unit * 16 + (c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10);
+        }
+        return unit;
+    }
+
     bool string()
     {
         if (!more() || peek() != '"') return false;
@@ -95,8 +107,13 @@ private:
                 const unsigned char e = peek();
                 ++i_;
                 if (e == 'u') {
-                    for (int k = 0; k < 4; ++k, ++i_)
-                        if (!more() || !std::isxdigit(peek())) return false;
+                    const long unit = hex4();
+                    if (unit < 0 || (unit >= 0xDC00 && unit <= 0xDFFF)) return false;
+                    if (unit >= 0xD800 && unit <= 0xDBFF) {
+                        if (!word("\\u")) return false;
+                        const long low = hex4();
+                        if (low < 0xDC00 || low > 0xDFFF) return false;
+                    }
                 } else if (std::string_view("\"\\/bfnrt").find(static_cast<char>(e)) == std::string_view::npos) {
                     return false;
                 }

@@ -3,7 +3,8 @@
 #include <string_view>
 
 // JSON's grammar read plainly and slowly, to hold the project's parser to: exactly one value with
-// optional blanks, tabs and line breaks around it.
+// optional blanks, tabs and line breaks around it. A \u escape of half a surrogate pair must be
+// followed by the other half: text that stands for no Unicode character is refused.
 struct GrammarCheck {
     bool valid = false;
     int depth = 0; // deepest nesting of arrays and objects seen
