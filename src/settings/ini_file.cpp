@@ -94,6 +94,11 @@ IniFile IniFile::load(const QString& path)
     if (!f.open(QIODevice::ReadOnly))
         throw FileError(
             u"Não foi possível ler o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
+    if (f.size() > max_bytes) {
+        IniFile ini;
+        ini.too_large_ = true;
+        return ini;
+    }
     return from_bytes(f.readAll());
 }
 
@@ -129,6 +134,7 @@ IniFile IniFile::from_bytes(const QByteArray& bytes)
 
 std::optional<QString> IniFile::damage(const QString& section) const
 {
+    if (too_large_) return u"o arquivo tem mais de %1 MB"_s.arg(max_bytes >> 20);
     bool found = false;
     for (qsizetype i = 0; i < lines_.size(); ++i) {
         if (std::any_of(lines_[i].text.cbegin(), lines_[i].text.cend(), is_control))
@@ -226,6 +232,8 @@ QByteArray IniFile::bytes() const
 
 void IniFile::save(const QString& path) const
 {
+    if (too_large_) // nothing of it was read: writing would leave only the lines set since
+        throw FileError(u"O arquivo de configuração %1 não foi lido por ser grande demais."_s.arg(path));
     QSaveFile f(path);
     if (!f.open(QIODevice::WriteOnly) || f.write(bytes()) < 0 || !f.commit())
         throw FileError(

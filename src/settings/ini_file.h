@@ -18,7 +18,8 @@ class IniFile {
 public:
     enum class Encoding : std::uint8_t { Utf8, Utf16LE, Utf16BE, Ansi };
 
-    // Reads path; a missing file reads as empty. An unreadable file raises FileError.
+    // Reads path; a missing file reads as empty. An unreadable file raises FileError. A file over
+    // max_bytes is not read: it reads as empty and damaged, and saving it raises FileError.
     static IniFile load(const QString& path);
     static IniFile from_bytes(const QByteArray& bytes);
 
@@ -34,8 +35,11 @@ public:
     bool has_bom() const { return bom_; }
 
     // What makes the file unusable as a settings file (control characters, as in a binary file;
-    // no such section), or nullopt. Lines the reader skips are no damage.
+    // no such section; its size), or nullopt. Lines the reader skips are no damage.
     std::optional<QString> damage(const QString& section) const;
+
+    // A settings file is a few lines: anything near this size is something else.
+    static constexpr qint64 max_bytes = 1 << 20;
 
 private:
     struct Line {
@@ -49,4 +53,5 @@ private:
     QString newline_ = QStringLiteral("\r\n");
     Encoding encoding_ = Encoding::Utf8;
     bool bom_ = false;
+    bool too_large_ = false;
 };

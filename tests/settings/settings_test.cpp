@@ -120,4 +120,14 @@ TEST(Settings, a_damaged_file_is_refused_until_the_settings_screen_repairs_it)
     repair.write_values({{u"ID"_s, u"7"_s}});
     EXPECT_EQ(dir.read(u"config.ini"_s),
               QByteArray("[CONFIGURACAO]\r\nEmpresa=Acme\r\nIP=10.0.0.5\r\nPedido=120\r\nID=7\r\n"));
+
+    // A file far too large to be settings is not even read, and is repaired the same way.
+    const QByteArray huge = "[CONFIGURACAO]\r\nPedido=5\r\n" + QByteArray(2 << 20, 'x');
+    dir.write(u"config.ini"_s, huge);
+    EXPECT_THROW(settings.read_pedido(), FileError);
+    EXPECT_TRUE(settings.damage() && settings.damage()->contains(u"mais de 1 MB"_s));
+    EXPECT_EQ(repair.read_pedido(), Settings::default_pedido);
+    repair.write_values({{u"Empresa"_s, u"Acme"_s}});
+    EXPECT_EQ(dir.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nEmpresa=Acme\r\n"));
+    EXPECT_EQ(dir.read(u"config.ini.danificado"_s), huge);
 }
