@@ -206,9 +206,13 @@ std::optional<JsonValue> JsonParser::State::run(std::size_t offset, std::size_t 
         const bool too_many = count > value_limit;
         values.clear();
         names.clear();
-        if (too_many)
+        if (too_many) {
+            // The parser outlives the text: the room such a tree took is given back.
+            values.shrink_to_fit();
+            names.shrink_to_fit();
             throw ProtocolError(
                 u"O texto JSON tem mais de %1 valores, mais do que o programa aceita."_s.arg(value_limit));
+        }
         return std::nullopt;
     }
     // Whatever follows the value (a second value, a stray bracket) is left unread.
