@@ -54,7 +54,8 @@ void Tfrm_Configuracao::carregar_configuracao()
         settings.create_fresh();
         return;
     }
-    if (const std::optional<QString> damage = settings.damage()) context_.messages->warning(*damage);
+    if (const std::optional<QString> damage = settings.damage())
+        context_.messages->warning(*damage + u" Confira os dados e grave-os para corrigi-lo."_s);
     ui->edtEmpresa->setText(settings.read_string(u"Empresa"_s));
     ui->edtIP->setText(settings.read_string(u"IP"_s));
     ui->edtIDVendedor->setText(settings.read_string(u"ID"_s));

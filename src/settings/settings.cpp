@@ -27,8 +27,7 @@ std::optional<qint64> strict_integer(const QString& text)
 
 QString damage_text(const QString& path, const QString& what)
 {
-    return u"O arquivo de configuração %1 está danificado: %2. Abra a tela de configuração e grave os dados "
-           u"para corrigi-lo."_s.arg(QDir::toNativeSeparators(path), what);
+    return u"O arquivo de configuração %1 está danificado: %2."_s.arg(QDir::toNativeSeparators(path), what);
 }
 
 } // namespace
@@ -54,7 +53,9 @@ IniFile Settings::load() const
 {
     IniFile ini = IniFile::load(path_);
     if (damaged_ == Damaged::Refuse && exists()) {
-        if (auto what = ini.damage(kSection)) throw FileError(damage_text(path_, *what));
+        if (auto what = ini.damage(kSection))
+            throw FileError(damage_text(path_, *what) +
+                            u" Abra a tela de configuração e grave os dados para corrigi-lo."_s);
     }
     return ini;
 }

@@ -25,6 +25,7 @@ public:
     QString path() const { return path_; }
     bool exists() const;
     // What is wrong with the file, in a sentence naming it, or nullopt when it is sound or missing.
+    // The readers' FileError adds where to repair it.
     std::optional<QString> damage() const;
     // Where write_values keeps the damaged file it replaces.
     QString damaged_copy_path() const { return path_ + QStringLiteral(".danificado"); }
