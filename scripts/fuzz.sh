@@ -50,6 +50,11 @@ for target in "${targets[@]}"; do
         for dir in "fuzz/corpus/$target" "fuzz/regressions/$target"; do
             [ -d "$dir" ] && while IFS= read -r -d '' f; do inputs+=("$f"); done < <(find "$dir" -type f -print0 | sort -z)
         done
+        if [ ${#inputs[@]} -eq 0 ]; then
+            echo "$target: nenhuma entrada em fuzz/corpus/$target" >&2
+            failed=1
+            continue
+        fi
         # Given files, libFuzzer runs each once and stops at the first that fails, after its name.
         if "$bin/$target" -rss_limit_mb=4096 "${inputs[@]}" >"$log" 2>&1; then
             echo "$target: ${#inputs[@]} entradas, sem falhas"
