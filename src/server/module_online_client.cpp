@@ -56,7 +56,16 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     auto invalid = [&](const QString& why) {
         return ProtocolError(u"Resposta inválida do servidor %1 (%2): %3."_s.arg(server, what, why));
     };
-    std::optional<JsonValue> json = parser.parse_buffer(size);
+    std::optional<JsonValue> json;
+    try {
+        json = parser.parse_buffer(size);
+    } catch (const ProtocolError& e) {
+        // A reply beyond the parser's limits.
+        QString why = e.message();
+        while (why.endsWith(u'.'))
+            why.chop(1);
+        throw invalid(why);
+    }
     if (status < 200 || status > 299) {
         const JsonValue* text = json && json->is_object() ? json->find("error") : nullptr;
         if (text && text->is_string())

@@ -207,3 +207,14 @@ TEST(Transport, a_reply_past_the_size_limit_is_refused_while_it_arrives)
     const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
     EXPECT_TRUE(message.contains(u"maior tamanho aceito"_s)) << message.toStdString();
 }
+
+TEST(Transport, a_reply_beyond_the_parsers_limits_names_the_server)
+{
+    ScriptedServer server;
+    server.answer(ScriptedServer::http(200, R"({"result":[{"A":[1,2,3,4,5,6,7,8,9,10,11,12]}]})"));
+    Call call(server.address());
+    JsonParser small(10);
+    const QString message =
+        failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s, small); });
+    EXPECT_TRUE(message.startsWith(u"Resposta inválida do servidor "_s + server.address())) << message.toStdString();
+}
