@@ -8,17 +8,17 @@
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/messages.h"
-#include "catalogue/card_values.h"
+#include "store/card_values.h"
 #include "catalogue/product_download.h"
 #include "orders/frm_cad_pedidos.h"
 #include "orders/order_checks.h"
 #include "server/json_parse.h"
 #include "clientcard/frm_cad_clientes.h"
-#include "catalogue/card_values.h"
+#include "store/card_values.h"
 #include <QTabWidget>
 #include <QThread>
 #include "server/transport.h"
-#include "settings/frm_configuracao.h"
+#include "app/frm_configuracao.h"
 #include "store/dm_dados.h"
 
 #include <QApplication>

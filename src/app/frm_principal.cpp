@@ -10,7 +10,7 @@
 #include "core/error_report.h"
 #include "core/messages.h"
 #include "orders/frm_cad_pedidos.h"
-#include "settings/frm_configuracao.h"
+#include "app/frm_configuracao.h"
 #include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"

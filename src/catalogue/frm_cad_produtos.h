@@ -1,6 +1,6 @@
 #pragma once
 
-#include "catalogue/card_values.h"
+#include "store/card_values.h"
 
 #include <QDialog>
 

@@ -1,8 +1,9 @@
 #include "frm_lista_clientes.h"
 #include "ui_frm_lista_clientes.h"
 
-#include "catalogue/card_values.h"
+#include "store/card_values.h"
 #include "catalogue/client_download.h"
+#include "clientcard/documents.h"
 #include "clientcard/frm_cad_clientes.h"
 #include "catalogue/list_search.h"
 #include "ui/screen_menu.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "clientcard/documents.h"
+#include "server/request.h"
 
 #include <QDialog>
 

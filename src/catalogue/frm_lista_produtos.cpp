@@ -1,7 +1,7 @@
 #include "frm_lista_produtos.h"
 #include "ui_frm_lista_produtos.h"
 
-#include "catalogue/card_values.h"
+#include "store/card_values.h"
 #include "catalogue/frm_cad_produtos.h"
 #include "catalogue/list_search.h"
 #include "catalogue/product_download.h"

@@ -3,7 +3,7 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/text.h"
-#include "record_reader.h"
+#include "store/record_reader.h"
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/json_parse.h"

@@ -1,6 +1,6 @@
 #include "card_history.h"
 
-#include "catalogue/record_reader.h"
+#include "store/record_reader.h"
 #include "core/errors.h"
 #include "core/text.h"
 #include "store/table.h"

@@ -17,7 +17,7 @@ struct Regional {
 
     static Regional from_locale(const QLocale& locale);
     static Regional system();
-    // Brazilian settings and a variant with a full stop for decimals, as the tests use them.
+    // The Brazilian settings, which the tests use.
     static Regional brazil();
 
     // A decimal number with this decimal separator (no thousands separators), blanks around it

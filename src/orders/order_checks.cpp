@@ -1,6 +1,6 @@
 #include "order_checks.h"
 
-#include "catalogue/record_reader.h"
+#include "store/record_reader.h"
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/messages.h"

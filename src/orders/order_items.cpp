@@ -1,6 +1,6 @@
 #include "order_items.h"
 
-#include "catalogue/record_reader.h"
+#include "store/record_reader.h"
 #include "store/dm_dados.h"
 #include "store/table.h"
 

@@ -1,6 +1,6 @@
 #include "order_request.h"
 
-#include "catalogue/record_reader.h"
+#include "store/record_reader.h"
 #include "core/context.h"
 #include "core/messages.h"
 #include "core/regional.h"

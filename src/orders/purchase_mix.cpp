@@ -1,6 +1,6 @@
 #include "purchase_mix.h"
 
-#include "catalogue/record_reader.h"
+#include "store/record_reader.h"
 #include "core/context.h"
 #include "server/connection.h"
 #include "server/request.h"

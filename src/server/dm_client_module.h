@@ -5,15 +5,10 @@
 
 class Transport;
 
-// The parameters of a server connection, as the connection dialog of the server names them.
+// A server connection: the address the IP setting names (port 211 unless it says another) and the
+// context under which the server's methods are published.
 struct SQLConnection {
-    QString driver = QStringLiteral("DataSnap");
-    QString communication_protocol = QStringLiteral("tcp/ip");
-    int port = 211;
     QString datasnap_context = QStringLiteral("datasnap/");
-    // Built-in host until the IP setting is applied at opening.
-    QString host_name = QStringLiteral("192.168.0.100");
-    bool login_prompt = false;
 
     bool connected() const { return base_url.isValid(); }
     QUrl base_url;
@@ -26,8 +21,8 @@ public:
 
     SQLConnection SQLCon;
 
-    // Sets the host name from ip and opens the connection. Raises ServerError for an empty or
-    // unusable address; no request is sent before the first call.
+    // Opens the connection to the address ip names. Raises ServerError for an empty or unusable
+    // address; no request is sent before the first call.
     void open(const QString& ip);
     void close() { SQLCon.base_url = QUrl(); }
 

@@ -4,7 +4,7 @@
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/messages.h"
-#include "settings.h"
+#include "settings/settings.h"
 #include "ui/look.h"
 
 using namespace Qt::StringLiterals;
