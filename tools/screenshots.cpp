@@ -154,7 +154,7 @@ int main(int argc, char** argv)
         dados.tblProduto.next();
         dados.tblProduto.next();
         save(screen, out, u"lista-produtos"_s);
-        Tfrm_Cad_Produtos card(context, &screen);
+        Tfrm_Cad_Produtos card(&screen);
         card.preencher(product_card_values(dados.tblProduto));
         save(card, out, u"cadastro-produtos"_s);
     }

@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "settings/settings.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 
 using namespace Qt::StringLiterals;
 
@@ -13,7 +14,7 @@ Tfrm_Configuracao::Tfrm_Configuracao(const Context& context, QWidget* parent)
     : QDialog(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Configuracao>())
 {
     ui->setupUi(this);
-    apply_look(this, 13);
+    prepare_screen(this);
     for (QWidget* w : {static_cast<QWidget*>(ui->lblEmpresa), static_cast<QWidget*>(ui->edtEmpresa),
                        static_cast<QWidget*>(ui->lblIP), static_cast<QWidget*>(ui->edtIP),
                        static_cast<QWidget*>(ui->lblIDVendedor), static_cast<QWidget*>(ui->edtIDVendedor),

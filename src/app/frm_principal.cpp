@@ -14,6 +14,7 @@
 #include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 #include "ui/screen_menu.h"
 
 #include <QAction>
@@ -50,7 +51,7 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     : QMainWindow(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Principal>())
 {
     ui->setupUi(this);
-    apply_look(this);
+    prepare_screen(this);
     ui->Image1->setPixmap(banner());
     ui->Image1->setMinimumSize(1, 1); // the picture stretches to the band; it must not widen the window
     ui->Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
@@ -63,9 +64,8 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, {}, 40);
 
     PopupMenu1 = make_popup_menu(this);
-    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+    Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Principal::btnFecharClick);
 
-    connect(Fechar1, &QAction::triggered, this, &Tfrm_Principal::btnFecharClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Principal::btnFecharClick);
     connect(ui->btnClientes, &QToolButton::clicked, this, &Tfrm_Principal::btnClientesClick);
     connect(ui->btnProdutos, &QToolButton::clicked, this, &Tfrm_Principal::btnProdutosClick);
@@ -92,7 +92,6 @@ void Tfrm_Principal::showEvent(QShowEvent* event)
     if (shown_)
         return;
     shown_ = true;
-    centre_on_screen(this);
     // Let the window paint before the message and the downloads hold the event loop.
     QTimer::singleShot(0, this, [this] { run_guarded(*context_.messages, [this] { FormShow(); }); });
 }

@@ -8,7 +8,6 @@
 
 class QAction;
 class QMenu;
-struct Context;
 
 namespace Ui {
 class Tfrm_Cad_Produtos;
@@ -19,7 +18,7 @@ class Tfrm_Cad_Produtos : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrm_Cad_Produtos(const Context& context, QWidget* parent = nullptr);
+    explicit Tfrm_Cad_Produtos(QWidget* parent = nullptr);
     ~Tfrm_Cad_Produtos() override;
 
     // Sets each named edit to its text.
@@ -30,10 +29,7 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
-    const Context& context_;
     std::unique_ptr<Ui::Tfrm_Cad_Produtos> ui;
 };

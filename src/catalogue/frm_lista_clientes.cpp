@@ -11,6 +11,7 @@
 #include "core/error_report.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -23,7 +24,7 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
     : QDialog(parent), context_(context), dados_(dados), ui(std::make_unique<Ui::Tfrm_Lista_Clientes>())
 {
     ui->setupUi(this);
-    apply_look(this);
+    prepare_screen(this);
     capitalise_letters(ui->edtCliente);
     make_picture_button(ui->edtPesqClie, u"pesquisar"_s, u"Pesquisar"_s, {}, 24);
     make_picture_button(ui->btnLimparClie, u"limpar"_s, u"Limpar pesquisa"_s, {}, 24);
@@ -45,7 +46,7 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
     Atualizar1 = add_menu_item(PopupMenu1, u"Atualizar1"_s, u"Atualizar"_s, QKeySequence(Qt::Key_F5));
     RelatorioFinanceiro1 = add_menu_item(PopupMenu1, u"RelatorioFinanceiro1"_s, u"Relatorio Financeiro"_s,
                                          QKeySequence(Qt::Key_F6));
-    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+    Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Lista_Clientes::btnFecharClick);
 
     connect(ui->edtPesqClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::edtPesqClieClick);
     connect(ui->btnLimparClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnLimparClieClick);
@@ -57,16 +58,9 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
     connect(ui->btnRelFinanceiro, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnRelFinanceiroClick);
     connect(RelatorioFinanceiro1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnRelFinanceiroClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnFecharClick);
-    connect(Fechar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnFecharClick);
 }
 
 Tfrm_Lista_Clientes::~Tfrm_Lista_Clientes() = default;
-
-void Tfrm_Lista_Clientes::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    centre_on_screen(this);
-}
 
 void Tfrm_Lista_Clientes::edtPesqClieClick()
 {

@@ -42,8 +42,6 @@ public:
     QAction* RelatorioFinanceiro1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     bool baixar_clientes();

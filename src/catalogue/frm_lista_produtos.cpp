@@ -11,6 +11,7 @@
 #include "core/error_report.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -23,7 +24,7 @@ Tfrm_Lista_Produtos::Tfrm_Lista_Produtos(const Context& context, TdmDados& dados
     : QDialog(parent), context_(context), dados_(dados), ui(std::make_unique<Ui::Tfrm_Lista_Produtos>())
 {
     ui->setupUi(this);
-    apply_look(this);
+    prepare_screen(this);
     capitalise_letters(ui->edtProduto);
     make_picture_button(ui->edtPesqProd, u"pesquisar"_s, u"Pesquisar"_s, {}, 24);
     make_picture_button(ui->btnLimparProd, u"limpar"_s, u"Limpar pesquisa"_s, {}, 24);
@@ -42,7 +43,7 @@ Tfrm_Lista_Produtos::Tfrm_Lista_Produtos(const Context& context, TdmDados& dados
     ui->dbgLista->horizontalHeader()->setStretchLastSection(true);
 
     PopupMenu1 = make_popup_menu(this);
-    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+    Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Lista_Produtos::btnFecharClick);
     // The buttons promise F4 and F5; the keys act as the buttons do, though the menu carries only Fechar.
     for (const auto& [key, handler] : {std::pair{Qt::Key_F4, &Tfrm_Lista_Produtos::btnVisualizarClick},
                                        std::pair{Qt::Key_F5, &Tfrm_Lista_Produtos::btnAtualizarClick}}) {
@@ -59,16 +60,9 @@ Tfrm_Lista_Produtos::Tfrm_Lista_Produtos(const Context& context, TdmDados& dados
     connect(ui->btnVisualizar, &QToolButton::clicked, this, &Tfrm_Lista_Produtos::btnVisualizarClick);
     connect(ui->dbgLista, &QAbstractItemView::doubleClicked, this, &Tfrm_Lista_Produtos::btnVisualizarClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Lista_Produtos::btnFecharClick);
-    connect(Fechar1, &QAction::triggered, this, &Tfrm_Lista_Produtos::btnFecharClick);
 }
 
 Tfrm_Lista_Produtos::~Tfrm_Lista_Produtos() = default;
-
-void Tfrm_Lista_Produtos::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    centre_on_screen(this);
-}
 
 void Tfrm_Lista_Produtos::edtPesqProdClick()
 {
@@ -102,7 +96,7 @@ void Tfrm_Lista_Produtos::btnVisualizarClick()
         if (selected_id(tblProduto, u"pro_id") <= 0) return;
         // Read before the card exists: an amount that does not convert shows no card.
         const CardValues values = product_card_values(tblProduto);
-        Tfrm_Cad_Produtos card(context_, this);
+        Tfrm_Cad_Produtos card(this);
         card.preencher(values);
         card.exec();
     });

@@ -34,8 +34,6 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     bool baixar_produtos();

@@ -8,6 +8,7 @@
 #include "core/error_report.h"
 #include "server/cache.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 
 #include <QAction>
 #include <QMenu>
@@ -18,14 +19,11 @@ Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, QWidget* parent)
     : QDialog(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Transmissao>())
 {
     ui->setupUi(this);
-    apply_look(this);
+    prepare_screen(this);
     make_picture_button(ui->btnClientes, u"clientes"_s, u"Importar Clientes"_s, {}, 72);
     make_picture_button(ui->btnProdutos, u"produtos"_s, u"Importar Produtos"_s, {}, 72);
     make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, u"Esc"_s);
-    ui->PageControl1->setStyleSheet(
-        u"QTabBar::tab { padding: 6px 18px; margin-right: 4px; border: 1px solid #8a8a90;"
-        " border-radius: 3px; background: #f4f4f6; }"
-        " QTabBar::tab:selected { background: #c9d8ee; }"_s);
+    apply_tab_style(ui->PageControl1);
 
     PopupMenu1 = make_popup_menu(this);
     ImportarCliente1 =
@@ -34,7 +32,7 @@ Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, QWidget* parent)
         add_menu_item(PopupMenu1, u"ImportarProdutos1"_s, u"Importar Produtos"_s, QKeySequence(Qt::Key_F3));
     Exportarvendas1 =
         add_menu_item(PopupMenu1, u"Exportarvendas1"_s, u"Exportar Vendas"_s, QKeySequence(Qt::Key_F6));
-    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+    Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Transmissao::btnFecharClick);
 
     connect(ui->btnClientes, &QToolButton::clicked, this, &Tfrm_Transmissao::btnClientesClick);
     connect(ImportarCliente1, &QAction::triggered, this, &Tfrm_Transmissao::btnClientesClick);
@@ -43,16 +41,9 @@ Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, QWidget* parent)
     connect(ui->btnExportar, &QPushButton::clicked, this, &Tfrm_Transmissao::btnExportarClick);
     connect(Exportarvendas1, &QAction::triggered, this, &Tfrm_Transmissao::btnExportarClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Transmissao::btnFecharClick);
-    connect(Fechar1, &QAction::triggered, this, &Tfrm_Transmissao::btnFecharClick);
 }
 
 Tfrm_Transmissao::~Tfrm_Transmissao() = default;
-
-void Tfrm_Transmissao::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    centre_on_screen(this);
-}
 
 void Tfrm_Transmissao::btnClientesClick()
 {

@@ -33,8 +33,6 @@ public:
     QAction* Exportarvendas1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void importar_clientes();

@@ -7,6 +7,7 @@
 #include "core/error_report.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -20,12 +21,8 @@ Tfrm_Cad_Clientes::Tfrm_Cad_Clientes(const Context& context, TdmDados& dados, QW
     : QDialog(parent), context_(context), dados_(dados), ui(std::make_unique<Ui::Tfrm_Cad_Clientes>())
 {
     ui->setupUi(this);
-    apply_look(this);
-    // Tabs drawn as buttons.
-    ui->pgcMain->setDocumentMode(true);
-    ui->pgcMain->setStyleSheet(u"QTabBar::tab { border: 1px solid #8a8a94; border-radius: 3px; padding: 6px 18px;"
-                               " margin-right: 4px; background: #f0f0f2; }"
-                               " QTabBar::tab:selected { background: #ffffff; }"_s);
+    prepare_screen(this);
+    apply_tab_style(ui->pgcMain);
     ui->pgcMain->setCurrentWidget(ui->tbsDados);
     for (QLineEdit* edit : ui->tbsDados->findChildren<QLineEdit*>())
         capitalise_letters(edit);
@@ -61,9 +58,8 @@ Tfrm_Cad_Clientes::Tfrm_Cad_Clientes(const Context& context, TdmDados& dados, QW
         grid->horizontalHeader()->setStretchLastSection(true);
 
     PopupMenu1 = make_popup_menu(this);
-    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+    Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Cad_Clientes::btnFecharClick);
 
-    connect(Fechar1, &QAction::triggered, this, &Tfrm_Cad_Clientes::btnFecharClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Cad_Clientes::btnFecharClick);
     connect(ui->btnBoletoPDF, &QToolButton::clicked, this, &Tfrm_Cad_Clientes::btnBoletoPDFClick);
     connect(ui->btnLinhaDigitavel, &QToolButton::clicked, this, &Tfrm_Cad_Clientes::btnLinhaDigitavelClick);
@@ -75,9 +71,7 @@ Tfrm_Cad_Clientes::~Tfrm_Cad_Clientes() = default;
 
 void Tfrm_Cad_Clientes::mostrar_cliente(const CardValues& values)
 {
-    for (const auto& [name, text] : values)
-        if (auto* edit = ui->tbsDados->findChild<QLineEdit*>(name))
-            edit->setText(text);
+    fill_edits(ui->tbsDados, values);
 }
 
 void Tfrm_Cad_Clientes::limpar_campos()

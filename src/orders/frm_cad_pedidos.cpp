@@ -14,6 +14,7 @@
 #include "orders/purchase_mix.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
+#include "ui/screen.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -70,7 +71,7 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
     : QDialog(parent), context_(context), dados_(dados), ui(std::make_unique<Ui::Tfrm_Cad_Pedidos>())
 {
     ui->setupUi(this);
-    apply_look(this);
+    prepare_screen(this);
 
     capitalise_letters(ui->edtCliente);
     capitalise_letters(ui->edtProduto);
@@ -95,10 +96,7 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
     ui->memAlertas->setStyleSheet(u"color: rgb(200, 0, 0);"_s);
     ui->memDatas->document()->setDefaultTextOption(QTextOption(Qt::AlignCenter));
     ui->memAlertas->document()->setDefaultTextOption(QTextOption(Qt::AlignCenter));
-    ui->pgcProduto->setStyleSheet(
-        u"QTabBar::tab { padding: 6px 18px; border: 1px solid #8a8a96; border-radius: 3px;"
-        " margin-right: 4px; background: #f4f4f6; }"
-        " QTabBar::tab:selected { background: #c8d6ea; }"_s);
+    apply_tab_style(ui->pgcProduto);
 
     make_picture_button(ui->btnPesqClie, u"pesquisar"_s, u"Pesquisar cliente"_s, {}, 24);
     make_picture_button(ui->btnLimparClie, u"limpar"_s, u"Limpar pesquisa de cliente"_s, {}, 24);
@@ -138,13 +136,12 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
     // F2 and F3 are listed in the menu but act on nothing; saving and cancelling take the buttons.
     Novo1 = add_menu_item(PopupMenu1, u"Novo1"_s, u"Novo"_s, QKeySequence(Qt::Key_F2));
     Editar1 = add_menu_item(PopupMenu1, u"Editar1"_s, u"Editar"_s, QKeySequence(Qt::Key_F3));
-    Fechar1 = add_menu_item(PopupMenu1, u"Fechar1"_s, u"Fechar"_s, QKeySequence(Qt::Key_Escape));
+    Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Cad_Pedidos::btnFecharClick);
 
     connect(ui->btnPesqClie, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnPesqClieClick);
     connect(ui->btnLimparClie, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnLimparClieClick);
     connect(ui->btnCancelar, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnCancelarClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnFecharClick);
-    connect(Fechar1, &QAction::triggered, this, &Tfrm_Cad_Pedidos::btnFecharClick);
     connect(ui->btnPesqProd, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnPesqProdClick);
     connect(ui->btnLimparProd, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnLimparProdClick);
     connect(ui->dbgPesquisa, &QAbstractItemView::clicked, this, &Tfrm_Cad_Pedidos::dbgPesquisaCellClick);
@@ -156,12 +153,6 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
 }
 
 Tfrm_Cad_Pedidos::~Tfrm_Cad_Pedidos() = default;
-
-void Tfrm_Cad_Pedidos::showEvent(QShowEvent* event)
-{
-    QDialog::showEvent(event);
-    centre_on_screen(this);
-}
 
 void Tfrm_Cad_Pedidos::FormCreate()
 {

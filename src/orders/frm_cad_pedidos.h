@@ -43,8 +43,6 @@ public:
     QAction* Editar1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-protected:
-    void showEvent(QShowEvent* event) override;
 
 private:
     void FormCreate();

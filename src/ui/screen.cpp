@@ -1,0 +1,54 @@
+#include "screen.h"
+
+#include "core/errors.h"
+#include "look.h"
+
+#include <QEvent>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QWidget>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Centres its screen each time the program shows it.
+class Centring : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Show && !event->spontaneous())
+            centre_on_screen(static_cast<QWidget*>(watched));
+        return false;
+    }
+};
+
+} // namespace
+
+void prepare_screen(QWidget* screen, int pixel_size)
+{
+    apply_look(screen, pixel_size);
+    screen->installEventFilter(new Centring(screen));
+}
+
+void apply_tab_style(QTabWidget* pages)
+{
+    pages->setDocumentMode(true);
+    pages->setStyleSheet(u"QTabBar::tab { padding: 6px 18px; border: 1px solid #8a8a94; border-radius: 3px;"
+                         " margin-right: 4px; background: #f4f4f6; }"
+                         " QTabBar::tab:selected { background: #c9d8ee; }"_s);
+}
+
+void fill_edits(QWidget* card, const CardValues& values)
+{
+    for (const auto& [name, text] : values) {
+        auto* edit = card->findChild<QLineEdit*>(name);
+        if (!edit)
+            throw Error(u"A tela %1 não tem o campo %2."_s.arg(card->window()->objectName(), name));
+        edit->setText(text);
+        edit->setCursorPosition(0);
+    }
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "screen_menu.h"
+#include "store/card_values.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QObject>
+
+class QTabWidget;
+class QWidget;
+
+// What every screen's constructor sets up alike: the shared look, and centring whenever it is shown.
+void prepare_screen(QWidget* screen, int pixel_size = 13);
+
+// The last item of a screen's menu, "Fechar" on Esc, which runs close on the screen.
+template <class Screen>
+QAction* add_close_item(QMenu* menu, Screen* screen, void (Screen::*close)())
+{
+    QAction* item =
+        add_menu_item(menu, QStringLiteral("Fechar1"), QStringLiteral("Fechar"), QKeySequence(Qt::Key_Escape));
+    QObject::connect(item, &QAction::triggered, screen, close);
+    return item;
+}
+
+// Page tabs drawn as buttons, alike on every screen.
+void apply_tab_style(QTabWidget* pages);
+
+// Sets a card's edits from its values, in their order, each showing the start of its text. Every
+// value names an edit of the card: one that does not is a fault of the program and raises Error.
+void fill_edits(QWidget* card, const CardValues& values);
