@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 class Database;
@@ -14,7 +15,9 @@ struct LocalTime {
     int minute_of_day = 0;
     int weekday = 0;
 };
-LocalTime local_now();
+// The time now; a given today stands for the day (and its weekday), so that tests can run across
+// midnight.
+LocalTime local_now(std::optional<std::chrono::sys_days> today = {});
 
 // One answered call: who asked, what was asked, and when.
 struct Call {

@@ -522,7 +522,7 @@ sys_days local_today()
 
 } // namespace
 
-std::string prepare_database(const std::string& path, const SeedSizes& sizes)
+std::string prepare_database(const std::string& path, const SeedSizes& sizes, std::optional<sys_days> today)
 {
     Database db(path);
     db.exec("PRAGMA journal_mode = WAL");
@@ -530,7 +530,7 @@ std::string prepare_database(const std::string& path, const SeedSizes& sizes)
     bool created = false;
     db.transaction([&] {
         created = create_schema(db);
-        if (created) seed_database(db, sizes, local_today());
+        if (created) seed_database(db, sizes, today.value_or(local_today()));
     });
     if (created) {
         const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - started).count();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <string>
 
 class Database;
@@ -23,5 +24,7 @@ void seed_database(Database& db, const SeedSizes& sizes, std::chrono::sys_days t
 
 // Opens the database file, creating and seeding it on first use. A database that already holds data
 // is used as it stands; asking for a sized catalogue that it does not hold is an error (DatabaseError).
-// Returns a line for the log saying what was done.
-std::string prepare_database(const std::string& path, const SeedSizes& sizes);
+// A new database's dates follow today, the local date when none is given. Returns a line for the
+// log saying what was done.
+std::string prepare_database(const std::string& path, const SeedSizes& sizes,
+                             std::optional<std::chrono::sys_days> today = {});

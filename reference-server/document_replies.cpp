@@ -9,7 +9,7 @@
 #include "request_values.h"
 #include "server/json_value.h"
 
-#include <ctime>
+#include <cstdio>
 #include <optional>
 
 using namespace std::chrono;
@@ -44,13 +44,14 @@ JsonValue arquivo(const std::string& bytes, const std::string& name)
     return triple;
 }
 
-std::string now_text()
+// When a report was made, as the call saw the time.
+std::string generated_at(const LocalTime& now)
 {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
+    const year_month_day ymd(now.day);
     char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%d/%m/%Y %H:%M", &local);
+    std::snprintf(buffer, sizeof buffer, "%02u/%02u/%04d %02d:%02d", static_cast<unsigned>(ymd.day()),
+                  static_cast<unsigned>(ymd.month()), static_cast<int>(ymd.year()), now.minute_of_day / 60,
+                  now.minute_of_day % 60);
     return buffer;
 }
 
@@ -281,7 +282,7 @@ void write_relatorio_financeiro_reply(const Call& call, std::string& out)
 
     JsonValue reply = JsonValue::object();
     // The client opens every report under the salesperson's id.
-    reply.insert("ARQUIVO", arquivo(report.finish(now_text()), call.vendedor.id + ".pdf"));
+    reply.insert("ARQUIVO", arquivo(report.finish(generated_at(call.now)), call.vendedor.id + ".pdf"));
     write_reply(call, reply, out);
 }
 
@@ -354,6 +355,6 @@ void write_relatorio_venda_reply(const Call& call, std::string& out)
     report.total({"", counted(count, "venda", "vendas"), "", "Total geral", printed_money(grand_total)});
 
     JsonValue reply = JsonValue::object();
-    reply.insert("ARQUIVO", arquivo(report.finish(now_text()), call.vendedor.id + ".pdf"));
+    reply.insert("ARQUIVO", arquivo(report.finish(generated_at(call.now)), call.vendedor.id + ".pdf"));
     write_reply(call, reply, out);
 }

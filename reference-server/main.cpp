@@ -38,7 +38,7 @@ int main(int argc, char** argv)
 
     try {
         std::fprintf(stderr, "pedidos-servidor: %s\n",
-                     prepare_database(options.database, options.sizes).c_str());
+                     prepare_database(options.database, options.sizes, options.data_hoje).c_str());
         if (options.horario || options.dias_bloqueados) {
             Database db(options.database);
             store_sending_rules(db, options.horario, options.dias_bloqueados);
@@ -48,7 +48,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const RequestHandler handler(options.database);
+    const RequestHandler handler(options.database, options.data_hoje);
     HttpServer server(handler);
     const int port = server.bind(options.host, options.port);
     if (port < 0) {

@@ -26,6 +26,8 @@ Opções:
   --dias-bloqueados LISTA
                     dias da semana em que pedidos são recusados, de 0 (domingo) a 6 (sábado),
                     separados por vírgula; vazio desbloqueia todos
+  --data-hoje DD/MM/AAAA
+                    dia que o servidor toma por hoje, em vez do relógio (para testes)
   --help            mostra esta ajuda
 
 Vendedores de demonstração (empresa Teste): 1 com a chave 47261 e 2 com a chave 58314.
@@ -54,6 +56,24 @@ std::pair<int, int> hour_window(const std::string& text)
     return {*start, *limit};
 }
 
+std::chrono::sys_days date_option(const std::string& text)
+{
+    int d = 0, m = 0, y = 0;
+    const auto field = [&](std::size_t at, std::size_t length, int& value) {
+        const char* begin = text.data() + at;
+        const auto [end, error] = std::from_chars(begin, begin + length, value);
+        return error == std::errc() && end == begin + length;
+    };
+    if (text.size() == 10 && text[2] == '/' && text[5] == '/' && field(0, 2, d) && field(3, 2, m) &&
+        field(6, 4, y)) {
+        const std::chrono::year_month_day date{std::chrono::year(y),
+                                               std::chrono::month(static_cast<unsigned>(m)),
+                                               std::chrono::day(static_cast<unsigned>(d))};
+        if (date.ok()) return std::chrono::sys_days(date);
+    }
+    throw OptionsError("Valor inválido para --data-hoje: \"" + text + "\" (esperado DD/MM/AAAA)");
+}
+
 std::set<int> weekdays(const std::string& text)
 {
     std::set<int> days;
@@ -76,7 +96,7 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
 {
     static constexpr std::string_view with_value[] = {"--host",     "--port",           "--db",
                                                       "--clientes", "--produtos",       "--tabelas",
-                                                      "--horario",  "--dias-bloqueados"};
+                                                      "--horario",  "--dias-bloqueados", "--data-hoje"};
     constexpr int max_rows = 10'000'000;
 
     ServerOptions options;
@@ -107,6 +127,8 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
             options.horario = hour_window(*value);
         } else if (name == "--dias-bloqueados") {
             options.dias_bloqueados = weekdays(*value);
+        } else if (name == "--data-hoje") {
+            options.data_hoje = date_option(*value);
         } else if (name == "--port") {
             options.port = whole_number(name, *value, 65535);
         } else {

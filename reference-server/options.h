@@ -2,6 +2,7 @@
 
 #include "demo_data.h"
 
+#include <chrono>
 #include <optional>
 #include <set>
 #include <stdexcept>
@@ -17,6 +18,8 @@ struct ServerOptions {
     // When given, replace the stored sending hours (minutes of the day) and blocked weekdays.
     std::optional<std::pair<int, int>> horario;
     std::optional<std::set<int>> dias_bloqueados;
+    // When given, the day the server takes for today, instead of the clock's.
+    std::optional<std::chrono::sys_days> data_hoje;
     bool help = false;
 };
 

@@ -108,7 +108,7 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
 
         HttpReply reply;
         reply.body = "{\"result\":[";
-        kind.reply(Call{db, vendedor, request, *requisicao, local_now()}, reply.body);
+        kind.reply(Call{db, vendedor, request, *requisicao, local_now(today_)}, reply.body);
         reply.body += "]}";
         return reply;
     } catch (const RequestError& e) {

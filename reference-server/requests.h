@@ -1,5 +1,7 @@
 #pragma once
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -21,12 +23,17 @@ struct CallInfo {
 // database connection, so calls may run on several threads at once.
 class RequestHandler {
 public:
-    explicit RequestHandler(std::string database_path) : database_path_(std::move(database_path)) {}
+    // today, when given, is the day every call takes for today.
+    explicit RequestHandler(std::string database_path, std::optional<std::chrono::sys_days> today = {})
+        : database_path_(std::move(database_path)), today_(today)
+    {
+    }
 
     HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info) const;
 
 private:
     std::string database_path_;
+    std::optional<std::chrono::sys_days> today_;
 };
 
 std::string error_body(std::string_view message);
