@@ -1,4 +1,4 @@
-#include "catalogue/card_values.h"
+#include "store/card_values.h"
 #include "core/errors.h"
 #include "store/dm_dados.h"
 

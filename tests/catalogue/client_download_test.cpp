@@ -1,5 +1,5 @@
 #include "catalogue/client_download.h"
-#include "catalogue/record_reader.h"
+#include "store/record_reader.h"
 #include "catalogue_fixture.h"
 
 using namespace Qt::StringLiterals;
@@ -67,7 +67,6 @@ TEST_F(CatalogueTest, integer_fields_take_text_as_the_table_converts_it)
 {
     Table& t = dados.tblCliente;
     const int field = t.field_index(u"cli_id");
-    t.open();
     const auto outcome = [&](std::string_view text, bool direct) {
         t.append();
         QString result = run([&] { direct ? write_field(t, field, true, text) : t.set_text(field, text); });

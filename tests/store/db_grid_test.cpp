@@ -1,6 +1,6 @@
 #include "recording_messages.h"
 #include "store/data_source.h"
-#include "store/db_grid.h"
+#include "ui/db_grid.h"
 #include "store/dm_dados.h"
 #include "store/table.h"
 
@@ -20,7 +20,6 @@ namespace {
 
 void add_client(Table& t, int id, const QString& razao)
 {
-    t.open();
     t.append();
     t.set_integer(u"cli_id", id);
     t.set_text(u"cli_razao", razao);
