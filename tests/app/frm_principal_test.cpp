@@ -31,7 +31,7 @@ protected:
 
     void SetUp() override { context.transport = &transport; }
 
-    void configure() { dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=\r\nID=1\r\nChave=1\r\n"); }
+    void configure() { dir.write_config(u"Teste"_s, {}, u"1"_s, u"1"_s); }
     static bool enabled(QWidget* w, const char* name) { return child<QWidget>(w, QString::fromLatin1(name))->isEnabled(); }
 };
 
@@ -41,7 +41,7 @@ TEST_F(MainWindow, without_settings_only_settings_and_close_respond_and_nothing_
 {
     Tfrm_Principal window(context);
     window.show();
-    QTest::qWait(20);
+    drain_events();
     EXPECT_EQ(window.windowTitle(), u"PEDIDOS VENDEDOR"_s);
     EXPECT_FALSE(enabled(&window, "GridMain"));
     EXPECT_FALSE(enabled(&window, "pnlTop"));
@@ -63,7 +63,7 @@ TEST_F(MainWindow, with_settings_the_menu_is_enabled_and_the_update_message_show
     EXPECT_TRUE(enabled(&window, "pnlTop"));
     window.hide();
     window.show();
-    QTest::qWait(20);
+    drain_events();
     EXPECT_EQ(messages.said.size(), 2);
 }
 
@@ -71,7 +71,7 @@ TEST_F(MainWindow, settings_created_from_the_menu_enable_nothing_until_the_next_
 {
     Tfrm_Principal window(context);
     window.show();
-    when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) { w->close(); });
+    const auto watch = when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) { w->close(); });
     QTest::mouseClick(child<QToolButton>(&window, u"btnConfiguracao"_s), Qt::LeftButton);
     EXPECT_TRUE(dir.exists(u"config.ini"_s));
     EXPECT_FALSE(enabled(&window, "GridMain"));
@@ -110,8 +110,7 @@ TEST_F(MainWindow, menu_clicks_during_a_slow_start_up_download_do_nothing_and_ea
     answer(R"({"CLIENTE0":{"COL_ID_CONTROLE":7},"CLIENTE1":{"COL_ID_CONTROLE":8},"CHAVE_VENDEDOR":"1"})");
     answer(R"({"TABELAS":{"TABELAS0":{"TAB_ID":1}},"PRODUTOS":{"PRODUTOS0":{"PRO_ID":5,"TABELA_ITEM":[]}},)"
            R"("CHAVE_VENDEDOR":"1"})");
-    dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=" + server.address().toUtf8() +
-                                   "\r\nID=1\r\nChave=1\r\n");
+    dir.write_config(u"Teste"_s, server.address(), u"1"_s, u"1"_s);
     Tfrm_Principal window(context);
     BusyDialog busy(&window);
     transport.set_progress(&busy);

@@ -144,7 +144,7 @@ TEST_F(ClientList, a_search_left_active_is_gone_at_the_next_opening)
     };
     for (const auto& close_it : ways) {
         bool searched = false;
-        when_modal(u"Tfrm_Lista_Clientes"_s, [&](QWidget* w) {
+        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s, [&](QWidget* w) {
             search(w, ids[2], {});
             searched = shown(w, 0) == QStringList{ids[2]};
             // Typed but not searched: must not come back either.

@@ -157,7 +157,7 @@ TEST_F(Transmission, main_menu_buttons_open_a_new_screen_at_every_click)
     for (const auto& c : cases) {
         QList<QWidget*> opened;
         for (int click = 0; click < 2; ++click) {
-            when_modal(c.screen, [&](QWidget* w) {
+            const auto watch = when_modal(c.screen, [&](QWidget* w) {
                 opened << w;
                 w->close();
             });

@@ -2,18 +2,17 @@
 #include "catalogue/product_download.h"
 #include "catalogue_fixture.h"
 #include "server/json_parse.h"
+#include "test_file.h"
 
 using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kProdutos =
-    R"({"TABELAS":{"TABELAS0":{"TAB_ID":1,"TAB_DESCRICAO":"Varejo","EXTRA":"x"},"TABELAS1":{"TAB_ID":"NULL"},)"
-    R"("TABELAS2":{"TAB_ID":null,"TAB_DESCRICAO":"Nula"},"TABELAS3":{"TAB_DESCRICAO":"Sem id"}},)"
-    R"("PRODUTOS":{"PRODUTOS0":{"PRO_ID":10,"PRO_DESCRICAO":"ARROZ 5KG","PRO_VLR_VENDA":"25,90",)"
-    R"("PRO_CONTROL_FLEX":"SIM","TABELA_ITEM":[{"TAB_ID":1,"PRO_ID":99,"TAP_ID":5,"TAP_VLR_VENDA":"24,00"},)"
-    R"({"TAB_ID":2,"PRO_ID":10,"TAP_ID":"NULL"},{"TAB_ID":3,"PRO_ID":10,"TAP_ID":null}]},)"
-    R"("PRODUTOS1":{"PRO_ID":"11","TABELA_ITEM":[]}},"CHAVE_VENDEDOR":"47261"})";
+// Price tables, products and table prices whose ids come as a number, "NULL", null or not at all.
+QByteArray produtos()
+{
+    return test_file(u"catalogue/replies/produtos.json"_s);
+}
 
 JsonValue parsed(const char* text)
 {
@@ -24,7 +23,7 @@ JsonValue parsed(const char* text)
 
 TEST_F(CatalogueTest, start_up_caches_both_lists_and_loads_them_back)
 {
-    reply(kProdutos);
+    reply(produtos());
     ASSERT_EQ(run([&] { importar_produtos(context, dados); }), u""_s);
     EXPECT_EQ(
         transport.request(0),
@@ -53,7 +52,7 @@ TEST_F(CatalogueTest, one_parser_serves_the_whole_start_up_load_step_by_step)
     JsonParser parser;
     context.parser = &parser;
     reply(R"({"CLIENTE0":{"COL_ID_CONTROLE":7,"COL_NOME":")" + QByteArray(5000, 'a') + R"("},"CHAVE_VENDEDOR":"47261"})");
-    reply(kProdutos);
+    reply(produtos());
     QStringList steps;
     const StepDone note = [&](const char* step) { steps << QString::fromLatin1(step); };
     ASSERT_EQ(run([&] {
@@ -70,7 +69,7 @@ TEST_F(CatalogueTest, one_parser_serves_the_whole_start_up_load_step_by_step)
 
 TEST_F(CatalogueTest, list_loader_reads_missing_values_its_own_way)
 {
-    const JsonValue reply = parsed(kProdutos.constData());
+    const JsonValue reply = parsed(produtos().constData());
     load_products(dados, tabelas_of(reply), produtos_of(reply), ProductLoader::ListRefresh);
     EXPECT_EQ(column(dados.tblTabela, "tab_id"), (QStringList{u"1"_s}));
     EXPECT_EQ(column(dados.tblProduto, "pro_descricao"), (QStringList{u"ARROZ 5KG"_s, u"NULL"_s}));

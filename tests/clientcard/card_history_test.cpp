@@ -98,7 +98,7 @@ TEST_F(CatalogueTest, sales_history_loads_sales_and_items_and_clears_the_product
 
 TEST_F(CatalogueTest, a_refused_key_on_the_card_writes_no_copy_and_loads_nothing)
 {
-    configure("Teste", "1", "outra");
+    configure(u"Teste"_s, u"1"_s, u"outra"_s);
     reply(kTitulos);
     reply(R"({"CHAVE_VENDEDOR":"47261"})");
     EXPECT_EQ(run([&] { EXPECT_FALSE(carregar_financeiro(context, dados, u"42"_s, identity)); }), u""_s);

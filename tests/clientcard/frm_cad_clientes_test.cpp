@@ -24,13 +24,13 @@ protected:
     }
     void titulos() { reply(R"({"TITULOS":{"FINANCEIRO0":{"CRE_ID":31,"CRE_TITULO":"NF 1","CRE_VLR_RECEBER":"10,50"}},"CHAVE_VENDEDOR":"47261"})"); }
     void vendas() { reply(R"({"VENDA0":{"NFE_PEDIDO":9,"NFE_TOT_NOTA":"150","ITEM_VENDA":[]},"CHAVE_VENDEDOR":"47261"})"); }
-    // Shows a card for client 42 and waits for its two loads.
+    // Shows a card for client 42, waits for its loads to be sent and lets what they left queued run.
     void show(Tfrm_Cad_Clientes& card, int calls = 2)
     {
         card.mostrar_cliente({{u"edtCodigo"_s, u"42"_s}, {u"edtRazao"_s, u"Padaria"_s}, {u"edtVlrCredito"_s, u"1500,00"_s}});
         card.show();
         ASSERT_TRUE(wait_until([&] { return transport.bodies.size() >= calls; }));
-        QTest::qWait(20);
+        drain_events();
     }
     static void click(QWidget* card, const char* name)
     {
@@ -93,7 +93,7 @@ TEST_F(ClientCard, slip_buttons_are_silent_without_a_receivable)
 
 TEST_F(ClientCard, a_refused_key_is_told_once_per_load_and_a_server_error_ends_the_show)
 {
-    configure("Teste", "1", "outra");
+    configure(u"Teste"_s, u"1"_s, u"outra"_s);
     titulos();
     vendas();
     {
@@ -104,12 +104,12 @@ TEST_F(ClientCard, a_refused_key_is_told_once_per_load_and_a_server_error_ends_t
         EXPECT_FALSE(dir.exists(u"financeiro.json"_s));
     }
     messages.clear();
-    configure("Teste", "1", "47261");
+    configure(u"Teste"_s, u"1"_s, u"47261"_s);
     server.answer(ScriptedServer::http(500, R"({"error":"Banco fora do ar"})"));
     Tfrm_Cad_Clientes card(context, dados);
     show(card, 3);
     ASSERT_TRUE(wait_until([&] { return !messages.said.isEmpty(); }));
-    QTest::qWait(50);
+    drain_events();
     EXPECT_EQ(transport.bodies.size(), 3);
     ASSERT_EQ(messages.said.size(), 1);
     EXPECT_TRUE(messages.said[0].contains(u"Banco fora do ar"_s));

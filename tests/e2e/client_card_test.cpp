@@ -1,16 +1,15 @@
 #include "catalogue/client_download.h"
-#include "catalogue/card_values.h"
-#include "clientcard/frm_cad_clientes.h"
 #include "catalogue/product_download.h"
 #include "clientcard/card_history.h"
+#include "clientcard/frm_cad_clientes.h"
 #include "modal.h"
 #include "recording_messages.h"
 #include "recording_transport.h"
 #include "server_process.h"
+#include "store/card_values.h"
 #include "store/dm_dados.h"
 #include "temp_folder.h"
 
-#include <QFile>
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QStandardPaths>
@@ -24,11 +23,14 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// Whether poppler draws the first page: a file that merely starts like a PDF does not pass.
 bool renders_as_pdf(const QString& path)
 {
     const QString pdftoppm = QStandardPaths::findExecutable(u"pdftoppm"_s);
-    if (pdftoppm.isEmpty())
-        return QFile(path).open(QIODevice::ReadOnly) && QFile(path).size() > 100;
+    if (pdftoppm.isEmpty()) {
+        ADD_FAILURE() << "pdftoppm not found; scripts/deps.sh installs it (poppler-utils)";
+        return false;
+    }
     QProcess p;
     p.start(pdftoppm, {u"-png"_s, u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, path + u"-pagina"_s});
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
@@ -47,8 +49,7 @@ TEST(ClientCardFlow, card_from_the_list_loads_its_client_and_fetches_real_docume
     QStringList opened;
     context.open_document = [&](const QString& path) { opened << path; };
     TdmDados dados{context.regional};
-    dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=" + server.address().toUtf8() +
-                                   "\r\nID=1\r\nChave=47261\r\n");
+    dir.write_config(u"Teste"_s, server.address(), u"1"_s, u"47261"_s);
     importar_clientes(context, dados.tblCliente);
     importar_produtos(context, dados);
     ASSERT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
@@ -72,7 +73,7 @@ TEST(ClientCardFlow, card_from_the_list_loads_its_client_and_fetches_real_docume
     const qsizetype before = transport.bodies.size();
     card.show();
     ASSERT_TRUE(wait_until([&] { return transport.bodies.size() == before + 2; }, 30000));
-    QTest::qWait(50);
+    drain_events();
     EXPECT_GT(dados.tblReceber.record_count(), 0);
     for (dados.tblReceber.first(); !dados.tblReceber.eof(); dados.tblReceber.next())
         EXPECT_EQ(dados.tblReceber.as_integer(u"cli_id"), client);

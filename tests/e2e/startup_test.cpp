@@ -1,6 +1,7 @@
 #include "app/frm_principal.h"
 #include "catalogue/client_download.h"
 #include "catalogue/product_download.h"
+#include "closed_port.h"
 #include "core/errors.h"
 #include "modal.h"
 #include "recording_messages.h"
@@ -37,21 +38,19 @@ protected:
 
     void SetUp() override { context.transport = &transport; }
 
-    void configure(const QByteArray& empresa, const QByteArray& id, const QByteArray& chave, QByteArray ip = {})
+    void configure(const QString& empresa, const QString& id, const QString& chave, const QString& ip = {})
     {
-        if (ip.isEmpty())
-            ip = server.address().toUtf8();
-        dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=" + empresa + "\r\nIP=" + ip + "\r\nID=" + id +
-                                       "\r\nChave=" + chave + "\r\n");
+        dir.write_config(empresa, ip.isEmpty() ? server.address() : ip, id, chave);
     }
 
-    // Shows the main window and waits until its start-up has said n things.
+    // Shows the main window, waits until its start-up has said n things, then lets whatever it has
+    // left in the event queue run, so that a test can tell that nothing else was said.
     void start(qsizetype n)
     {
         Tfrm_Principal window(context);
         window.show();
         ASSERT_TRUE(wait_until([&] { return messages.said.size() >= n; }, 60000)) << messages.said.join(u'\n').toStdString();
-        QTest::qWait(50);
+        drain_events();
     }
 };
 
@@ -59,7 +58,7 @@ protected:
 
 TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
 {
-    configure("Teste", "1", "47261");
+    configure(u"Teste"_s, u"1"_s, u"47261"_s);
     start(1);
     EXPECT_EQ(messages.said, QStringList{kUpdating});
     ASSERT_EQ(transport.bodies.size(), 2);
@@ -93,7 +92,7 @@ TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
 
 TEST_F(StartUp, a_wrong_key_is_told_twice_and_wipes_the_cache)
 {
-    configure("Teste", "1", "errada");
+    configure(u"Teste"_s, u"1"_s, u"errada"_s);
     for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json", "hist_financerio.json",
                           "hist_venda.json", "financeiro.json", "histvendas.json"})
         dir.write(QString::fromLatin1(f), "{}\r\n");
@@ -110,23 +109,24 @@ TEST_F(StartUp, a_wrong_key_is_told_twice_and_wipes_the_cache)
 
 TEST_F(StartUp, an_error_ends_the_start_up_before_the_product_download)
 {
+    const ClosedPort down;
     struct Case {
-        QByteArray empresa, id, ip;
+        QString empresa, id, ip;
         QByteArray request;  // the one request sent, empty when none
         QString message;     // part of the error shown
     } cases[] = {
-        {"", "", {}, R"({"REQUISICAO":{"TABLE":"CLIENTE","TIPO_DADOS":"LISTA"}})", u"Vendedor não cadastrado"_s},
-        {"S\xc3\xa3o/Paulo", "", {},
+        {{}, {}, {}, R"({"REQUISICAO":{"TABLE":"CLIENTE","TIPO_DADOS":"LISTA"}})", u"Vendedor não cadastrado"_s},
+        {u"São/Paulo"_s, {}, {},
          R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"S\u00E3o\/Paulo","CHAVE_VENDEDOR":"S\u00E3o\/Paulo","TIPO_DADOS":"LISTA"}})",
          u"Vendedor não cadastrado"_s},
-        {"Teste", "1", "127.0.0.1:1", R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})",
-         u"127.0.0.1:1"_s},
-        {"Teste", "1", " ", {}, u"Servidor não configurado"_s},
+        {u"Teste"_s, u"1"_s, down.address(), R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})",
+         down.address()},
+        {u"Teste"_s, u"1"_s, u" "_s, {}, u"Servidor não configurado"_s},
     };
     for (const Case& c : cases) {
         messages.clear();
         transport.bodies.clear();
-        configure(c.empresa, c.id, "47261", c.ip);
+        configure(c.empresa, c.id, u"47261"_s, c.ip);
         start(2);
         ASSERT_EQ(messages.said.size(), 2);
         EXPECT_TRUE(messages.said[1].startsWith(u"error: "_s));

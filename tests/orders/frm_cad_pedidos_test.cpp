@@ -1,10 +1,11 @@
 #include "app/frm_principal.h"
+#include "closed_port.h"
 #include "modal.h"
 #include "order_fixture.h"
 #include "orders/frm_cad_pedidos.h"
-#include "orders/number_edit.h"
+#include "ui/number_edit.h"
 #include "settings/settings.h"
-#include "store/db_grid.h"
+#include "ui/db_grid.h"
 #include "ui/busy_dialog.h"
 
 #include <QComboBox>
@@ -66,7 +67,6 @@ protected:
                                        {0, 0, 0, 0, 0, 0, 0, 0},
                                        1}}) {
             Table& t = d.tblCliente;
-            t.open();
             t.append();
             t.set_integer(u"cli_id", c.id);
             t.set_text(u"cli_razao", c.razao);
@@ -78,7 +78,6 @@ protected:
             t.post();
         }
         for (const auto& [id, name] : {std::pair{1, u"Varejo"_s}, std::pair{2, u"Atacado Sul"_s}}) {
-            d.tblTabela.open();
             d.tblTabela.append();
             d.tblTabela.set_integer(u"tab_id", id);
             d.tblTabela.set_text(u"tab_descricao", name);
@@ -87,7 +86,6 @@ protected:
         for (const auto& [id, name, price] :
              {std::tuple{10, "ARROZ 5KG", "25,90"}, std::tuple{20, "FEIJAO 1KG", "8,50"},
               std::tuple{30, "CAFE 500G", "15,00"}}) {
-            d.tblProduto.open();
             d.tblProduto.append();
             d.tblProduto.set_integer(u"pro_id", id);
             d.tblProduto.set_text(u"pro_descricao", QString::fromLatin1(name));
@@ -95,7 +93,6 @@ protected:
             d.tblProduto.post();
         }
         for (const auto& [tab, pro, price] : {std::tuple{2, 10, "24,00"}, std::tuple{1, 20, "9,00"}}) {
-            d.tblTabProd.open();
             d.tblTabProd.append();
             d.tblTabProd.set_integer(u"tab_id", tab);
             d.tblTabProd.set_integer(u"pro_id", pro);
@@ -135,7 +132,7 @@ protected:
     void choose_client(QWidget* screen, const QString& name, int row)
     {
         type(screen, "edtCliente", name);
-        when_modal(u"Tfrm_Lista_Clientes"_s, [row](QWidget* list) {
+        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s, [row](QWidget* list) {
             click_row(list, "dbgLista", row);
             click(list, "btnFechar");
         });
@@ -282,7 +279,8 @@ TEST_F(OrderScreen, failed_checks_warn_and_keep_the_order_for_another_try)
     // A code finds one client; the list still opens, and Esc takes it.
     type(&screen, "edtCod_Cliente", u"1"_s);
     reply(R"({"CHAVE_VENDEDOR":"47261"})");
-    when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+    const auto watch =
+        when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
     click(&screen, "btnPesqClie");
     EXPECT_EQ(text(&screen, "edtCliente"), u"PADARIA SAO JOAO LTDA"_s);
     EXPECT_EQ(child<QComboBox>(&screen, u"cbxTabelas"_s)->currentText(), u""_s);
@@ -333,6 +331,7 @@ TEST_F(OrderScreen, every_failure_while_saving_leaves_the_screen_open_and_claims
     const auto post = [this](int status, const QByteArray& body) {
         server.answer(ScriptedServer::http(status, body));
     };
+    const ClosedPort down;
     const struct {
         std::function<void()> arrange;
         QString error;
@@ -340,12 +339,11 @@ TEST_F(OrderScreen, every_failure_while_saving_leaves_the_screen_open_and_claims
         bool filed;
     } cases[] = {
         {[&] {
-             configure("Teste", "1", "47261"),
-                 dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nIP=127.0.0.1:1\r\n");
+             dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nIP=" + down.address().toUtf8() + "\r\n");
          },
          u"127.0.0.1"_s, 0, false},
         {[&] {
-             configure("Teste", "1", "47261");
+             configure(u"Teste"_s, u"1"_s, u"47261"_s);
              reply(R"({"CHAVE_VENDEDOR":"47261"})");
          },
          u"VALIDAR_ESTOQUE"_s, 0, false},
@@ -393,7 +391,8 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     show_active(&screen);
     type(&screen, "edtCod_Cliente", u"1"_s);
     reply(R"({"CHAVE_VENDEDOR":"47261"})");
-    when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+    const auto watch =
+        when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
     click(&screen, "btnPesqClie");
     add_product(&screen, 1, u"3"_s);
     messages.clear();
@@ -476,7 +475,7 @@ TEST_F(OrderScreen, cancel_asks_first_and_every_closing_advances_the_order_numbe
     };
     QStringList shown;
     for (const auto& close_it : ways) {
-        when_modal(u"Tfrm_Cad_Pedidos"_s, [&](QWidget* s) {
+        const auto watch = when_modal(u"Tfrm_Cad_Pedidos"_s, [&](QWidget* s) {
             shown << child<QLabel>(s, u"lblPedido"_s)->text();
             close_it(s);
         });

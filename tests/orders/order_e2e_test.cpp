@@ -1,7 +1,7 @@
-#include "../catalogue/screen_fixture.h"
+#include "screen_fixture.h"
 #include "database.h"
 #include "orders/frm_cad_pedidos.h"
-#include "orders/number_edit.h"
+#include "ui/number_edit.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -29,8 +29,9 @@ protected:
             "SELECT c.cli_id FROM cliente c WHERE c.emp_codigo = 'Teste' AND c.ven_id = '1' AND "
             "EXISTS (SELECT 1 FROM receber r WHERE r.emp_codigo = c.emp_codigo AND r.cli_id = c.cli_id "
             "AND r.cre_status IN ('Em Aberto', 'Comprado') AND r.cre_valor_centavos > r.cre_pago_centavos "
-            "AND r.cre_dta_vencimento < date('now', 'localtime')) = ? ORDER BY c.cli_id LIMIT 1");
-        s.bind(1, overdue ? 1 : 0);
+            "AND r.cre_dta_vencimento < ?) = ? ORDER BY c.cli_id LIMIT 1");
+        s.bind(1, hoje().toString(u"yyyy-MM-dd"_s).toStdString());
+        s.bind(2, overdue ? 1 : 0);
         return s.step() ? QString::number(s.integer(0)) : QString();
     }
     static int stock(Database& db, int pro_id)
@@ -45,7 +46,8 @@ protected:
         auto* edit = child<QLineEdit>(screen, u"edtCod_Cliente"_s);
         edit->clear();
         QTest::keyClicks(edit, code);
-        when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s,
+                                      [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
         QTest::mouseClick(child<QToolButton>(screen, u"btnPesqClie"_s), Qt::LeftButton);
     }
     // Searches a product by code and adds it with a quantity.
@@ -96,10 +98,12 @@ TEST_F(OrderEndToEnd, an_order_passes_the_checks_and_is_stored_once_by_the_serve
     dados.tblItemVenda.next();
     QTest::mouseClick(child<QToolButton>(&screen, u"btnExcluir"_s), Qt::LeftButton);
     const double total = child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value();
+    const auto posts = [] { return server_->log().count(u"postDados_OnLine"_s); };
+    const qsizetype posts_before = posts();
     QTest::mouseClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
     EXPECT_FALSE(screen.isVisible());
-    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_777_"_s + QDate::currentDate().toString(u"ddMMyy"_s) +
+    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_777_091225"_s +
                            u".json"_s));
 
     Statement order(db, "SELECT cli_id, ven_mercadoria_centavos, (SELECT COUNT(*) FROM item_pedido i WHERE "
@@ -110,11 +114,17 @@ TEST_F(OrderEndToEnd, an_order_passes_the_checks_and_is_stored_once_by_the_serve
     EXPECT_EQ(order.integer(1), std::llround(total * 100));
     EXPECT_EQ(order.integer(2), 1);
     EXPECT_FALSE(order.step());
+    // One post reached the server: the server keeps one order per number whatever it is sent, so
+    // its table alone cannot tell.
+    EXPECT_TRUE(wait_until([&] { return posts() > posts_before; }));
+    drain_events();
+    EXPECT_EQ(posts() - posts_before, 1) << server_->log().toStdString();
 }
 
 TEST_F(OrderEndToEnd, overdue_receivables_and_a_blocked_day_hold_the_order_back)
 {
-    ServerProcess closed({u"--dias-bloqueados"_s, u"0,1,2,3,4,5,6"_s});
+    ServerProcess closed(
+        {u"--dias-bloqueados"_s, u"0,1,2,3,4,5,6"_s, u"--data-hoje"_s, hoje().toString(u"dd/MM/yyyy"_s)});
     Database db(closed.database().toStdString());
     const QString cli_id = client(db, true);
     ASSERT_FALSE(cli_id.isEmpty());
@@ -129,10 +139,8 @@ TEST_F(OrderEndToEnd, overdue_receivables_and_a_blocked_day_hold_the_order_back)
     ASSERT_EQ(messages.said.size(), 4) << messages.said.join(u'\n').toStdString();
     EXPECT_TRUE(
         messages.said[1].startsWith(u"warning: **** CLIENTE COM PENDENCIAS NO FINANCEIRO ****\r\r"_s));
-    const QString
-        dia = QStringList{u"DOMINGO"_s, u"SEGUNDA"_s, u"TERÇA"_s, u"QUARTA"_s,
-                          u"QUINTA"_s,  u"SEXTA"_s,   u"SABADO"_s}[QDate::currentDate().dayOfWeek() % 7];
-    EXPECT_EQ(messages.said[3], u"warning: DIA DE ENVIO INVÁLIDO ["_s + dia + u"]"_s);
+    // hoje(), 09/12/2025, is a Tuesday.
+    EXPECT_EQ(messages.said[3], u"warning: DIA DE ENVIO INVÁLIDO [TERÇA]"_s);
     EXPECT_TRUE(screen.isVisible());
     Statement stored(db, "SELECT COUNT(*) FROM pedido");
     ASSERT_TRUE(stored.step());

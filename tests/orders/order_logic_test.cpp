@@ -1,9 +1,10 @@
-#include "catalogue/record_reader.h"
+#include "closed_port.h"
 #include "order_fixture.h"
 #include "orders/purchase_mix.h"
 #include "server/json_parse.h"
 #include "server/json_write.h"
 #include "server/request.h"
+#include "store/record_reader.h"
 
 #include <QDir>
 
@@ -139,8 +140,8 @@ TEST_F(OrderTest, a_failed_send_never_says_success)
     EXPECT_TRUE(dir.exists(u"historico_vendas/venda_10000_091225.json"_s));
 
     QFile::remove(dir.path(u"historico_vendas/venda_10000_091225.json"_s));
-    dir.write(u"config.ini"_s,
-              "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=127.0.0.1:1\r\nID=1\r\nChave=47261\r\n");
+    const ClosedPort down;
+    dir.write_config(u"Teste"_s, down.address(), u"1"_s, u"47261"_s);
     EXPECT_NE(run([&] { enviar_pedido(context, dados.tblItemVenda, order); }), u""_s);
     EXPECT_TRUE(dir.exists(u"historico_vendas/venda_10000_091225.json"_s));
     EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
@@ -149,7 +150,6 @@ TEST_F(OrderTest, a_failed_send_never_says_success)
 TEST_F(OrderTest, local_header_keeps_the_fee_apart_and_finds_the_table_whatever_the_case)
 {
     Table& tab = dados.tblTabela;
-    tab.open();
     for (const auto& [id, name] : {std::pair{4, u"Varejo"_s}, std::pair{9, u"Atacado Sul"_s}}) {
         tab.append();
         tab.set_integer(u"tab_id", id);
@@ -220,12 +220,10 @@ TEST_F(OrderTest, items_are_numbered_within_the_order_and_move_the_total_both_wa
 
 TEST_F(OrderTest, table_price_is_found_by_name_in_any_case)
 {
-    dados.tblTabela.open();
     dados.tblTabela.append();
     dados.tblTabela.set_integer(u"tab_id", 7);
     dados.tblTabela.set_text(u"tab_descricao", u"Tabela Promoção"_s);
     dados.tblTabela.post();
-    dados.tblTabProd.open();
     for (const auto& [pro, price] : {std::pair{5, "12,90"}, std::pair{6, "abc"}}) {
         dados.tblTabProd.append();
         dados.tblTabProd.set_integer(u"tab_id", 7);

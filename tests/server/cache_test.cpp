@@ -1,6 +1,7 @@
 #include "server/cache.h"
 
 #include "core/errors.h"
+#include "file_faults.h"
 #include "server/json_parse.h"
 #include "server/json_write.h"
 #include "settings/ansi.h"
@@ -12,16 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <functional>
-
-#ifdef __linux__
-#include <fcntl.h>
-#include <linux/fs.h>
-#include <sys/ioctl.h>
-#include <sys/resource.h>
-#include <unistd.h>
-
-#include <csignal>
-#endif
 
 using namespace Qt::StringLiterals;
 
@@ -57,75 +48,6 @@ JsonValue arquivo(std::string_view bytes, JsonValue count, std::string_view name
     return a;
 }
 
-#ifdef __linux__
-// While it lives, no file of the process grows past a few kilobytes: a write fails part-way, as
-// it does on a full disk.
-class FileSizeLimit {
-public:
-    FileSizeLimit()
-    {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = 16 * 1024;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
-    }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &old_);
-        std::signal(SIGXFSZ, old_handler_);
-    }
-
-private:
-    rlimit old_{};
-    void (*old_handler_)(int) = nullptr;
-};
-
-// A folder in which no file can be created. The administrator ignores permissions, so the folder
-// is also made immutable where the system allows it.
-class ReadOnlyFolder {
-public:
-    explicit ReadOnlyFolder(const QString& path) : path_(path.toLocal8Bit())
-    {
-        QFile::setPermissions(path, QFile::ReadOwner | QFile::ExeOwner);
-        if (!writable()) return;
-        set_immutable(true);
-        immutable_ = !writable();
-    }
-    ~ReadOnlyFolder()
-    {
-        if (immutable_) set_immutable(false);
-        QFile::setPermissions(QString::fromLocal8Bit(path_),
-                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    }
-    bool read_only() const { return !writable(); }
-
-private:
-    bool writable() const
-    {
-        const QByteArray probe = path_ + "/.probe";
-        const int fd = ::open(probe.constData(), O_CREAT | O_WRONLY, 0600);
-        if (fd < 0) return false;
-        ::close(fd);
-        ::unlink(probe.constData());
-        return true;
-    }
-    void set_immutable(bool on)
-    {
-        const int fd = ::open(path_.constData(), O_RDONLY | O_DIRECTORY);
-        if (fd < 0) return;
-        int flags = 0;
-        if (ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
-            flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
-            ioctl(fd, FS_IOC_SETFLAGS, &flags);
-        }
-        ::close(fd);
-    }
-
-    QByteArray path_;
-    bool immutable_ = false;
-};
-#endif
 
 JsonValue number(std::string_view text)
 {

@@ -1,6 +1,6 @@
 #include "modal.h"
 #include "recording_messages.h"
-#include "settings/frm_configuracao.h"
+#include "app/frm_configuracao.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
@@ -136,7 +136,7 @@ TEST_F(SettingsScreen, close_button_closes)
 {
     Tfrm_Configuracao screen(context);
     int result = -1;
-    when_modal(u"Tfrm_Configuracao"_s,
+    const auto watch = when_modal(u"Tfrm_Configuracao"_s,
                [](QWidget* w) { QTest::mouseClick(child<QToolButton>(w, u"btnFechar"_s), Qt::LeftButton); });
     result = screen.exec();
     EXPECT_EQ(result, QDialog::Rejected);

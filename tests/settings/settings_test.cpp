@@ -1,13 +1,19 @@
 #include "core/errors.h"
+#include "file_faults.h"
 #include "recording_messages.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <functional>
 
 #include <gtest/gtest.h>
+
+#ifdef __linux__
+#include <unistd.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -53,17 +59,35 @@ TEST(Settings, fresh_file_has_five_crlf_lines)
     EXPECT_EQ(id.ip, u"192.168.0.100"_s);
 }
 
-TEST(Settings, failed_write_raises_and_keeps_the_old_file)
+#ifdef __linux__
+// A crash or a failure part-way through a write must never leave config.ini half written: the new
+// text goes to a file of its own that then takes config.ini's place.
+TEST(Settings, a_write_replaces_the_file_whole_and_a_failed_one_leaves_it_as_it_was)
 {
     TempFolder dir;
     RecordingMessages messages;
-    Context context = make_context(dir, &messages);
-    dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nPedido=5\r\n");
-    // A folder standing where the temporary file would be written makes the replacement fail.
-    context.data_folder = dir.path(u"config.ini/"_s);
-    EXPECT_THROW(Settings(context).write_integer(u"Pedido"_s, 6), FileError);
-    EXPECT_EQ(dir.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nPedido=5\r\n"));
+    const Context context = make_context(dir, &messages);
+    const QByteArray old_text = "[CONFIGURACAO]\r\nPedido=5\r\n";
+    dir.write(u"config.ini"_s, old_text);
+    // A second name for the same file: a write in place would show through it.
+    ASSERT_EQ(::link(QFile::encodeName(dir.path(u"config.ini"_s)).constData(),
+                     QFile::encodeName(dir.path(u"antigo.ini"_s)).constData()),
+              0);
+
+    Settings(context).write_integer(u"Pedido"_s, 6);
+    EXPECT_EQ(dir.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nPedido=6\r\n"));
+    EXPECT_EQ(dir.read(u"antigo.ini"_s), old_text);
+
+    {
+        // No new file can be made beside it; config.ini itself could still be rewritten in place.
+        const ReadOnlyFolder read_only(dir.path());
+        if (!read_only.read_only()) GTEST_SKIP() << "this system cannot make a folder read-only";
+        EXPECT_THROW(Settings(context).write_integer(u"Pedido"_s, 7), FileError);
+    }
+    EXPECT_EQ(dir.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nPedido=6\r\n"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"antigo.ini"_s, u"config.ini"_s}));
 }
+#endif
 
 TEST(Settings, history_folder_is_created_only_inside_an_existing_data_folder)
 {

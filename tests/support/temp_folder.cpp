@@ -36,6 +36,15 @@ bool TempFolder::exists(const QString& relative) const
     return QFileInfo::exists(path(relative));
 }
 
+void TempFolder::write_config(const QString& empresa, const QString& ip, const QString& id,
+                              const QString& chave) const
+{
+    write(QStringLiteral("config.ini"),
+          QStringLiteral("[CONFIGURACAO]\r\nEmpresa=%1\r\nIP=%2\r\nID=%3\r\nChave=%4\r\n")
+              .arg(empresa, ip, id, chave)
+              .toUtf8());
+}
+
 Context make_context(const TempFolder& folder, Messages* messages)
 {
     Context c;

@@ -14,6 +14,9 @@ public:
     QByteArray read(const QString& relative) const;
     void write(const QString& relative, const QByteArray& bytes) const;
     bool exists(const QString& relative) const;
+    // Writes config.ini as the settings screen leaves it for a configured salesperson.
+    void write_config(const QString& empresa, const QString& ip, const QString& id,
+                      const QString& chave) const;
 
 private:
     QTemporaryDir dir_;

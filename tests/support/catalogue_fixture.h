@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/errors.h"
+#include "qt_printers.h"
 #include "recording_messages.h"
 #include "recording_transport.h"
 #include "scripted_server.h"
@@ -23,13 +24,11 @@ protected:
     void SetUp() override
     {
         context.transport = &transport;
-        configure(QByteArrayLiteral("Teste"), QByteArrayLiteral("1"), QByteArrayLiteral("47261"));
+        configure(QStringLiteral("Teste"), QStringLiteral("1"), QStringLiteral("47261"));
     }
-    void configure(const QByteArray& empresa, const QByteArray& id, const QByteArray& chave)
+    void configure(const QString& empresa, const QString& id, const QString& chave)
     {
-        dir.write(QStringLiteral("config.ini"), "[CONFIGURACAO]\r\nEmpresa=" + empresa + "\r\nIP=" +
-                                                    server.address().toUtf8() + "\r\nID=" + id + "\r\nChave=" +
-                                                    chave + "\r\n");
+        dir.write_config(empresa, server.address(), id, chave);
     }
     void reply(const QByteArray& object) { server.answer(ScriptedServer::http(200, "{\"result\":[" + object + "]}")); }
     // Runs a step the way a handler does; returns the error text, empty when it passed.

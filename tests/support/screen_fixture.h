@@ -2,32 +2,35 @@
 
 #include "catalogue/client_download.h"
 #include "catalogue/product_download.h"
+#include "closed_port.h"
 #include "modal.h"
+#include "qt_printers.h"
 #include "recording_messages.h"
 #include "server/transport.h"
 #include "server_process.h"
-#include "store/db_grid.h"
 #include "store/dm_dados.h"
 #include "temp_folder.h"
+#include "ui/db_grid.h"
 
+#include <QDate>
 #include <QTest>
 
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <ostream>
-
-// Readable failures.
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 // The catalogue screens against pedidos-servidor with its demo data (salesperson 1 of "Teste"),
-// started once for the suite; each test gets a fresh data folder and fresh tables.
+// started once for the suite; each test gets a fresh data folder and fresh tables. The client and
+// the server take the same fixed day for today, so that no run depends on the clock (midnight
+// falling between a test's reading and the server's).
 class ScreenTest : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server_ = std::make_unique<ServerProcess>(); }
+    static QDate hoje() { return QDate(2025, 12, 9); }
+    static void SetUpTestSuite()
+    {
+        server_ = std::make_unique<ServerProcess>(
+            QStringList{QStringLiteral("--data-hoje"), hoje().toString(QStringLiteral("dd/MM/yyyy"))});
+    }
     static void TearDownTestSuite() { server_.reset(); }
 
     TempFolder dir;
@@ -39,14 +42,12 @@ protected:
     void SetUp() override
     {
         context.transport = &transport;
+        context.today = [] { return hoje(); };
         configure(QStringLiteral("47261"));
     }
     void configure(const QString& chave, const QString& address = server_->address())
     {
-        dir.write(QStringLiteral("config.ini"),
-                  QStringLiteral("[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=%1\r\nID=1\r\nChave=%2\r\n")
-                      .arg(address, chave)
-                      .toUtf8());
+        dir.write_config(QStringLiteral("Teste"), address, QStringLiteral("1"), chave);
     }
     // What the main window loads when it is first shown.
     void load_start_up()
@@ -90,7 +91,9 @@ protected:
         table.set_text(QString::fromLatin1(field), value);
         table.post();
     }
-    static QString closed_address() { return QStringLiteral("127.0.0.1:1"); }
+    // An address where nothing answers, held for the test so that no other server takes it.
+    QString closed_address() const { return closed_port.address(); }
+    ClosedPort closed_port;
 
     static std::unique_ptr<ServerProcess> server_;
 };

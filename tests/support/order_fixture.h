@@ -1,15 +1,8 @@
 #pragma once
 
-#include "../catalogue/catalogue_fixture.h"
+#include "catalogue_fixture.h"
 #include "orders/order_items.h"
 #include "orders/order_request.h"
-
-#include <ostream>
-
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << '"' << s.toStdString() << '"';
-}
 
 // A scripted server and the tables of an order in progress, number 10000, for client 12.
 class OrderTest : public CatalogueTest {
