@@ -107,8 +107,12 @@ TEST_F(ClientList, refresh_updates_in_place_and_keeps_the_search)
     EXPECT_EQ(shown(&screen, 0), before);
     EXPECT_NE(shown(&screen, 1)[before.indexOf(ids[0])], u"ALTERADO"_s);
 
-    // The button does the same; still one row per client.
+    // The button does the same: the name changed here again comes back; still one row per client.
+    const QString from_server = shown(&screen, 1)[before.indexOf(ids[0])];
+    change(dados.tblCliente, "cli_id", ids[0].toInt(), "cli_razao", u"DE NOVO"_s);
     QTest::mouseClick(child<QToolButton>(&screen, u"btnAtualizar"_s), Qt::LeftButton);
+    EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
+    EXPECT_EQ(shown(&screen, 1)[before.indexOf(ids[0])], from_server);
     EXPECT_EQ(all_values(dados.tblCliente, "cli_id"), ids);
 }
 

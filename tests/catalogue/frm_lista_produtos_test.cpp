@@ -215,8 +215,11 @@ TEST_F(ProductList, refresh_holds_one_row_per_record_the_server_sends)
     EXPECT_GE(pairs.size(), ids.size());
     EXPECT_EQ(QSet<QString>(pairs.begin(), pairs.end()).size(), pairs.size());
 
-    // The button does the same, and a second refresh changes nothing.
+    // The button does the same: what is changed here again goes back to what the server sends.
     const QStringList refreshed = catalogue();
+    change(dados.tblProduto, "pro_id", ids[3].toInt(), "pro_vlr_venda", u"1,00"_s);
+    change(dados.tblTabela, "tab_id", 1, "tab_descricao", u"ALTERADA"_s);
+    ASSERT_NE(catalogue(), refreshed);
     QTest::mouseClick(child<QToolButton>(&screen, u"btnAtualizar"_s), Qt::LeftButton);
     EXPECT_TRUE(messages.said.isEmpty());
     EXPECT_EQ(catalogue(), refreshed);
