@@ -83,7 +83,6 @@ std::unique_ptr<Table> make_table()
              {QStringLiteral("CLI_DTA_CADASTRO"), FieldType::Date}},
             Regional::brazil());
     Table& t = *table;
-    t.open();
     for (const auto& row : rows) {
         t.append();
         for (int f = 0; f < 5; ++f) {

@@ -61,12 +61,10 @@ void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, co
     NumberedMembers clients(reply, "CLIENTE", client_count(reply), source);
     const RecordWriter writer(tblCliente, kClient);
     const int cli_id = writer.field(0);
-    tblCliente.open();
     if (rows == ClientRows::AppendAll)
         tblCliente.reserve(static_cast<int>(clients.count()));
     for (std::size_t i = 0; i < clients.count(); ++i) {
         const JsonValue& client = clients.at(i);
-        tblCliente.open();
         if (rows == ClientRows::UpdateById) {
             const std::string_view id = value_text(client.find("COL_ID_CONTROLE"), "0");
             const QVariant key(QString::fromUtf8(id.data(), static_cast<qsizetype>(id.size())));

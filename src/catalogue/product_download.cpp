@@ -143,7 +143,6 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
         const JsonValue& table = tables.at(i);
         if (skip_price_table(table, loader))
             continue;
-        tblTabela.open();
         tblTabela.append();
         post_row(tblTabela, [&] { table_writer.write(table); });
     }
@@ -158,7 +157,6 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     const int price_pro_id = tblTabProd.field_index(u"pro_id");
     const bool price_pro_id_integer = tblTabProd.field(price_pro_id).type == FieldType::Integer;
     NumberedMembers products(produtos, "PRODUTOS", produtos.size(), "produtos.json");
-    tblProduto.open();
     tblProduto.reserve(static_cast<int>(products.count()));
     std::size_t prices = 0;
     for (std::size_t i = 0; i < produtos.size(); ++i) {
@@ -169,7 +167,6 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     for (std::size_t i = 0; i < products.count(); ++i) {
         const JsonValue& product = products.at(i);
         product_writer.read(product);
-        tblProduto.open();
         tblProduto.append();
         post_row(tblProduto, [&] { product_writer.write(); });
 
@@ -188,7 +185,6 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
             price_writer.read(item);
             if (raw_text(price_writer.value(price_tap_id)) == "NULL")
                 continue;
-            tblTabProd.open();
             tblTabProd.append();
             post_row(tblTabProd, [&] {
                 if (start_up)

@@ -79,7 +79,6 @@ void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cl
                                     .arg(i));
         if (value_text(id, {}) == "NULL")
             continue;
-        t.open();
         t.append();
         post_row(t, [&] {
             t.set_text(cli, QStringView(cli_id));
@@ -112,7 +111,6 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
                                 "\"ITEM_VENDA\". A carga foi interrompida; as vendas anteriores foram mantidas."_s
                                     .arg(i));
         loaded = true;
-        sales.open();
         sales.append();
         post_row(sales, [&] {
             sales.set_text(sale_cli, QStringView(cli_id));
@@ -122,7 +120,6 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
             const JsonValue& item = item_list->at(k);
             if (!item.is_object() || value_text(item.find("INFE_ID"), "NULL") == "NULL")
                 continue;
-            items.open();
             items.append();
             post_row(items, [&] {
                 item_writer.write(item);

@@ -181,7 +181,6 @@ void Tfrm_Cad_Pedidos::limpar_pedido()
 
     ui->cbxTabelas->clear();
     Table& tabelas = dados_.tblTabela;
-    tabelas.open();
     QStringList names;
     for (tabelas.first(); !tabelas.eof(); tabelas.next())
         names << tabelas.as_text(u"tab_descricao");
@@ -225,7 +224,6 @@ void Tfrm_Cad_Pedidos::btnPesqClieClick()
             parcelas[i]->set_value(clientes.as_integer(QString(u"cli_parcela"_s + QString::number(i + 1))));
         const int tab_id = clientes.as_integer(u"tab_id");
         if (tab_id > 0) {
-            dados_.tblTabela.open();
             if (dados_.tblTabela.locate(u"tab_id", QVariant(tab_id)))
                 ui->cbxTabelas->setEditText(dados_.tblTabela.as_text(u"tab_descricao").toUpper());
         }

@@ -8,14 +8,12 @@ using namespace Qt::StringLiterals;
 
 void filtrar_itens(Table& tblItemVenda, const QString& pedido)
 {
-    tblItemVenda.open();
     tblItemVenda.set_filter(u"ven_pedido = "_s + pedido);
     tblItemVenda.set_filtered(true);
 }
 
 double incluir_item(Table& tblItemVenda, const ItemInput& item)
 {
-    tblItemVenda.open();
     const int iven_id = tblItemVenda.record_count() + 1;
     tblItemVenda.append();
     post_row(tblItemVenda, [&] {
@@ -44,7 +42,6 @@ std::optional<double> excluir_item(Table& tblItemVenda)
 bool localizar_tabela(Table& tblTabela, const QString& name)
 {
     if (name.isEmpty()) return false;
-    tblTabela.open();
     for (tblTabela.first(); !tblTabela.eof(); tblTabela.next())
         if (tblTabela.as_text(u"tab_descricao").compare(name, Qt::CaseInsensitive) == 0) return true;
     return false;
@@ -54,7 +51,6 @@ std::optional<TablePrice> preco_tabela(TdmDados& dados, const QString& tabela, c
 {
     if (tabela.isEmpty() || !localizar_tabela(dados.tblTabela, tabela)) return std::nullopt;
     const int tab_id = dados.tblTabela.as_integer(u"tab_id");
-    dados.tblTabProd.open();
     if (pro_id.isEmpty() || !dados.tblTabProd.locate(u"tab_id;pro_id", {QVariant(tab_id), QVariant(pro_id)}))
         return std::nullopt;
     return TablePrice{dados.tblTabProd.as_currency(u"tap_vlr_venda"), tab_id};

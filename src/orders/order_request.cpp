@@ -115,12 +115,10 @@ void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today)
 {
     int tab_id = 0;
     if (!order.tabela.isEmpty()) {
-        dados.tblTabela.open();
         if (localizar_tabela(dados.tblTabela, order.tabela)) tab_id = dados.tblTabela.as_integer(u"tab_id");
     }
 
     Table& venda = dados.tblVenda;
-    venda.open();
     venda.append();
     post_row(venda, [&] {
         venda.set_text(u"ven_pedido", order.pedido);

@@ -23,12 +23,10 @@ void load_mix(Table& tblMix, const JsonValue& reply)
     // Besides the entries the reply holds only "CHAVE_VENDEDOR".
     if (reply.size() < 2) return;
     NumberedMembers entries(reply, "MIX_VENDA", reply.size() - 1, "mix de compras");
-    tblMix.open();
     const RecordWriter writer(tblMix, kMix);
     for (std::size_t i = 0; i < entries.count(); ++i) {
         const JsonValue& entry = entries.at(i);
         if (value_text(entry.find("PRO_ID"), "NULL") == "NULL") continue;
-        tblMix.open();
         tblMix.append();
         post_row(tblMix, [&] { writer.write(entry); });
     }

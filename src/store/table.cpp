@@ -2,6 +2,8 @@
 
 #include "core/errors.h"
 #include "core/text.h"
+#include "row_index.h"
+#include "table_filter.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,37 +14,9 @@
 #include <string>
 
 using namespace Qt::StringLiterals;
+using namespace table_storage;
 
 namespace {
-
-constexpr std::uint32_t no_row = std::numeric_limits<std::uint32_t>::max();
-constexpr std::uint32_t null_length = std::numeric_limits<std::uint32_t>::max();
-
-// One column, held compactly: numbers in plain vectors, text as UTF-8 in one arena per column.
-struct Column {
-    std::vector<std::int32_t> ints; // integer values, dates as Julian days
-    std::vector<double> reals;
-    std::vector<std::uint8_t> nulls;
-    std::string arena;
-    std::vector<std::uint32_t> offsets;
-    std::vector<std::uint32_t> lengths; // null_length for null
-    std::size_t garbage = 0;
-};
-
-// A cell of the row buffer.
-struct Cell {
-    bool null = true;
-    std::int32_t i = 0;
-    double d = 0;
-    std::string s;
-};
-
-struct CellView {
-    bool null = true;
-    std::int32_t i = 0;
-    double d = 0;
-    std::string_view s;
-};
 
 QString type_name(FieldType type)
 {
@@ -59,11 +33,6 @@ QString type_name(FieldType type)
         break;
     }
     return u"texto"_s;
-}
-
-bool is_number_type(FieldType type)
-{
-    return type == FieldType::Integer || type == FieldType::Float || type == FieldType::Currency;
 }
 
 double round4(double v)
@@ -97,54 +66,6 @@ QStringView cut_utf16(QStringView s, int n)
     return s;
 }
 
-std::uint64_t mix(std::uint64_t x)
-{
-    x ^= x >> 30;
-    x *= 0xbf58476d1ce4e5b9ULL;
-    x ^= x >> 27;
-    x *= 0x94d049bb133111ebULL;
-    x ^= x >> 31;
-    return x;
-}
-
-// Filter expressions: "field = <whole number>" and "field LIKE '<pattern>'".
-struct Filter {
-    int field = -1;
-    bool like = false;
-    qint64 number = 0;
-    // The pattern split at every '%': the first piece is a prefix, the last a suffix.
-    std::vector<std::string> pieces;
-};
-
-bool like_match(std::string_view text, const std::vector<std::string>& pieces)
-{
-    if (pieces.size() == 1) return text == pieces.front();
-    if (!text.starts_with(pieces.front())) return false;
-    std::size_t pos = pieces.front().size();
-    for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
-        const std::size_t found = text.find(pieces[i], pos);
-        if (found == std::string_view::npos) return false;
-        pos = found + pieces[i].size();
-    }
-    const std::string& last = pieces.back();
-    return text.size() - pos >= last.size() && text.ends_with(last);
-}
-
-// A hash index on a set of fields. Open addressing over the distinct keys; rows sharing a key are
-// linked in row order, so the head of a key is always its first row.
-struct Index {
-    struct Entry {
-        std::uint32_t hash = 0;
-        std::uint32_t head = no_row;
-        std::uint32_t tail = no_row;
-    };
-    std::vector<int> fields;
-    std::vector<Entry> entries = std::vector<Entry>(16);
-    std::size_t used = 0;
-    std::vector<std::uint32_t> next;
-    std::vector<std::uint32_t> prev;
-};
-
 } // namespace
 
 struct Table::Impl {
@@ -158,7 +79,6 @@ struct Table::Impl {
     std::vector<std::uint8_t> deleted;
     std::vector<std::uint32_t> visible; // visible rows, ascending (row order)
 
-    bool is_open = false;
     State state = State::Browse;
     std::vector<Cell> buffer;
     std::uint32_t current = no_row;
@@ -167,38 +87,17 @@ struct Table::Impl {
 
     QString filter_text;
     bool filtered = false;
-    std::optional<Filter> active;
+    std::optional<TableFilter> active;
 
-    std::vector<std::unique_ptr<Index>> indexes;
+    std::vector<std::unique_ptr<RowIndex>> indexes;
     QString last_locate_fields;
-    Index* last_locate_index = nullptr;
+    RowIndex* last_locate_index = nullptr;
+
+    RowCells cells() const { return RowCells{fields, columns}; }
 
     // --- cells -------------------------------------------------------------------------------
 
-    CellView stored(int f, std::uint32_t row) const
-    {
-        const Column& c = columns[f];
-        CellView v;
-        switch (fields[f].type) {
-        case FieldType::Integer:
-        case FieldType::Date:
-            v.null = c.nulls[row] != 0;
-            v.i = c.ints[row];
-            break;
-        case FieldType::Float:
-        case FieldType::Currency:
-            v.null = c.nulls[row] != 0;
-            v.d = c.reals[row];
-            break;
-        case FieldType::String:
-            v.null = c.lengths[row] == null_length;
-            if (!v.null) v.s = std::string_view(c.arena).substr(c.offsets[row], c.lengths[row]);
-            break;
-        }
-        return v;
-    }
-
-    static CellView view(const Cell& c) { return CellView{c.null, c.i, c.d, c.s}; }
+    CellView stored(int f, std::uint32_t row) const { return table_storage::stored(columns[f], fields[f].type, row); }
 
     CellView read(int f) const
     {
@@ -237,8 +136,7 @@ struct Table::Impl {
     std::int32_t to_int32(int f, double v, const QString& shown) const
     {
         const double r = std::nearbyint(v);
-        if (!std::isfinite(r) || r < std::numeric_limits<std::int32_t>::min() ||
-            r > std::numeric_limits<std::int32_t>::max())
+        if (!std::isfinite(r) || !fits_int32(r))
             bad_value(f, shown);
         return static_cast<std::int32_t>(r);
     }
@@ -246,7 +144,7 @@ struct Table::Impl {
     std::int32_t to_julian(int f, const QDate& date) const
     {
         const qint64 day = date.toJulianDay();
-        if (day < std::numeric_limits<std::int32_t>::min() || day > std::numeric_limits<std::int32_t>::max())
+        if (!fits_int32(day))
             bad_value(f, date.toString(Qt::ISODate));
         return static_cast<std::int32_t>(day);
     }
@@ -268,8 +166,7 @@ struct Table::Impl {
         switch (fields[f].type) {
         case FieldType::Integer: {
             const std::optional<qint64> v = regional.to_integer(text);
-            if (!v || *v < std::numeric_limits<std::int32_t>::min() ||
-                *v > std::numeric_limits<std::int32_t>::max())
+            if (!v || !fits_int32(*v))
                 bad_value(f, text.toString());
             cell.i = static_cast<std::int32_t>(*v);
             break;
@@ -437,154 +334,14 @@ struct Table::Impl {
         }
     }
 
-    // --- keys and indexes --------------------------------------------------------------------
+    // --- indexes -------------------------------------------------------------------------------
 
-    static std::uint64_t cell_hash(FieldType type, const CellView& v)
-    {
-        if (type == FieldType::String) return std::hash<std::string_view>{}(v.s);
-        if (v.null) return 0x5bd1e995;
-        if (type == FieldType::Float || type == FieldType::Currency) {
-            const double d = v.d == 0 ? 0.0 : v.d;
-            std::uint64_t bits = 0;
-            std::memcpy(&bits, &d, sizeof bits);
-            return mix(bits);
-        }
-        return mix(static_cast<std::uint32_t>(v.i) + 1);
-    }
-
-    static bool cell_equal(FieldType type, const CellView& a, const CellView& b)
-    {
-        // Null text and empty text are the same key: both read as empty text.
-        if (type == FieldType::String) return a.s == b.s;
-        if (a.null || b.null) return a.null == b.null;
-        if (type == FieldType::Float || type == FieldType::Currency) return a.d == b.d;
-        return a.i == b.i;
-    }
-
-    template <typename Get> std::uint32_t key_hash(const Index& ix, Get get) const
-    {
-        std::uint64_t h = 0x9E3779B97F4A7C15ULL;
-        for (std::size_t k = 0; k < ix.fields.size(); ++k)
-            h = mix(h ^ cell_hash(fields[ix.fields[k]].type, get(k)));
-        return static_cast<std::uint32_t>(h ^ (h >> 32));
-    }
-
-    std::uint32_t row_hash(const Index& ix, std::uint32_t row) const
-    {
-        return key_hash(ix, [&](std::size_t k) { return stored(ix.fields[k], row); });
-    }
-
-    bool rows_equal(const Index& ix, std::uint32_t a, std::uint32_t b) const
-    {
-        for (int f : ix.fields)
-            if (!cell_equal(fields[f].type, stored(f, a), stored(f, b))) return false;
-        return true;
-    }
-
-    template <typename Equal> std::size_t find_slot(const Index& ix, std::uint32_t hash, Equal equal) const
-    {
-        const std::size_t mask = ix.entries.size() - 1;
-        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
-            const Index::Entry& e = ix.entries[i];
-            if (e.head == no_row || (e.hash == hash && equal(e.head))) return i;
-        }
-    }
-
-    void grow(Index& ix)
-    {
-        std::vector<Index::Entry> old(ix.entries.size() * 2);
-        old.swap(ix.entries);
-        const std::size_t mask = ix.entries.size() - 1;
-        for (const Index::Entry& e : old) {
-            if (e.head == no_row) continue;
-            std::size_t i = e.hash & mask;
-            while (ix.entries[i].head != no_row)
-                i = (i + 1) & mask;
-            ix.entries[i] = e;
-        }
-    }
-
-    void index_insert(Index& ix, std::uint32_t row)
-    {
-        if (ix.next.size() <= row) {
-            const std::size_t n = std::max<std::size_t>(rows, row + 1);
-            ix.next.resize(n, no_row);
-            ix.prev.resize(n, no_row);
-        }
-        const std::uint32_t hash = row_hash(ix, row);
-        const std::size_t at =
-            find_slot(ix, hash, [&](std::uint32_t other) { return rows_equal(ix, other, row); });
-        Index::Entry& e = ix.entries[at];
-        ix.next[row] = ix.prev[row] = no_row;
-        if (e.head == no_row) {
-            e = Index::Entry{hash, row, row};
-            if (++ix.used * 10 > ix.entries.size() * 7) grow(ix);
-            return;
-        }
-        if (row > e.tail) {
-            ix.next[e.tail] = row;
-            ix.prev[row] = e.tail;
-            e.tail = row;
-        } else if (row < e.head) {
-            ix.prev[e.head] = row;
-            ix.next[row] = e.head;
-            e.head = row;
-        } else {
-            std::uint32_t after = e.head;
-            while (ix.next[after] < row)
-                after = ix.next[after];
-            const std::uint32_t before = ix.next[after];
-            ix.next[after] = row;
-            ix.prev[row] = after;
-            ix.next[row] = before;
-            ix.prev[before] = row;
-        }
-    }
-
-    // row must still hold the key it was indexed under.
-    void index_remove(Index& ix, std::uint32_t row)
-    {
-        const std::uint32_t hash = row_hash(ix, row);
-        std::size_t at = find_slot(ix, hash, [&](std::uint32_t other) { return rows_equal(ix, other, row); });
-        Index::Entry& e = ix.entries[at];
-        if (e.head == no_row) return;
-        const std::uint32_t p = ix.prev[row], n = ix.next[row];
-        (p == no_row ? e.head : ix.next[p]) = n;
-        (n == no_row ? e.tail : ix.prev[n]) = p;
-        if (e.head != no_row) return;
-        // Backward-shift deletion keeps every probe chain unbroken.
-        const std::size_t mask = ix.entries.size() - 1;
-        ix.entries[at] = Index::Entry{};
-        --ix.used;
-        for (std::size_t j = (at + 1) & mask; ix.entries[j].head != no_row; j = (j + 1) & mask) {
-            const std::size_t home = ix.entries[j].hash & mask;
-            const bool stays = at <= j ? (at < home && home <= j) : (at < home || home <= j);
-            if (stays) continue;
-            ix.entries[at] = ix.entries[j];
-            ix.entries[j] = Index::Entry{};
-            at = j;
-        }
-    }
-
-    Index& index_for(const std::vector<int>& key_fields)
+    RowIndex& index_for(const std::vector<int>& key_fields)
     {
         for (const auto& ix : indexes)
-            if (ix->fields == key_fields) return *ix;
-        auto ix = std::make_unique<Index>();
-        ix->fields = key_fields;
-        ix->next.assign(rows, no_row);
-        ix->prev.assign(rows, no_row);
-        for (std::uint32_t r = 0; r < rows; ++r)
-            if (!deleted[r]) index_insert(*ix, r);
-        indexes.push_back(std::move(ix));
+            if (ix->fields() == key_fields) return *ix;
+        indexes.push_back(std::make_unique<RowIndex>(key_fields, cells(), rows, deleted));
         return *indexes.back();
-    }
-
-    bool key_changed(const Index& ix, std::uint32_t row) const
-    {
-        for (int f : ix.fields)
-            if (!cell_equal(fields[f].type, stored(f, row), view(buffer[f]))) return true;
-        return false;
     }
 
     // A locate value converted to the field's type; nullopt when no stored value can equal it.
@@ -610,8 +367,7 @@ struct Table::Impl {
         if (numeric && is_number_type(type)) {
             const double d = value.toDouble();
             if (type == FieldType::Integer) {
-                if (d != std::floor(d) || d < std::numeric_limits<std::int32_t>::min() ||
-                    d > std::numeric_limits<std::int32_t>::max())
+                if (d != std::floor(d) || !fits_int32(d))
                     return std::nullopt;
                 c.i = static_cast<std::int32_t>(d);
             } else {
@@ -629,11 +385,7 @@ struct Table::Impl {
     bool passes(std::uint32_t row) const
     {
         if (!filtered || !active) return true;
-        const CellView v = stored(active->field, row);
-        if (active->like) return like_match(v.s, active->pieces);
-        if (v.null) return false;
-        if (fields[active->field].type == FieldType::Integer) return v.i == active->number;
-        return v.d == static_cast<double>(active->number);
+        return filter_passes(*active, fields[active->field].type, stored(active->field, row));
     }
 
     // Position of row among the visible rows, or -1.
@@ -645,62 +397,9 @@ struct Table::Impl {
         return static_cast<int>(it - visible.begin());
     }
 
-    Filter parse_filter(const QString& expression) const
-    {
-        const auto fail = [&]() -> Filter {
-            throw ConversionError(
-                u"Não foi possível aplicar o filtro \"%1\" à tabela %2."_s.arg(expression, name));
-        };
-        QStringView e = QStringView(expression).trimmed();
-        qsizetype i = 0;
-        while (i < e.size() && (e[i].isLetterOrNumber() || e[i] == u'_'))
-            ++i;
-        Filter filter;
-        filter.field = find(e.first(i));
-        if (i == 0 || filter.field < 0) return fail();
-        QStringView rest = e.mid(i).trimmed();
-        const FieldType type = fields[filter.field].type;
-        if (rest.startsWith(u'=')) {
-            const QStringView digits = rest.mid(1).trimmed();
-            bool ok = !digits.isEmpty() && is_number_type(type);
-            for (qsizetype k = 0; ok && k < digits.size(); ++k)
-                ok = (digits[k] >= u'0' && digits[k] <= u'9') ||
-                     (k == 0 && (digits[k] == u'-' || digits[k] == u'+'));
-            if (ok) filter.number = digits.toLongLong(&ok);
-            if (!ok) return fail();
-            return filter;
-        }
-        if (!rest.startsWith(u"LIKE", Qt::CaseInsensitive) || type != FieldType::String) return fail();
-        rest = rest.mid(4).trimmed();
-        if (!rest.startsWith(u'\'')) return fail();
-        QString pattern;
-        qsizetype k = 1;
-        for (;; ++k) {
-            if (k >= rest.size()) return fail();
-            if (rest[k] == u'\'') {
-                if (k + 1 < rest.size() && rest[k + 1] == u'\'') {
-                    pattern += u'\'';
-                    ++k;
-                    continue;
-                }
-                break;
-            }
-            pattern += rest[k];
-        }
-        if (!rest.mid(k + 1).trimmed().isEmpty()) return fail();
-        filter.like = true;
-        for (QStringView piece : QStringView(pattern).split(u'%'))
-            filter.pieces.push_back(utf8(piece.toString()));
-        return filter;
-    }
+    TableFilter parse_filter(const QString& expression) const { return read_filter(expression, fields, name); }
 
-    int find(QStringView field_name) const
-    {
-        for (std::size_t f = 0; f < fields.size(); ++f)
-            if (QStringView(fields[f].name).compare(field_name, Qt::CaseInsensitive) == 0)
-                return static_cast<int>(f);
-        return -1;
-    }
+    int find(QStringView field_name) const { return field_named(fields, field_name); }
 
     // --- moves -------------------------------------------------------------------------------
 
@@ -717,7 +416,7 @@ struct Table::Impl {
         Q_EMIT q->current_changed(visible_index(current));
     }
 
-    void apply_filter(std::optional<Filter> filter, bool on)
+    void apply_filter(std::optional<TableFilter> filter, bool on)
     {
         drop_pending();
         Q_EMIT q->about_to_reset();
@@ -776,26 +475,11 @@ const FieldDef& Table::field(int index) const
     return d->fields[index];
 }
 
-int Table::find_field(QStringView name) const
-{
-    return d->find(name);
-}
-
 int Table::field_index(QStringView name) const
 {
     const int f = d->find(name);
     if (f < 0) throw Error(u"Campo %1 inexistente na tabela %2."_s.arg(name.toString(), d->name));
     return f;
-}
-
-void Table::open()
-{
-    d->is_open = true;
-}
-
-bool Table::is_open() const
-{
-    return d->is_open;
 }
 
 Table::State Table::state() const
@@ -806,7 +490,6 @@ Table::State Table::state() const
 void Table::append()
 {
     d->drop_pending();
-    d->is_open = true;
     d->current_before_insert = d->current;
     d->clear_buffer();
     d->state = State::Insert;
@@ -833,7 +516,7 @@ void Table::post()
         ++d->rows;
         d->state = State::Browse;
         for (const auto& ix : d->indexes)
-            d->index_insert(*ix, row);
+            ix->insert(d->cells(), row);
         d->current = row;
         if (d->passes(row)) {
             // The newest row comes last in row order, so it is the last visible row.
@@ -847,17 +530,17 @@ void Table::post()
     }
 
     const std::uint32_t row = d->current;
-    std::vector<Index*> moved;
+    std::vector<RowIndex*> moved;
     for (const auto& ix : d->indexes) {
-        if (d->key_changed(*ix, row)) {
-            d->index_remove(*ix, row);
+        if (ix->key_changed(d->cells(), row, d->buffer)) {
+            ix->remove(d->cells(), row);
             moved.push_back(ix.get());
         }
     }
     d->store(row, false);
     d->state = State::Browse;
-    for (Index* ix : moved)
-        d->index_insert(*ix, row);
+    for (RowIndex* ix : moved)
+        ix->insert(d->cells(), row);
 
     const int was = d->visible_index(row);
     const bool now = d->passes(row);
@@ -894,7 +577,7 @@ void Table::delete_current()
     const std::uint32_t row = d->current;
     if (row == no_row) return;
     for (const auto& ix : d->indexes)
-        d->index_remove(*ix, row);
+        ix->remove(d->cells(), row);
     d->deleted[row] = 1;
     for (std::size_t f = 0; f < d->fields.size(); ++f)
         if (d->fields[f].type == FieldType::String && d->columns[f].lengths[row] != null_length)
@@ -991,8 +674,7 @@ void Table::set_integer(int field, qint64 value)
     Cell& c = d->writable(field);
     switch (d->fields[field].type) {
     case FieldType::Integer:
-        if (value < std::numeric_limits<std::int32_t>::min() ||
-            value > std::numeric_limits<std::int32_t>::max())
+        if (!fits_int32(value))
             d->bad_value(field, QString::number(value));
         c.i = static_cast<std::int32_t>(value);
         break;
@@ -1095,8 +777,7 @@ int Table::as_integer(int field) const
     case FieldType::String: {
         const QString text = qs(v.s);
         const std::optional<qint64> n = d->regional.to_integer(text);
-        if (!n || *n < std::numeric_limits<std::int32_t>::min() ||
-            *n > std::numeric_limits<std::int32_t>::max())
+        if (!n || !fits_int32(*n))
             throw ConversionError(
                 u"\"%1\" não é um número inteiro válido (campo %2)."_s.arg(text, d->fields[field].name));
         return static_cast<int>(*n);
@@ -1177,7 +858,7 @@ int Table::record_count() const
 
 bool Table::locate(QStringView fields, const QVariantList& values)
 {
-    Index* ix = d->last_locate_index;
+    RowIndex* ix = d->last_locate_index;
     if (!ix || d->last_locate_fields != fields) {
         std::vector<int> key;
         for (QStringView name : fields.split(u';'))
@@ -1186,26 +867,18 @@ bool Table::locate(QStringView fields, const QVariantList& values)
         d->last_locate_index = ix;
         d->last_locate_fields = fields.toString();
     }
-    if (static_cast<std::size_t>(values.size()) != ix->fields.size())
+    if (static_cast<std::size_t>(values.size()) != ix->fields().size())
         throw Error(u"Localização em %1 com %2 valores para os campos \"%3\"."_s.arg(d->name)
                         .arg(values.size())
                         .arg(fields.toString()));
 
-    std::vector<Cell> probe(ix->fields.size());
+    std::vector<Cell> probe(ix->fields().size());
     for (std::size_t k = 0; k < probe.size(); ++k) {
-        std::optional<Cell> c = d->probe_cell(ix->fields[k], values[static_cast<qsizetype>(k)]);
+        std::optional<Cell> c = d->probe_cell(ix->fields()[k], values[static_cast<qsizetype>(k)]);
         if (!c) return false;
         probe[k] = std::move(*c);
     }
-    const std::uint32_t hash = d->key_hash(*ix, [&](std::size_t k) { return Impl::view(probe[k]); });
-    const std::size_t at = d->find_slot(*ix, hash, [&](std::uint32_t row) {
-        for (std::size_t k = 0; k < probe.size(); ++k) {
-            const int f = ix->fields[k];
-            if (!Impl::cell_equal(d->fields[f].type, d->stored(f, row), Impl::view(probe[k]))) return false;
-        }
-        return true;
-    });
-    const std::uint32_t found = ix->entries[at].head;
+    const std::uint32_t found = ix->first(d->cells(), probe);
     if (found == no_row) return false;
     d->drop_pending();
     d->move_to(found);
@@ -1220,7 +893,7 @@ bool Table::locate(QStringView field, const QVariant& value)
 void Table::set_filter(const QString& expression)
 {
     if (d->filtered) {
-        std::optional<Filter> f;
+        std::optional<TableFilter> f;
         if (!expression.trimmed().isEmpty()) f = d->parse_filter(expression);
         d->filter_text = expression;
         d->apply_filter(std::move(f), true);
@@ -1240,7 +913,7 @@ void Table::set_filtered(bool on)
         if (d->filtered) d->apply_filter(std::nullopt, false);
         return;
     }
-    std::optional<Filter> f;
+    std::optional<TableFilter> f;
     if (!d->filter_text.trimmed().isEmpty()) f = d->parse_filter(d->filter_text);
     d->apply_filter(std::move(f), true);
 }

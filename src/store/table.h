@@ -46,13 +46,9 @@ public:
     const Regional& regional() const;
     int field_count() const;
     const FieldDef& field(int index) const;
-    // Field names match without regard to case. find_field() gives -1 for an unknown name,
-    // field_index() raises Error.
-    int find_field(QStringView name) const;
+    // Field names match without regard to case; an unknown name raises Error.
     int field_index(QStringView name) const;
 
-    void open();
-    bool is_open() const;
     State state() const;
 
     void append();

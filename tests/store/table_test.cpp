@@ -33,7 +33,6 @@ Regional dot_regional()
 
 void add(Table& t, int id, const QString& nome = {}, const QString& texto = {})
 {
-    t.open();
     t.append();
     t.set_integer(u"id", id);
     t.set_text(u"nome", nome);
@@ -570,7 +569,6 @@ TEST(Table, locate_or_append_load_of_200000_rows_and_a_filter)
         std::string razao, fantasia;
         for (int i = 0; i < n; ++i) {
             const int id = (i * 7919) % n + 1; // ids out of order
-            t.open();
             if (t.locate(u"cli_id", id))
                 t.edit();
             else
