@@ -2,6 +2,7 @@
 
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/replace_file.h"
 #include "core/text.h"
 #include "server/json_parse.h"
 #include "server/json_write.h"
@@ -11,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QSaveFile>
 #include <QStringDecoder>
 
 #include <cstring>
@@ -152,24 +152,15 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     return static_cast<std::size_t>(size);
 }
 
-// Replaces the file with what fill hands to its writer, piece by piece.
 template <class Fill> void write_file(const QString& path, Fill&& fill)
 {
-    QSaveFile file(path);
-    const auto fail = [&] {
-        throw FileError(u"Não foi possível gravar o arquivo "_s + shown(path) + u": "_s + file.errorString());
-    };
-    if (!file.open(QIODevice::WriteOnly)) fail();
-    fill([&](std::string_view bytes) {
-        if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-            fail();
-    });
-    if (!file.commit()) fail();
+    replace_file(path, fill, u"Não foi possível gravar o arquivo "_s + shown(path));
 }
 
 void write_file(const QString& path, const char* bytes, std::size_t n)
 {
-    write_file(path, [&](const auto& write) { write(std::string_view(bytes, n)); });
+    replace_file(path, QByteArrayView(bytes, static_cast<qsizetype>(n)),
+                 u"Não foi possível gravar o arquivo "_s + shown(path));
 }
 
 // A cached catalogue is tens of megabytes: it goes out through a buffer of this size, a container's

@@ -2,9 +2,9 @@
 
 #include "ansi.h"
 #include "core/errors.h"
+#include "core/replace_file.h"
 
 #include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -234,8 +234,5 @@ void IniFile::save(const QString& path) const
 {
     if (too_large_) // nothing of it was read: writing would leave only the lines set since
         throw FileError(u"O arquivo de configuração %1 não foi lido por ser grande demais."_s.arg(path));
-    QSaveFile f(path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(bytes()) < 0 || !f.commit())
-        throw FileError(
-            u"Não foi possível gravar o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
+    replace_file(path, bytes(), u"Não foi possível gravar o arquivo de configuração %1"_s.arg(path));
 }

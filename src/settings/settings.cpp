@@ -2,12 +2,12 @@
 
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/replace_file.h"
 #include "ini_file.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -115,15 +115,13 @@ void Settings::write_integer(const QString& key, int value) const
 
 void Settings::create_fresh() const
 {
-    QSaveFile f(path_);
-    const QByteArray text = "[CONFIGURACAO]\r\n"
-                            "Empresa=Teste\r\n"
-                            "IP=192.168.0.100\r\n"
-                            "ID=0\r\n"
-                            "Chave=47261\r\n";
-    if (!f.open(QIODevice::WriteOnly) || f.write(text) != text.size() || !f.commit())
-        throw FileError(
-            u"Não foi possível criar o arquivo de configuração %1: %2"_s.arg(path_, f.errorString()));
+    replace_file(path_,
+                 "[CONFIGURACAO]\r\n"
+                 "Empresa=Teste\r\n"
+                 "IP=192.168.0.100\r\n"
+                 "ID=0\r\n"
+                 "Chave=47261\r\n",
+                 u"Não foi possível criar o arquivo de configuração %1"_s.arg(path_));
 }
 
 ServerSettings read_server_settings(const Settings& settings)
