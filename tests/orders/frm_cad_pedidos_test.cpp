@@ -138,6 +138,15 @@ protected:
         });
         click(screen, "btnPesqClie");
     }
+    // A code finds one client; the list still opens, Esc takes it, and the client has no mix.
+    void choose_client_by_code(QWidget* screen, const QString& code)
+    {
+        type(screen, "edtCod_Cliente", code);
+        reply(R"({"CHAVE_VENDEDOR":"47261"})");
+        const auto watch =
+            when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+        click(screen, "btnPesqClie");
+    }
     // Picks the product of a grid row and adds it with a quantity.
     static void add_product(QWidget* screen, int row, const QString& qtd)
     {
@@ -276,12 +285,7 @@ TEST_F(OrderScreen, failed_checks_warn_and_keep_the_order_for_another_try)
     Tfrm_Cad_Pedidos screen(context, dados);
     screen.set_pedido(10000);
     show_active(&screen);
-    // A code finds one client; the list still opens, and Esc takes it.
-    type(&screen, "edtCod_Cliente", u"1"_s);
-    reply(R"({"CHAVE_VENDEDOR":"47261"})");
-    const auto watch =
-        when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
-    click(&screen, "btnPesqClie");
+    choose_client_by_code(&screen, u"1"_s);
     EXPECT_EQ(text(&screen, "edtCliente"), u"PADARIA SAO JOAO LTDA"_s);
     EXPECT_EQ(child<QComboBox>(&screen, u"cbxTabelas"_s)->currentText(), u""_s);
     add_product(&screen, 1, u"3"_s);
@@ -389,11 +393,7 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     Tfrm_Cad_Pedidos screen(context, dados);
     screen.set_pedido(10000);
     show_active(&screen);
-    type(&screen, "edtCod_Cliente", u"1"_s);
-    reply(R"({"CHAVE_VENDEDOR":"47261"})");
-    const auto watch =
-        when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
-    click(&screen, "btnPesqClie");
+    choose_client_by_code(&screen, u"1"_s);
     add_product(&screen, 1, u"3"_s);
     messages.clear();
 
