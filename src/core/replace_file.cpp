@@ -17,7 +17,9 @@ void replace_file(const QString& path, const std::function<void(const FileWriter
         if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
             fail();
     });
-    if (!file.commit())
+    // The last bytes wait in the file's buffer; a full disk shows when they go out, and commit()
+    // would still put a cut file in place.
+    if (!file.flush() || !file.commit())
         fail();
 }
 

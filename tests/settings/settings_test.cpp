@@ -87,6 +87,22 @@ TEST(Settings, a_write_replaces_the_file_whole_and_a_failed_one_leaves_it_as_it_
     EXPECT_EQ(dir.read(u"config.ini"_s), QByteArray("[CONFIGURACAO]\r\nPedido=6\r\n"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{u"antigo.ini"_s, u"config.ini"_s}));
 }
+
+// A write smaller than the file's buffer fails only when the buffer goes out at the end.
+TEST(Settings, a_small_write_on_a_full_disk_raises_and_leaves_the_file_as_it_was)
+{
+    TempFolder dir;
+    RecordingMessages messages;
+    const Context context = make_context(dir, &messages);
+    const QByteArray old_text = "[CONFIGURACAO]\r\nPedido=5\r\n";
+    dir.write(u"config.ini"_s, old_text);
+    {
+        const FileSizeLimit full(8);
+        EXPECT_THROW(Settings(context).write_integer(u"Pedido"_s, 6), FileError);
+    }
+    EXPECT_EQ(dir.read(u"config.ini"_s), old_text);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{u"config.ini"_s});
+}
 #endif
 
 TEST(Settings, history_folder_is_created_only_inside_an_existing_data_folder)
