@@ -1,5 +1,6 @@
 #include "demo_data.h"
 
+#include "call.h"
 #include "database.h"
 #include "formats.h"
 #include "schema.h"
@@ -9,7 +10,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <ctime>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -510,18 +510,6 @@ void seed_database(Database& db, const SeedSizes& sizes, sys_days today)
     db.prepare("INSERT INTO meta VALUES ('carga', ?)").bind_all(sizes.describe()).run();
 }
 
-namespace {
-
-sys_days local_today()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    return sys_days(year(local.tm_year + 1900) / (local.tm_mon + 1) / local.tm_mday);
-}
-
-} // namespace
-
 std::string prepare_database(const std::string& path, const SeedSizes& sizes, std::optional<sys_days> today)
 {
     Database db(path);
@@ -530,7 +518,7 @@ std::string prepare_database(const std::string& path, const SeedSizes& sizes, st
     bool created = false;
     db.transaction([&] {
         created = create_schema(db);
-        if (created) seed_database(db, sizes, today.value_or(local_today()));
+        if (created) seed_database(db, sizes, today.value_or(local_now().day));
     });
     if (created) {
         const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - started).count();
