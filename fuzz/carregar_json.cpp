@@ -33,8 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // A file of the Windows code page (no byte-order mark) whose text is a JSON object must load:
     // folding it to ASCII may change the letters inside its strings, never the JSON around them.
-    const bool has_bom = bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") ||
-                         bytes.starts_with("\xFE\xFF");
+    const bool has_bom =
+        bytes.starts_with("\xEF\xBB\xBF") || bytes.starts_with("\xFF\xFE") || bytes.starts_with("\xFE\xFF");
     std::size_t first = bytes.find_first_not_of(" \t\r\n");
     if (!has_bom && first != std::string_view::npos && bytes[first] == '{') {
         const GrammarCheck grammar = check_json_grammar(bytes, true);

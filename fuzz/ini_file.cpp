@@ -1,7 +1,7 @@
 // The settings file: read from any bytes, values read, one value written, the bytes read again.
+#include "settings/ini_file.h"
 #include "core/errors.h"
 #include "fuzz_support.h"
-#include "settings/ini_file.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -57,7 +57,8 @@ bool looks_like_utf16_but_is_not(const QByteArray& bytes)
     const bool little = bytes.startsWith("\xFF\xFE");
     if (!little && !bytes.startsWith("\xFE\xFF")) return false;
     if (bytes.size() % 2 != 0) return true;
-    QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE, QStringDecoder::Flag::Stateless);
+    QStringDecoder utf16(little ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE,
+                         QStringDecoder::Flag::Stateless);
     (void)utf16.decode(bytes.mid(2));
     return utf16.hasError();
 }
@@ -118,7 +119,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 keys[i].key.compare(key, Qt::CaseInsensitive) == 0)
                 continue;
             if (is_utf8 && again.value(keys[i].section, keys[i].key) != before[i])
-                fuzz_fail("writing one value changed another", QString(keys[i].section + u'/' + keys[i].key).toStdString());
+                fuzz_fail("writing one value changed another",
+                          QString(keys[i].section + u'/' + keys[i].key).toStdString());
         }
     } catch (const Error&) {
     }

@@ -114,7 +114,8 @@ private:
                         const long low = hex4();
                         if (low < 0xDC00 || low > 0xDFFF) return false;
                     }
-                } else if (std::string_view("\"\\/bfnrt").find(static_cast<char>(e)) == std::string_view::npos) {
+                } else if (std::string_view("\"\\/bfnrt").find(static_cast<char>(e)) ==
+                           std::string_view::npos) {
                     return false;
                 }
             } else if (c < 0x80 || bytes_) {
@@ -167,12 +168,18 @@ private:
         if (!more()) return false;
         switch (peek()) {
         case '{':
-        case '[': return container(peek());
-        case '"': return string();
-        case 't': return word("true");
-        case 'f': return word("false");
-        case 'n': return word("null");
-        default: return number();
+        case '[':
+            return container(peek());
+        case '"':
+            return string();
+        case 't':
+            return word("true");
+        case 'f':
+            return word("false");
+        case 'n':
+            return word("null");
+        default:
+            return number();
         }
     }
 

@@ -21,7 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
         const std::string written = to_json(*value);
         for (const char c : written)
-            if (static_cast<unsigned char>(c) > 0x7F) fuzz_fail("the writer wrote a byte above 7-bit ASCII", written);
+            if (static_cast<unsigned char>(c) > 0x7F)
+                fuzz_fail("the writer wrote a byte above 7-bit ASCII", written);
         const std::optional<JsonValue> again = parser.parse(written);
         if (!again) fuzz_fail("the writer's text does not parse", written);
         if (!(*again == *value)) fuzz_fail("the writer's text parses to another value", written);

@@ -43,19 +43,37 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString cli_id = QStringLiteral("17");
     try {
         switch (data[0] % 10) {
-        case 0: load_clients(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json"); break;
+        case 0:
+            load_clients(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json");
+            break;
         case 1:
             load_clients(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json");
             load_clients(dados.tblCliente, *reply, ClientRows::UpdateById, "clientes.json");
             break;
-        case 2: load_products(dados, tabelas_of(*reply), produtos_of(*reply), ProductLoader::StartUp); break;
-        case 3: load_products(dados, tabelas_of(*reply), produtos_of(*reply), ProductLoader::ListRefresh); break;
-        case 4: load_receivables(dados, *reply, cli_id); break;
-        case 5: load_sales(dados, *reply, cli_id); break;
-        case 6: load_mix(dados.tblMix, *reply); break;
-        case 7: (void)ler_estoque(*reply); break;
-        case 8: (void)ler_financeiro(*reply); break;
-        case 9: (void)ler_horario(*reply, regional); break;
+        case 2:
+            load_products(dados, tabelas_of(*reply), produtos_of(*reply), ProductLoader::StartUp);
+            break;
+        case 3:
+            load_products(dados, tabelas_of(*reply), produtos_of(*reply), ProductLoader::ListRefresh);
+            break;
+        case 4:
+            load_receivables(dados, *reply, cli_id);
+            break;
+        case 5:
+            load_sales(dados, *reply, cli_id);
+            break;
+        case 6:
+            load_mix(dados.tblMix, *reply);
+            break;
+        case 7:
+            (void)ler_estoque(*reply);
+            break;
+        case 8:
+            (void)ler_financeiro(*reply);
+            break;
+        case 9:
+            (void)ler_horario(*reply, regional);
+            break;
         }
     } catch (const Error&) {
     }

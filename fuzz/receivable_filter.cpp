@@ -1,6 +1,6 @@
 // The "FILTRO" text of a receivables request, read and applied by the reference server.
-#include "fuzz_support.h"
 #include "receivable_filter.h"
+#include "fuzz_support.h"
 
 #include <string>
 
@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 (void)filter.matches(status, pagamento);
         // Every condition may follow the client's own, so "AND <text>" reads as the text does.
         const std::size_t first = text.find_first_not_of(" \t\r\n");
-        if (first != std::string_view::npos && text.substr(first, 4) != "NULL" && text.substr(first, 3) != "AND" &&
-            text.substr(first, 3) != "and") {
+        if (first != std::string_view::npos && text.substr(first, 4) != "NULL" &&
+            text.substr(first, 3) != "AND" && text.substr(first, 3) != "and") {
             const ReceivableFilter following("AND (" + std::string(text) + ")");
             for (const char* status : {"Em Aberto", "Pago"})
                 if (following.matches(status, "BOLETO") != filter.matches(status, "BOLETO"))

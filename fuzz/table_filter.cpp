@@ -75,13 +75,14 @@ std::optional<int> expected_rows(const QString& expression)
 
 std::unique_ptr<Table> make_table()
 {
-    auto table = std::make_unique<Table>(QStringLiteral("tblCliente"),
-            std::vector<FieldDef>{{QStringLiteral("CLI_ID"), FieldType::Integer},
-             {QStringLiteral("CLI_NOME"), FieldType::String, 40},
-             {QStringLiteral("CLI_LIMITE"), FieldType::Currency},
-             {QStringLiteral("CLI_PESO"), FieldType::Float},
-             {QStringLiteral("CLI_DTA_CADASTRO"), FieldType::Date}},
-            Regional::brazil());
+    auto table =
+        std::make_unique<Table>(QStringLiteral("tblCliente"),
+                                std::vector<FieldDef>{{QStringLiteral("CLI_ID"), FieldType::Integer},
+                                                      {QStringLiteral("CLI_NOME"), FieldType::String, 40},
+                                                      {QStringLiteral("CLI_LIMITE"), FieldType::Currency},
+                                                      {QStringLiteral("CLI_PESO"), FieldType::Float},
+                                                      {QStringLiteral("CLI_DTA_CADASTRO"), FieldType::Date}},
+                                Regional::brazil());
     Table& t = *table;
     for (const auto& row : rows) {
         t.append();
@@ -127,7 +128,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             fuzz_fail("a filter that cannot be read changed the table");
         return 0;
     }
-    if (table.record_count() < 0 || table.record_count() > 5) fuzz_fail("the filter counts rows the table has not");
+    if (table.record_count() < 0 || table.record_count() > 5)
+        fuzz_fail("the filter counts rows the table has not");
     if (expected && table.record_count() != *expected)
         fuzz_fail("the filter let through other rows",
                   std::to_string(table.record_count()) + " rows instead of " + std::to_string(*expected));

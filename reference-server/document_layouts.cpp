@@ -46,8 +46,7 @@ std::string printed_money(long long cents)
     const std::string digits = std::to_string(magnitude / 100);
     std::string whole;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            whole += '.';
+        if (i > 0 && (digits.size() - i) % 3 == 0) whole += '.';
         whole += digits[i];
     }
     const unsigned long long fraction = magnitude % 100;

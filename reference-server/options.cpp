@@ -94,9 +94,10 @@ std::set<int> weekdays(const std::string& text)
 
 ServerOptions parse_options(const std::vector<std::string>& arguments)
 {
-    static constexpr std::string_view with_value[] = {"--host",     "--port",           "--db",
-                                                      "--clientes", "--produtos",       "--tabelas",
-                                                      "--horario",  "--dias-bloqueados", "--data-hoje"};
+    static constexpr std::string_view with_value[] = {
+        "--host",     "--port",    "--db",      "--clientes",
+        "--produtos", "--tabelas", "--horario", "--dias-bloqueados",
+        "--data-hoje"};
     constexpr int max_rows = 10'000'000;
 
     ServerOptions options;

@@ -10,6 +10,7 @@ packages=(
     libgtest-dev libgmock-dev
     fonts-dejavu-core
     poppler-utils
+    clang-format
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-dev)

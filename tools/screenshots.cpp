@@ -1,25 +1,24 @@
 // Renders each screen as the salesperson sees it and saves a PNG per screen.
+#include "app/frm_configuracao.h"
 #include "app/frm_principal.h"
 #include "catalogue/client_download.h"
 #include "catalogue/frm_cad_produtos.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
 #include "catalogue/frm_transmissao.h"
+#include "catalogue/product_download.h"
+#include "clientcard/frm_cad_clientes.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/messages.h"
-#include "store/card_values.h"
-#include "catalogue/product_download.h"
 #include "orders/frm_cad_pedidos.h"
 #include "orders/order_checks.h"
 #include "server/json_parse.h"
-#include "clientcard/frm_cad_clientes.h"
+#include "server/transport.h"
 #include "store/card_values.h"
+#include "store/dm_dados.h"
 #include <QTabWidget>
 #include <QThread>
-#include "server/transport.h"
-#include "app/frm_configuracao.h"
-#include "store/dm_dados.h"
 
 #include <QApplication>
 #include <QDir>
@@ -30,9 +29,9 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTabWidget>
-#include <QToolButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 
 #include <cstdio>
 
@@ -65,15 +64,13 @@ QString start_server(QProcess& server, const QString& folder)
 {
     server.start(QCoreApplication::applicationDirPath() + u"/pedidos-servidor"_s,
                  {u"--port"_s, u"0"_s, u"--db"_s, folder + u"/demo.db"_s});
-    if (!server.waitForStarted(10000))
-        return {};
+    if (!server.waitForStarted(10000)) return {};
     static const QRegularExpression listening(u"http://([^\\s]+)"_s);
     QByteArray out;
     while (server.waitForReadyRead(60000)) {
         out += server.readAllStandardOutput();
         const QRegularExpressionMatch m = listening.match(QString::fromUtf8(out));
-        if (m.hasMatch())
-            return m.captured(1);
+        if (m.hasMatch()) return m.captured(1);
     }
     return {};
 }
@@ -119,9 +116,9 @@ int main(int argc, char** argv)
         return 1;
     }
     QFile config(context.path(u"config.ini"_s));
-    if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return 1;
-    config.write(u"[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=%1\r\nID=1\r\nChave=47261\r\n"_s.arg(address).toUtf8());
+    if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate)) return 1;
+    config.write(
+        u"[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=%1\r\nID=1\r\nChave=47261\r\n"_s.arg(address).toUtf8());
     config.close();
     HttpTransport transport;
     context.transport = &transport;
@@ -193,14 +190,15 @@ int main(int argc, char** argv)
     }
     {
         // The warnings of the checks before sending, as the salesperson sees them.
-        const CheckResult stock = ler_estoque(*parse_json(
-            R"({"VALIDAR_ESTOQUE":"SEM ESTOQUE","ITENS":[{"PRO_ID":"1042","QTD_DISPONIVEL":"3"},)"
-            R"({"PRO_ID":"2210","QTD_DISPONIVEL":"0"}]})"));
+        const CheckResult stock = ler_estoque(
+            *parse_json(R"({"VALIDAR_ESTOQUE":"SEM ESTOQUE","ITENS":[{"PRO_ID":"1042","QTD_DISPONIVEL":"3"},)"
+                        R"({"PRO_ID":"2210","QTD_DISPONIVEL":"0"}]})"));
         const CheckResult receivables = ler_financeiro(*parse_json(
             R"({"VALIDAR_FINANCEIRO":"NAO_LIBERADO","TITULOS":[{"CRE_TITULO":"1234","CRE_PARCELA":"2",)"
             R"("CRE_DTA_VENCIMENTO":"10/03/2024","CRE_TOT_DIFERENCA":"150,00"}]})"));
         const CheckResult time = ler_horario(
-            *parse_json(R"({"VALIDAR_HORARIO":"NAO_LIBERADO","HORARIO":"17:00","DIA_BLOQ":"NULL"})"), context.regional);
+            *parse_json(R"({"VALIDAR_HORARIO":"NAO_LIBERADO","HORARIO":"17:00","DIA_BLOQ":"NULL"})"),
+            context.regional);
         int n = 0;
         for (const CheckResult* check : {&stock, &receivables, &time}) {
             QMessageBox box(QMessageBox::Warning, u"Pedidos Vendedor"_s, check->message);

@@ -10,8 +10,7 @@ bool Application::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        if (messages_)
-            messages_->error(error_text(std::current_exception()));
+        if (messages_) messages_->error(error_text(std::current_exception()));
         return false;
     }
 }

@@ -1,6 +1,7 @@
 #include "frm_principal.h"
 #include "ui_frm_principal.h"
 
+#include "app/frm_configuracao.h"
 #include "catalogue/client_download.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
@@ -10,7 +11,6 @@
 #include "core/error_report.h"
 #include "core/messages.h"
 #include "orders/frm_cad_pedidos.h"
-#include "app/frm_configuracao.h"
 #include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
@@ -89,8 +89,7 @@ void Tfrm_Principal::FormCreate()
 void Tfrm_Principal::showEvent(QShowEvent* event)
 {
     QMainWindow::showEvent(event);
-    if (shown_)
-        return;
+    if (shown_) return;
     shown_ = true;
     // Let the window paint before the message and the downloads hold the event loop.
     QTimer::singleShot(0, this, [this] { run_guarded(*context_.messages, [this] { FormShow(); }); });
@@ -98,8 +97,7 @@ void Tfrm_Principal::showEvent(QShowEvent* event)
 
 void Tfrm_Principal::FormShow()
 {
-    if (!Settings(context_).exists())
-        return;
+    if (!Settings(context_).exists()) return;
     context_.messages->information(u"Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
     importar_clientes();
     // Runs after a refused key too; an error above ends the start-up instead.

@@ -14,8 +14,8 @@ std::optional<JsonValue> enviar_clientes(const Context& context);
 
 // How loaded clients meet the rows already in the table.
 enum class ClientRows {
-    AppendAll,   // start-up: every client becomes a new row
-    UpdateById,  // refresh: a client found by cli_id (hidden rows included) is updated in place
+    AppendAll,  // start-up: every client becomes a new row
+    UpdateById, // refresh: a client found by cli_id (hidden rows included) is updated in place
 };
 
 // Loads the clients of a reply (or of clientes.json): the members "CLIENTE0" to "CLIENTE<n-1>",

@@ -1,9 +1,9 @@
 #include "frm_cad_produtos.h"
 #include "ui_frm_cad_produtos.h"
 
-#include "ui/screen_menu.h"
 #include "ui/look.h"
 #include "ui/screen.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QMenu>

@@ -29,7 +29,6 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-
 private:
     std::unique_ptr<Ui::Tfrm_Cad_Produtos> ui;
 };

@@ -1,17 +1,17 @@
 #include "frm_lista_clientes.h"
 #include "ui_frm_lista_clientes.h"
 
-#include "store/card_values.h"
 #include "catalogue/client_download.h"
+#include "catalogue/list_search.h"
 #include "clientcard/documents.h"
 #include "clientcard/frm_cad_clientes.h"
-#include "catalogue/list_search.h"
-#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
+#include "store/card_values.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
 #include "ui/screen.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -90,8 +90,7 @@ void Tfrm_Lista_Clientes::btnAtualizarClick()
 void Tfrm_Lista_Clientes::btnVisualizarClick()
 {
     run_guarded(*context_.messages, [this] {
-        if (selected_id(dados_.tblCliente, u"cli_id") <= 0)
-            return;
+        if (selected_id(dados_.tblCliente, u"cli_id") <= 0) return;
         // Read before the card exists: a credit value that does not convert shows no card.
         const CardValues values = client_card_values(dados_.tblCliente);
         Tfrm_Cad_Clientes card(context_, dados_, this);

@@ -42,7 +42,6 @@ public:
     QAction* RelatorioFinanceiro1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-
 private:
     bool baixar_clientes();
     void carregar_clientes();

@@ -1,17 +1,17 @@
 #include "frm_lista_produtos.h"
 #include "ui_frm_lista_produtos.h"
 
-#include "store/card_values.h"
 #include "catalogue/frm_cad_produtos.h"
 #include "catalogue/list_search.h"
 #include "catalogue/product_download.h"
 #include "catalogue/product_refresh.h"
-#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
+#include "store/card_values.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
 #include "ui/screen.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QHeaderView>

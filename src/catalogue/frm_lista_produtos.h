@@ -34,7 +34,6 @@ public:
     QMenu* PopupMenu1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-
 private:
     bool baixar_produtos();
     void carregar_produtos();

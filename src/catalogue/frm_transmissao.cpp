@@ -3,12 +3,12 @@
 
 #include "catalogue/client_download.h"
 #include "catalogue/product_download.h"
-#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "server/cache.h"
 #include "ui/look.h"
 #include "ui/screen.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QMenu>

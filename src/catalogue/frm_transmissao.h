@@ -33,7 +33,6 @@ public:
     QAction* Exportarvendas1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-
 private:
     void importar_clientes();
     void importar_produtos();

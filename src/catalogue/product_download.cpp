@@ -3,11 +3,11 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/text.h"
-#include "store/record_reader.h"
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/json_parse.h"
 #include "store/dm_dados.h"
+#include "store/record_reader.h"
 
 #include <algorithm>
 #include <climits>
@@ -68,8 +68,7 @@ const FieldMapping kPriceList[] = {
 };
 
 // Position of a key in a mapping.
-template <std::size_t N>
-std::size_t entry_of(const FieldMapping (&mapping)[N], std::string_view key)
+template <std::size_t N> std::size_t entry_of(const FieldMapping (&mapping)[N], std::string_view key)
 {
     std::size_t i = 0;
     while (i < N && mapping[i].key != key)
@@ -81,8 +80,9 @@ const JsonValue& member_object(const JsonValue& reply, const char* key)
 {
     const JsonValue* v = reply.find(key);
     if (!v || !v->is_object())
-        throw ProtocolError(u"A resposta do servidor não traz a lista \"%1\"; nada foi gravado nem carregado."_s.arg(
-            QString::fromLatin1(key)));
+        throw ProtocolError(
+            u"A resposta do servidor não traz a lista \"%1\"; nada foi gravado nem carregado."_s.arg(
+                QString::fromLatin1(key)));
     return *v;
 }
 
@@ -91,10 +91,8 @@ const JsonValue& member_object(const JsonValue& reply, const char* key)
 bool skip_price_table(const JsonValue& table, ProductLoader loader)
 {
     const JsonValue* id = table.find("TAB_ID");
-    if (!id)
-        return true;
-    if (id->is_null())
-        return loader == ProductLoader::ListRefresh;
+    if (!id) return true;
+    if (id->is_null()) return loader == ProductLoader::ListRefresh;
     return value_text(id, {}) == "NULL";
 }
 
@@ -102,7 +100,8 @@ std::optional<JsonValue> load_cache(const Context& context, const QString& name,
 {
     std::optional<JsonValue> cached = carregar_json(context, name, parser);
     if (!cached)
-        throw FileError(u"O arquivo %1 não contém um objeto JSON válido; os produtos não foram carregados."_s.arg(name));
+        throw FileError(
+            u"O arquivo %1 não contém um objeto JSON válido; os produtos não foram carregados."_s.arg(name));
     return cached;
 }
 
@@ -141,8 +140,7 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     NumberedMembers tables(tabelas, "TABELAS", tabelas.size(), "tabelas.json");
     for (std::size_t i = 0; i < tables.count(); ++i) {
         const JsonValue& table = tables.at(i);
-        if (skip_price_table(table, loader))
-            continue;
+        if (skip_price_table(table, loader)) continue;
         tblTabela.append();
         post_row(tblTabela, [&] { table_writer.write(table); });
     }
@@ -151,8 +149,10 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     Table& tblTabProd = dados.tblTabProd;
     const RecordWriter product_writer(tblProduto, kProduct[rules]);
     const bool start_up = loader == ProductLoader::StartUp;
-    const RecordWriter price_writer = start_up ? RecordWriter(tblTabProd, kPriceStartUp) : RecordWriter(tblTabProd, kPriceList);
-    const std::size_t price_tap_id = start_up ? entry_of(kPriceStartUp, "TAP_ID") : entry_of(kPriceList, "TAP_ID");
+    const RecordWriter price_writer =
+        start_up ? RecordWriter(tblTabProd, kPriceStartUp) : RecordWriter(tblTabProd, kPriceList);
+    const std::size_t price_tap_id =
+        start_up ? entry_of(kPriceStartUp, "TAP_ID") : entry_of(kPriceList, "TAP_ID");
     const std::size_t product_pro_id = entry_of(kProduct[rules], "PRO_ID");
     const int price_pro_id = tblTabProd.field_index(u"pro_id");
     const bool price_pro_id_integer = tblTabProd.field(price_pro_id).type == FieldType::Integer;
@@ -172,23 +172,22 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
 
         const JsonValue* items = product.find("TABELA_ITEM");
         if (!items || !items->is_array())
-            throw ProtocolError(u"Dados inválidos em produtos.json: o produto \"PRODUTOS%1\" não traz a lista "
-                                "\"TABELA_ITEM\". A carga foi interrompida; os registros anteriores foram mantidos."_s
-                                    .arg(i));
+            throw ProtocolError(
+                u"Dados inválidos em produtos.json: o produto \"PRODUTOS%1\" não traz a lista "
+                "\"TABELA_ITEM\". A carga foi interrompida; os registros anteriores foram mantidos."_s.arg(
+                    i));
         const std::string_view product_id = value_text(product_writer.value(product_pro_id), "0");
         for (std::size_t k = 0; k < items->size(); ++k) {
             const JsonValue& item = items->at(k);
             if (!item.is_object())
-                throw ProtocolError(u"Dados inválidos em produtos.json: um preço do produto \"PRODUTOS%1\" não é "
-                                    "um objeto. A carga foi interrompida; os registros anteriores foram mantidos."_s
-                                        .arg(i));
+                throw ProtocolError(
+                    u"Dados inválidos em produtos.json: um preço do produto \"PRODUTOS%1\" não é "
+                    "um objeto. A carga foi interrompida; os registros anteriores foram mantidos."_s.arg(i));
             price_writer.read(item);
-            if (raw_text(price_writer.value(price_tap_id)) == "NULL")
-                continue;
+            if (raw_text(price_writer.value(price_tap_id)) == "NULL") continue;
             tblTabProd.append();
             post_row(tblTabProd, [&] {
-                if (start_up)
-                    write_field(tblTabProd, price_pro_id, price_pro_id_integer, product_id);
+                if (start_up) write_field(tblTabProd, price_pro_id, price_pro_id_integer, product_id);
                 price_writer.write();
             });
         }
@@ -207,15 +206,13 @@ void carregar_produtos(const Context& context, TdmDados& dados, ProductLoader lo
 void importar_produtos(const Context& context, TdmDados& dados, const StepDone& step_done)
 {
     const auto step = [&](const char* name) {
-        if (step_done)
-            step_done(name);
+        if (step_done) step_done(name);
     };
     JsonParser own;
     JsonParser& parser = context.parser ? *context.parser : own;
     std::optional<JsonValue> reply = enviar_produtos(context);
     step("resposta");
-    if (!reply)
-        return;
+    if (!reply) return;
     salvar_produtos(context, *reply);
     // Let go before the files are read back, whose trees then take its memory.
     reply.reset();
@@ -230,8 +227,7 @@ void importar_produtos(const Context& context, TdmDados& dados, const StepDone& 
 std::optional<ProductCounts> baixar_produtos(const Context& context)
 {
     const std::optional<JsonValue> reply = enviar_produtos(context);
-    if (!reply)
-        return std::nullopt;
+    if (!reply) return std::nullopt;
     salvar_produtos(context, *reply);
     return ProductCounts{tabelas_of(*reply).size(), produtos_of(*reply).size()};
 }

@@ -21,14 +21,15 @@ void salvar_produtos(const Context& context, const JsonValue& reply);
 
 // The two loaders read missing values differently.
 enum class ProductLoader {
-    StartUp,      // main window: missing texts empty, a JSON null price table id reads "null"
-    ListRefresh,  // product list: missing texts "NULL", flex "F", price "0"
+    StartUp,     // main window: missing texts empty, a JSON null price table id reads "null"
+    ListRefresh, // product list: missing texts "NULL", flex "F", price "0"
 };
 
 // Loads tblTabela, tblProduto and tblTabProd from the two cache files, appending every record.
 void carregar_produtos(const Context& context, TdmDados& dados, ProductLoader loader);
 // The same from objects already parsed.
-void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader);
+void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos,
+                   ProductLoader loader);
 
 // The product download of the main window at start-up: send, cache, load from the cache.
 void importar_produtos(const Context& context, TdmDados& dados, const StepDone& step_done = {});

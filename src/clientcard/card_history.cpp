@@ -1,12 +1,12 @@
 #include "card_history.h"
 
-#include "store/record_reader.h"
 #include "core/errors.h"
 #include "core/text.h"
-#include "store/table.h"
 #include "server/cache.h"
 #include "server/connection.h"
 #include "store/dm_dados.h"
+#include "store/record_reader.h"
+#include "store/table.h"
 
 using namespace Qt::StringLiterals;
 
@@ -27,10 +27,8 @@ const FieldMapping kReceivable[] = {
 };
 
 const FieldMapping kSale[] = {
-    {"NFE_NOTA", "ven_nota_base", "0"},
-    {"NFE_PEDIDO", "ven_pedido", "NULL"},
-    {"NFE_DTA_CADASTRO", "ven_dta_cadastro", ""},
-    {"NFE_TOT_NOTA", "ven_tot_mercadoria", "0"},
+    {"NFE_NOTA", "ven_nota_base", "0"},           {"NFE_PEDIDO", "ven_pedido", "NULL"},
+    {"NFE_DTA_CADASTRO", "ven_dta_cadastro", ""}, {"NFE_TOT_NOTA", "ven_tot_mercadoria", "0"},
     {"NFE_TOT_NOTA", "ven_tot_nota", "0"},
 };
 
@@ -49,8 +47,7 @@ std::optional<JsonValue> fetch(const Context& context, Identity& identity,
     ServerCall call = conectar(context);
     identity = call.identity();
     std::optional<JsonValue> reply = call.get(build(call.identity(), cli_id), what);
-    if (reply)
-        salvar_json(context, *reply, copy);
+    if (reply) salvar_json(context, *reply, copy);
     return reply;
 }
 
@@ -65,7 +62,8 @@ void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cl
 {
     const JsonValue* titulos = reply.find("TITULOS");
     if (!titulos || !titulos->is_object())
-        throw ProtocolError(u"A resposta do servidor não traz a lista \"TITULOS\"; nenhum título foi carregado."_s);
+        throw ProtocolError(
+            u"A resposta do servidor não traz a lista \"TITULOS\"; nenhum título foi carregado."_s);
     Table& t = dados.tblReceber;
     const RecordWriter writer(t, kReceivable);
     const int cli = t.field_index(u"cli_id");
@@ -74,11 +72,10 @@ void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cl
         const JsonValue& entry = entries.at(i);
         const JsonValue* id = entry.find("CRE_ID");
         if (!id || id->is_null())
-            throw ProtocolError(u"Dados inválidos em financeiro: o título \"FINANCEIRO%1\" não traz \"CRE_ID\". "
-                                "A carga foi interrompida; os títulos anteriores foram mantidos."_s
-                                    .arg(i));
-        if (value_text(id, {}) == "NULL")
-            continue;
+            throw ProtocolError(
+                u"Dados inválidos em financeiro: o título \"FINANCEIRO%1\" não traz \"CRE_ID\". "
+                "A carga foi interrompida; os títulos anteriores foram mantidos."_s.arg(i));
+        if (value_text(id, {}) == "NULL") continue;
         t.append();
         post_row(t, [&] {
             t.set_text(cli, QStringView(cli_id));
@@ -89,8 +86,7 @@ void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cl
 
 void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
 {
-    if (reply.size() < 2)
-        return;
+    if (reply.size() < 2) return;
     Table& sales = dados.tblHistVenda;
     Table& items = dados.tblItemHVenda;
     Table& products = dados.tblProduto;
@@ -103,13 +99,12 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
     bool loaded = false;
     for (std::size_t i = 0; i < list.count(); ++i) {
         const JsonValue& sale = list.at(i);
-        if (value_text(sale.find("NFE_PEDIDO"), "NULL") == "NULL")
-            continue;
+        if (value_text(sale.find("NFE_PEDIDO"), "NULL") == "NULL") continue;
         const JsonValue* item_list = sale.find("ITEM_VENDA");
         if (!item_list || !item_list->is_array())
-            throw ProtocolError(u"Dados inválidos no histórico de vendas: a venda \"VENDA%1\" não traz a lista "
-                                "\"ITEM_VENDA\". A carga foi interrompida; as vendas anteriores foram mantidas."_s
-                                    .arg(i));
+            throw ProtocolError(
+                u"Dados inválidos no histórico de vendas: a venda \"VENDA%1\" não traz a lista "
+                "\"ITEM_VENDA\". A carga foi interrompida; as vendas anteriores foram mantidas."_s.arg(i));
         loaded = true;
         sales.append();
         post_row(sales, [&] {
@@ -118,8 +113,7 @@ void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
         });
         for (std::size_t k = 0; k < item_list->size(); ++k) {
             const JsonValue& item = item_list->at(k);
-            if (!item.is_object() || value_text(item.find("INFE_ID"), "NULL") == "NULL")
-                continue;
+            if (!item.is_object() || value_text(item.find("INFE_ID"), "NULL") == "NULL") continue;
             items.append();
             post_row(items, [&] {
                 item_writer.write(item);
@@ -145,8 +139,7 @@ bool carregar_financeiro(const Context& context, TdmDados& dados, const QString&
     dados.tblReceber.empty();
     const std::optional<JsonValue> reply =
         fetch(context, identity, &hist_financeiro, cli_id, u"títulos do cliente"_s, u"financeiro.json"_s);
-    if (!reply)
-        return false;
+    if (!reply) return false;
     load_receivables(dados, *reply, cli_id);
     return true;
 }
@@ -157,8 +150,7 @@ bool carregar_vendas(const Context& context, TdmDados& dados, const QString& cli
     dados.tblItemHVenda.empty();
     const std::optional<JsonValue> reply =
         fetch(context, identity, &requests::hist_venda, cli_id, u"vendas do cliente"_s, u"histvendas.json"_s);
-    if (!reply)
-        return false;
+    if (!reply) return false;
     load_sales(dados, *reply, cli_id);
     return true;
 }

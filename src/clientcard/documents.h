@@ -20,7 +20,8 @@ std::optional<JsonValue> fetch_document(const Context& context, Identity& identi
 // Writes the reply's "ARQUIVO" document into the data folder and hands open_name (in the data
 // folder) to the viewer. When none_allowed, an "ARQUIVO" of "NULL" means there is no document and
 // nothing happens. Any other shape raises ProtocolError before anything is written or opened.
-void save_and_open(const Context& context, const JsonValue& reply, const QString& open_name, bool none_allowed);
+void save_and_open(const Context& context, const JsonValue& reply, const QString& open_name,
+                   bool none_allowed);
 
 // The typed line of a slip reply; raises ProtocolError naming the key when it is missing.
 QString linha_digitavel_of(const JsonValue& reply);

@@ -1,13 +1,13 @@
 #include "frm_cad_clientes.h"
 #include "ui_frm_cad_clientes.h"
 
-#include "ui/screen_menu.h"
 #include "clientcard/card_history.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
 #include "ui/screen.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -36,24 +36,26 @@ Tfrm_Cad_Clientes::Tfrm_Cad_Clientes(const Context& context, TdmDados& dados, QW
     make_picture_button(ui->btnRelVendas, u"relatorio"_s, u"Relatório de vendas do cliente"_s, {}, 32);
     make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, {}, 32);
 
-    ui->dbgFinanceiro->bind(dados_.dsFinanc,
-                            {
-                                {u"cre_titulo"_s, u"Titulo"_s, {}, {}, 120},
-                                {u"cre_parcela"_s, u"Parc"_s, {}, {}, 60},
-                                {u"cre_valor"_s, u"Valor"_s, Qt::AlignRight | Qt::AlignVCenter, u"0.00"_s, 100},
-                                {u"cre_dta_vencimento"_s, u"Vencimento"_s, {}, u"dd/MM/yyyy"_s, 110},
-                                {u"cre_pagamento"_s, u"Pagamento"_s, {}, {}, 120},
-                                {u"cre_dta_emissao"_s, u"Data Emissão"_s, {}, u"dd/MM/yyyy"_s, 110},
-                            },
-                            *context_.messages);
-    ui->dbgHistVenda->bind(dados_.dsHistVenda,
-                           {
-                               {u"ven_pedido"_s, u"Pedido"_s, {}, u"0"_s, 100},
-                               {u"ven_nota_base"_s, u"NF"_s, {}, u"0"_s, 100},
-                               {u"ven_dta_cadastro"_s, u"Data Cadastro"_s, {}, u"dd/MM/yyyy"_s, 120},
-                               {u"ven_tot_nota"_s, u"Total"_s, Qt::AlignRight | Qt::AlignVCenter, u"0.00"_s, 120},
-                           },
-                           *context_.messages);
+    ui->dbgFinanceiro->bind(
+        dados_.dsFinanc,
+        {
+            {u"cre_titulo"_s, u"Titulo"_s, {}, {}, 120},
+            {u"cre_parcela"_s, u"Parc"_s, {}, {}, 60},
+            {u"cre_valor"_s, u"Valor"_s, Qt::AlignRight | Qt::AlignVCenter, u"0.00"_s, 100},
+            {u"cre_dta_vencimento"_s, u"Vencimento"_s, {}, u"dd/MM/yyyy"_s, 110},
+            {u"cre_pagamento"_s, u"Pagamento"_s, {}, {}, 120},
+            {u"cre_dta_emissao"_s, u"Data Emissão"_s, {}, u"dd/MM/yyyy"_s, 110},
+        },
+        *context_.messages);
+    ui->dbgHistVenda->bind(
+        dados_.dsHistVenda,
+        {
+            {u"ven_pedido"_s, u"Pedido"_s, {}, u"0"_s, 100},
+            {u"ven_nota_base"_s, u"NF"_s, {}, u"0"_s, 100},
+            {u"ven_dta_cadastro"_s, u"Data Cadastro"_s, {}, u"dd/MM/yyyy"_s, 120},
+            {u"ven_tot_nota"_s, u"Total"_s, Qt::AlignRight | Qt::AlignVCenter, u"0.00"_s, 120},
+        },
+        *context_.messages);
     for (DbGrid* grid : {ui->dbgFinanceiro, ui->dbgHistVenda})
         grid->horizontalHeader()->setStretchLastSection(true);
 
@@ -93,8 +95,7 @@ int Tfrm_Cad_Clientes::selected_cre_id() const
 void Tfrm_Cad_Clientes::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
-    if (shown_)
-        return;
+    if (shown_) return;
     shown_ = true;
     // Let the card paint before the two requests hold the event loop.
     QTimer::singleShot(0, this, [this] { run_guarded(*context_.messages, [this] { FormShow(); }); });
@@ -121,8 +122,7 @@ void Tfrm_Cad_Clientes::btnLinhaDigitavelClick()
 {
     run_guarded(*context_.messages, [this] {
         const std::optional<JsonValue> reply = boleto_linha(context_, identity_, selected_cre_id());
-        if (!reply)
-            return;
+        if (!reply) return;
         ui->pnlLinha->setVisible(true);
         ui->memoLinha->clear();
         ui->memoLinha->setPlainText(linha_digitavel_of(*reply));

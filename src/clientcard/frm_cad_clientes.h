@@ -1,7 +1,7 @@
 #pragma once
 
-#include "store/card_values.h"
 #include "clientcard/documents.h"
+#include "store/card_values.h"
 
 #include <QDialog>
 

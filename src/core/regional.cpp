@@ -33,13 +33,11 @@ Regional Regional::brazil()
 std::optional<double> Regional::to_number(QStringView text) const
 {
     const QStringView t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
+    if (t.isEmpty()) return std::nullopt;
     QString c;
     c.reserve(t.size());
     int i = 0;
-    if (t[0] == u'+' || t[0] == u'-')
-        c += t[i++];
+    if (t[0] == u'+' || t[0] == u'-') c += t[i++];
     bool digits = false, point = false;
     for (; i < t.size(); ++i) {
         const QChar ch = t[i];
@@ -56,12 +54,10 @@ std::optional<double> Regional::to_number(QStringView text) const
             return std::nullopt;
         }
     }
-    if (!digits)
-        return std::nullopt;
+    if (!digits) return std::nullopt;
     bool ok = false;
     const double v = c.toDouble(&ok);
-    if (!ok || !std::isfinite(v))
-        return std::nullopt;
+    if (!ok || !std::isfinite(v)) return std::nullopt;
     return v;
 }
 
@@ -69,8 +65,7 @@ std::optional<qint64> Regional::to_integer(QStringView text) const
 {
     bool ok = false;
     const qint64 v = text.trimmed().toLongLong(&ok, 10);
-    if (!ok)
-        return std::nullopt;
+    if (!ok) return std::nullopt;
     return v;
 }
 
@@ -80,35 +75,32 @@ std::optional<QDate> Regional::to_date(QStringView text) const
     QString order;
     for (QChar c : std::as_const(short_date_format)) {
         const QChar l = c.toLower();
-        if ((l == u'd' || l == u'm' || l == u'y') && !order.contains(l))
-            order += l;
+        if ((l == u'd' || l == u'm' || l == u'y') && !order.contains(l)) order += l;
     }
-    if (order.size() != 3)
-        order = u"dmy"_s;
+    if (order.size() != 3) order = u"dmy"_s;
     const QList<QStringView> parts = text.trimmed().split(date_separator);
-    if (parts.size() != 3)
-        return std::nullopt;
+    if (parts.size() != 3) return std::nullopt;
     int day = 0, month = 0, year = 0;
     for (int i = 0; i < 3; ++i) {
         const QStringView p = parts[i];
-        if (p.isEmpty() || p.size() > 4)
-            return std::nullopt;
+        if (p.isEmpty() || p.size() > 4) return std::nullopt;
         for (QChar c : p)
-            if (!(c >= u'0' && c <= u'9'))
-                return std::nullopt;
+            if (!(c >= u'0' && c <= u'9')) return std::nullopt;
         const int v = p.toInt();
         switch (order[i].unicode()) {
-        case 'd': day = v; break;
-        case 'm': month = v; break;
+        case 'd':
+            day = v;
+            break;
+        case 'm':
+            month = v;
+            break;
         default:
             year = v;
-            if (p.size() <= 2)
-                year += year < 50 ? 2000 : 1900;
+            if (p.size() <= 2) year += year < 50 ? 2000 : 1900;
         }
     }
     const QDate d(year, month, day);
-    if (!d.isValid())
-        return std::nullopt;
+    if (!d.isValid()) return std::nullopt;
     return d;
 }
 
@@ -118,10 +110,8 @@ QString Regional::format_fixed(double value, int decimals) const
     if (s.startsWith(u'-') && s.size() > 1) {
         bool zero = true;
         for (QChar c : QStringView(s).mid(1))
-            if (c != u'0' && c != u'.')
-                zero = false;
-        if (zero)
-            s.remove(0, 1);
+            if (c != u'0' && c != u'.') zero = false;
+        if (zero) s.remove(0, 1);
     }
     s.replace(u'.', decimal_separator);
     return s;

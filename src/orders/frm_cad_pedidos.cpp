@@ -3,7 +3,6 @@
 
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/list_search.h"
-#include "ui/screen_menu.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/errors.h"
@@ -15,6 +14,7 @@
 #include "store/dm_dados.h"
 #include "ui/look.h"
 #include "ui/screen.h"
+#include "ui/screen_menu.h"
 
 #include <QAction>
 #include <QHeaderView>

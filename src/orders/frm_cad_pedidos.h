@@ -43,7 +43,6 @@ public:
     QAction* Editar1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-
 private:
     void FormCreate();
     void limpar_pedido();

@@ -1,6 +1,5 @@
 #include "order_checks.h"
 
-#include "store/record_reader.h"
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/messages.h"
@@ -9,6 +8,7 @@
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/request.h"
+#include "store/record_reader.h"
 
 #include <functional>
 
@@ -53,13 +53,12 @@ QString with_heading(const QString& heading, const QString& lines)
 
 // One check's exchange; its reply carries no key, so there always is one. copy names a file that
 // keeps the request as it was sent.
-JsonValue ask(const Context& context, const std::function<JsonValue(const Identity&)>& build, const QString& what,
-              const QString& copy = {})
+JsonValue ask(const Context& context, const std::function<JsonValue(const Identity&)>& build,
+              const QString& what, const QString& copy = {})
 {
     ServerCall call = conectar(context);
     const JsonValue request = build(call.identity());
-    if (!copy.isEmpty())
-        salvar_json(context, request, copy);
+    if (!copy.isEmpty()) salvar_json(context, request, copy);
     return *call.get(request, what);
 }
 
@@ -118,11 +117,14 @@ bool validar_pedido(const Context& context, Table& tblItemVenda, const QString& 
             return requests::validar_estoque(id, itens_estoque(tblItemVenda, context.regional));
         },
         u"estoque"_s, u"ts.txt"_s));
-    const CheckResult receivables = ler_financeiro(
-        ask(context, [&](const Identity& id) { return requests::validar_financeiro(id, cli_id); }, u"financeiro"_s));
-    const CheckResult time = ler_horario(
-        ask(context, [](const Identity& id) { return requests::validar_hora_envio(id); }, u"horário de envio"_s),
-        context.regional);
+    const CheckResult receivables = ler_financeiro(ask(
+        context, [&](const Identity& id) { return requests::validar_financeiro(id, cli_id); },
+        u"financeiro"_s));
+    const CheckResult time =
+        ler_horario(ask(
+                        context, [](const Identity& id) { return requests::validar_hora_envio(id); },
+                        u"horário de envio"_s),
+                    context.regional);
 
     for (const CheckResult* check : {&stock, &receivables, &time}) {
         if (check->message.isEmpty()) continue;

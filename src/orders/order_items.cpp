@@ -1,7 +1,7 @@
 #include "order_items.h"
 
-#include "store/record_reader.h"
 #include "store/dm_dados.h"
+#include "store/record_reader.h"
 #include "store/table.h"
 
 using namespace Qt::StringLiterals;

@@ -1,6 +1,5 @@
 #include "order_request.h"
 
-#include "store/record_reader.h"
 #include "core/context.h"
 #include "core/messages.h"
 #include "core/regional.h"
@@ -10,6 +9,7 @@
 #include "server/request.h"
 #include "settings/settings.h"
 #include "store/dm_dados.h"
+#include "store/record_reader.h"
 #include "store/table.h"
 
 using namespace Qt::StringLiterals;

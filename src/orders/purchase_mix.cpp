@@ -1,9 +1,9 @@
 #include "purchase_mix.h"
 
-#include "store/record_reader.h"
 #include "core/context.h"
 #include "server/connection.h"
 #include "server/request.h"
+#include "store/record_reader.h"
 #include "store/table.h"
 
 using namespace Qt::StringLiterals;
@@ -35,7 +35,8 @@ void load_mix(Table& tblMix, const JsonValue& reply)
 bool carregar_mix(const Context& context, Table& tblMix, const QString& cli_id)
 {
     ServerCall call = conectar(context);
-    const std::optional<JsonValue> reply = call.get(requests::mix_venda(call.identity(), cli_id), u"mix de compras"_s);
+    const std::optional<JsonValue> reply =
+        call.get(requests::mix_venda(call.identity(), cli_id), u"mix de compras"_s);
     if (!reply) return false;
     load_mix(tblMix, *reply);
     return true;

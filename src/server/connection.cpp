@@ -31,7 +31,10 @@ Transport& transport_of(const Context& context)
 
 // A connection opened for one request, and its proxy.
 struct Link {
-    Link(const Context& context, const QString& ip) : module(transport_of(context)), proxy(module) { module.open(ip); }
+    Link(const Context& context, const QString& ip) : module(transport_of(context)), proxy(module)
+    {
+        module.open(ip);
+    }
     TdmClientModule module;
     TModuleOnlineClient proxy;
 };
@@ -72,8 +75,7 @@ bool key_checked(std::string_view kind)
 
 bool validar_chave(const Context& context, const QString& configured, std::string_view reply_key)
 {
-    if (configured == qs(reply_key))
-        return true;
+    if (configured == qs(reply_key)) return true;
     context.messages->error(u"CHAVE DO VENDEDOR NÃO INFORMADA OU INCORRETA!"_s);
     limpar_temporarios(context);
     return false;

@@ -23,7 +23,8 @@ JsonValue TModuleOnlineClient::getDados_OnLine(const JsonValue& aJsonParam, cons
     return call("getDados_OnLine", aJsonParam, what, true, parser);
 }
 
-JsonValue TModuleOnlineClient::getDados_OnLine(const JsonValue& aJsonParam, const QString& what, JsonParser& parser)
+JsonValue TModuleOnlineClient::getDados_OnLine(const JsonValue& aJsonParam, const QString& what,
+                                               JsonParser& parser)
 {
     return call("getDados_OnLine", aJsonParam, what, true, parser);
 }
@@ -38,19 +39,17 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
                                     bool wants_object, JsonParser& parser)
 {
     const SQLConnection& con = module_.SQLCon;
-    if (!con.connected())
-        throw ServerError(u"A conexão com o servidor não foi aberta."_s);
+    if (!con.connected()) throw ServerError(u"A conexão com o servidor não foi aberta."_s);
     QUrl url = con.base_url;
     url.setPath(u'/' + con.datasnap_context + u"rest/TModuleOnline/"_s + QString::fromLatin1(method));
     const std::string body = request_body(param);
     // The body lands in the parser's memory and is parsed there.
     std::size_t size = 0;
-    const int status =
-        module_.transport().post_into(url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what,
-                                      [&](std::size_t n) {
-                                          size = n;
-                                          return parser.buffer(n);
-                                      });
+    const int status = module_.transport().post_into(
+        url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what, [&](std::size_t n) {
+            size = n;
+            return parser.buffer(n);
+        });
 
     const QString server = server_label(con.base_url);
     auto invalid = [&](const QString& why) {
@@ -69,16 +68,15 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     if (status < 200 || status > 299) {
         const JsonValue* text = json && json->is_object() ? json->find("error") : nullptr;
         if (text && text->is_string())
-            throw ServerError(u"O servidor %1 recusou a requisição (%2): %3"_s.arg(server, what, qs(text->text())));
-        throw ServerError(u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(status).arg(what));
+            throw ServerError(
+                u"O servidor %1 recusou a requisição (%2): %3"_s.arg(server, what, qs(text->text())));
+        throw ServerError(
+            u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(status).arg(what));
     }
-    if (!json)
-        throw invalid(size == 0 ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);
-    if (!wants_object)
-        return {};
+    if (!json) throw invalid(size == 0 ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);
+    if (!wants_object) return {};
     JsonValue* result = json->is_object() ? json->find("result") : nullptr;
-    if (!result || !result->is_array())
-        throw invalid(u"falta a lista \"result\""_s);
+    if (!result || !result->is_array()) throw invalid(u"falta a lista \"result\""_s);
     if (result->size() < 1 || !result->at(0).is_object())
         throw invalid(u"o resultado não é um objeto JSON"_s);
     return std::move(result->at(0));

@@ -6,8 +6,7 @@ using namespace Qt::StringLiterals;
 
 void add_text_pair(JsonValue& object, const char* key, const QString& value)
 {
-    if (!value.isEmpty())
-        object.insert(key, JsonValue::string(utf8(value)));
+    if (!value.isEmpty()) object.insert(key, JsonValue::string(utf8(value)));
 }
 
 JsonValue build_request(const char* kind, const Identity& identity, const RequestPairs& own)
@@ -26,8 +25,7 @@ JsonValue build_request(const char* kind, const Identity& identity, const Reques
 
 void add_outer_pair(JsonValue& request, const char* key, JsonValue value)
 {
-    if (!value.is_null())
-        request.insert(key, std::move(value));
+    if (!value.is_null()) request.insert(key, std::move(value));
 }
 
 namespace requests {
@@ -59,8 +57,9 @@ JsonValue hist_venda(const Identity& id, const QString& cli_id)
 
 JsonValue boleto(const Identity& id, const QString& cre_id, const QString& tipo_documento)
 {
-    return build_request("BOLETO", id,
-                         {{"CRE_ID", cre_id}, {"TIPO_DOCUMENTO", tipo_documento}, {"DIRETORIO", diretorio(id.empresa)}});
+    return build_request(
+        "BOLETO", id,
+        {{"CRE_ID", cre_id}, {"TIPO_DOCUMENTO", tipo_documento}, {"DIRETORIO", diretorio(id.empresa)}});
 }
 
 JsonValue relatorio_financeiro(const Identity& id, const QString& cli_id, const QString& dta_inicio,

@@ -65,8 +65,7 @@ protected:
     qint64 readData(char* data, qint64 max) override
     {
         const qint64 n = std::min<qint64>(max, body_.size() - pos_);
-        if (n <= 0)
-            return -1;
+        if (n <= 0) return -1;
         std::memcpy(data, body_.constData() + pos_, static_cast<std::size_t>(n));
         pos_ += n;
         return n;
@@ -87,22 +86,21 @@ QUrl server_base_url(const QString& ip)
         throw ServerError(u"Servidor não configurado: informe o IP do servidor na tela de configuração."_s);
 
     QUrl url;
-    if (text.startsWith(u"https://"_s, Qt::CaseInsensitive) || text.startsWith(u"http://"_s, Qt::CaseInsensitive)) {
+    if (text.startsWith(u"https://"_s, Qt::CaseInsensitive) ||
+        text.startsWith(u"http://"_s, Qt::CaseInsensitive)) {
         url = QUrl(text, QUrl::StrictMode);
     } else {
         QString host = text;
         int port = kDefaultPort;
         if (text.startsWith(u'[')) {
             const qsizetype close = text.indexOf(u']');
-            if (close < 0)
-                throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
+            if (close < 0) throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
             host = text.mid(1, close - 1);
             const QString rest = text.mid(close + 1);
             if (!rest.isEmpty()) {
                 bool ok = false;
                 port = rest.startsWith(u':') ? rest.mid(1).toInt(&ok) : 0;
-                if (!ok)
-                    throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
+                if (!ok) throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
             }
         } else if (const qsizetype colon = text.lastIndexOf(u':'); colon >= 0) {
             bool ok = false;
@@ -115,7 +113,8 @@ QUrl server_base_url(const QString& ip)
         url.setHost(host, QUrl::StrictMode);
         url.setPort(port);
     }
-    if (!url.isValid() || url.host().isEmpty() || url.port(kDefaultPort) <= 0 || url.port(kDefaultPort) > 65535)
+    if (!url.isValid() || url.host().isEmpty() || url.port(kDefaultPort) <= 0 ||
+        url.port(kDefaultPort) > 65535)
         throw ServerError(u"Endereço do servidor inválido: %1"_s.arg(text));
     url.setPath(QString());
     return url;
@@ -124,8 +123,7 @@ QUrl server_base_url(const QString& ip)
 QString server_label(const QUrl& base)
 {
     QString host = base.host();
-    if (host.contains(u':'))
-        host = u'[' + host + u']';
+    if (host.contains(u':')) host = u'[' + host + u']';
     const int port = base.port(base.scheme() == u"https"_s ? 443 : kDefaultPort);
     return (base.scheme() == u"https"_s ? u"https://"_s : QString()) + host + u':' + QString::number(port);
 }
@@ -136,8 +134,7 @@ int Transport::post_into(const QUrl& url, const QByteArray& body, const QString&
     const Reply reply = post(url, body, what);
     const auto n = static_cast<std::size_t>(reply.body.size());
     char* to = room(n);
-    if (n > 0)
-        std::memcpy(to, reply.body.constData(), n);
+    if (n > 0) std::memcpy(to, reply.body.constData(), n);
     return reply.status;
 }
 
@@ -187,14 +184,12 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
 
-    if (progress_)
-        progress_->started(what, server);
+    if (progress_) progress_->started(what, server);
     struct Finish {
         CallProgress* p;
         ~Finish()
         {
-            if (p)
-                p->finished();
+            if (p) p->finished();
         }
     } finish{progress_};
 
@@ -218,8 +213,7 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
             reply->abort();
             return;
         }
-        if (progress_)
-            progress_->received(bytes);
+        if (progress_) progress_->received(bytes);
     });
     QTimer cancel_poll;
     cancel_poll.setInterval(50);
@@ -229,11 +223,9 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
             reply->abort();
         }
     });
-    if (progress_)
-        cancel_poll.start();
+    if (progress_) cancel_poll.start();
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    if (!reply->isFinished())
-        loop.exec();
+    if (!reply->isFinished()) loop.exec();
 
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const QNetworkReply::NetworkError error = reply->error();
@@ -242,8 +234,7 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     auto fail = [&](const QString& cause) {
         return ServerError(u"Falha na comunicação com o servidor %1 (%2): %3."_s.arg(server, what, cause));
     };
-    if (stop == Stop::Cancelled)
-        throw fail(u"operação cancelada pelo usuário"_s);
+    if (stop == Stop::Cancelled) throw fail(u"operação cancelada pelo usuário"_s);
     if (stop == Stop::TooLarge)
         throw fail(u"a resposta passa de %1, o maior tamanho aceito"_s.arg(
             QLocale(QLocale::Portuguese, QLocale::Brazil).formattedDataSize(max_reply_bytes)));
@@ -256,7 +247,8 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
         throw fail(cause_of(QNetworkReply::RemoteHostClosedError, error_string));
     // An HTTP error status still carries the server's own text in the body; a failure of the
     // connection itself (codes below 100), even after a status line, does not.
-    if (error != QNetworkReply::NoError && (status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
+    if (error != QNetworkReply::NoError &&
+        (status == 0 || error < QNetworkReply::ProxyConnectionRefusedError))
         throw fail(cause_of(error, error_string));
     if (reply->isOpen()) {
         take(*reply);

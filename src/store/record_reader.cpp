@@ -13,8 +13,7 @@ using namespace Qt::StringLiterals;
 
 std::string_view value_text(const JsonValue* value, std::string_view fallback)
 {
-    if (!value || value->is_null())
-        return fallback;
+    if (!value || value->is_null()) return fallback;
     switch (value->type()) {
     case JsonValue::Type::True:
         return "true";
@@ -27,8 +26,7 @@ std::string_view value_text(const JsonValue* value, std::string_view fallback)
 
 std::string_view raw_text(const JsonValue* value)
 {
-    if (value && value->is_null())
-        return "null";
+    if (value && value->is_null()) return "null";
     return value_text(value, {});
 }
 
@@ -45,13 +43,10 @@ std::uint64_t word(const char* p)
 bool same_name(std::string_view a, std::string_view b)
 {
     const std::size_t n = a.size();
-    if (n != b.size())
-        return false;
-    if (n < 8)
-        return std::equal(a.begin(), a.end(), b.begin());
+    if (n != b.size()) return false;
+    if (n < 8) return std::equal(a.begin(), a.end(), b.begin());
     for (std::size_t i = 0; i + 8 < n; i += 8)
-        if (word(a.data() + i) != word(b.data() + i))
-            return false;
+        if (word(a.data() + i) != word(b.data() + i)) return false;
     return word(a.data() + n - 8) == word(b.data() + n - 8);
 }
 
@@ -77,7 +72,8 @@ void write_field(Table& table, int field, bool integer, std::string_view text)
     table.set_text(field, text);
 }
 
-NumberedMembers::NumberedMembers(const JsonValue& list, std::string prefix, std::size_t count, const char* source)
+NumberedMembers::NumberedMembers(const JsonValue& list, std::string prefix, std::size_t count,
+                                 const char* source)
     : list_(list), prefix_(std::move(prefix)), count_(count), source_(source), in_order_(list.is_object())
 {
     name_.reserve(prefix_.size() + 12);
@@ -90,8 +86,7 @@ const JsonValue& NumberedMembers::at(std::size_t index)
     const JsonValue* member = nullptr;
     // A pair outside the list (the reply's key) may stand between members; one that looks like a
     // member out of turn, or a member asked for out of turn, sends every later lookup to the index.
-    if (index != next_index_)
-        in_order_ = false;
+    if (index != next_index_) in_order_ = false;
     const json_detail::Block* pairs = in_order_ ? JsonBuilder::block(list_) : nullptr;
     while (pairs && next_ < pairs->size) {
         const std::string_view key = pairs->keys()[next_].view();
@@ -106,13 +101,12 @@ const JsonValue& NumberedMembers::at(std::size_t index)
         }
         ++next_;
     }
-    if (!member)
-        member = list_.find(name_);
+    if (!member) member = list_.find(name_);
     if (!member || !member->is_object())
         throw ProtocolError(u"Dados inválidos em %1: o registro \"%2\" %3. A carga foi interrompida; "
-                            "os registros anteriores foram mantidos."_s
-                                .arg(QString::fromLatin1(source_), qs(name_),
-                                     member ? u"não é um objeto"_s : u"não foi encontrado"_s));
+                            "os registros anteriores foram mantidos."_s.arg(
+                                QString::fromLatin1(source_), qs(name_),
+                                member ? u"não é um objeto"_s : u"não foi encontrado"_s));
     return *member;
 }
 
@@ -139,8 +133,7 @@ void RecordWriter::read(const JsonValue& record) const
     // as the writer does: this runs for every record of a catalogue.
     std::fill(values_.begin(), values_.end(), nullptr);
     const json_detail::Block* pairs = record.is_object() ? JsonBuilder::block(record) : nullptr;
-    if (!pairs)
-        return;
+    if (!pairs) return;
     const json_detail::Key* keys = pairs->keys();
     std::size_t found = 0;
     std::size_t hint = 0;
@@ -151,8 +144,7 @@ void RecordWriter::read(const JsonValue& record) const
             i = 0;
             while (i < count_ && !same_name(keys_[i], key))
                 ++i;
-            if (i == count_)
-                continue;
+            if (i == count_) continue;
         }
         i = first_[i];
         hint = i + 1;

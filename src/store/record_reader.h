@@ -85,8 +85,7 @@ private:
 
 // Runs write(row) between append/edit and post; a row whose values fail to convert is dropped, the
 // rows posted before stay.
-template <class Fill>
-void post_row(Table& table, Fill&& fill)
+template <class Fill> void post_row(Table& table, Fill&& fill)
 {
     try {
         fill();

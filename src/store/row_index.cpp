@@ -20,10 +20,8 @@ std::uint64_t mix(std::uint64_t x)
 
 std::uint64_t cell_hash(FieldType type, const CellView& v)
 {
-    if (type == FieldType::String)
-        return std::hash<std::string_view>{}(v.s);
-    if (v.null)
-        return 0x5bd1e995;
+    if (type == FieldType::String) return std::hash<std::string_view>{}(v.s);
+    if (v.null) return 0x5bd1e995;
     if (type == FieldType::Float || type == FieldType::Currency) {
         const double d = v.d == 0 ? 0.0 : v.d;
         std::uint64_t bits = 0;
@@ -36,12 +34,9 @@ std::uint64_t cell_hash(FieldType type, const CellView& v)
 bool cell_equal(FieldType type, const CellView& a, const CellView& b)
 {
     // Null text and empty text are the same key: both read as empty text.
-    if (type == FieldType::String)
-        return a.s == b.s;
-    if (a.null || b.null)
-        return a.null == b.null;
-    if (type == FieldType::Float || type == FieldType::Currency)
-        return a.d == b.d;
+    if (type == FieldType::String) return a.s == b.s;
+    if (a.null || b.null) return a.null == b.null;
+    if (type == FieldType::Float || type == FieldType::Currency) return a.d == b.d;
     return a.i == b.i;
 }
 
@@ -52,12 +47,10 @@ RowIndex::RowIndex(std::vector<int> fields, const RowCells& cells, std::uint32_t
     : fields_(std::move(fields)), next_(rows, no_row), prev_(rows, no_row)
 {
     for (std::uint32_t r = 0; r < rows; ++r)
-        if (!deleted[r])
-            insert(cells, r);
+        if (!deleted[r]) insert(cells, r);
 }
 
-template <typename Get>
-std::uint32_t RowIndex::key_hash(const RowCells& cells, Get get) const
+template <typename Get> std::uint32_t RowIndex::key_hash(const RowCells& cells, Get get) const
 {
     std::uint64_t h = 0x9E3779B97F4A7C15ULL;
     for (std::size_t k = 0; k < fields_.size(); ++k)
@@ -65,22 +58,19 @@ std::uint32_t RowIndex::key_hash(const RowCells& cells, Get get) const
     return static_cast<std::uint32_t>(h ^ (h >> 32));
 }
 
-template <typename Equal>
-std::size_t RowIndex::find_slot(std::uint32_t hash, Equal equal) const
+template <typename Equal> std::size_t RowIndex::find_slot(std::uint32_t hash, Equal equal) const
 {
     const std::size_t mask = entries_.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Entry& e = entries_[i];
-        if (e.head == no_row || (e.hash == hash && equal(e.head)))
-            return i;
+        if (e.head == no_row || (e.hash == hash && equal(e.head))) return i;
     }
 }
 
 bool RowIndex::rows_equal(const RowCells& cells, std::uint32_t a, std::uint32_t b) const
 {
     for (int f : fields_)
-        if (!cell_equal(cells.fields[f].type, cells.at(f, a), cells.at(f, b)))
-            return false;
+        if (!cell_equal(cells.fields[f].type, cells.at(f, a), cells.at(f, b))) return false;
     return true;
 }
 
@@ -95,8 +85,7 @@ void RowIndex::grow()
     old.swap(entries_);
     const std::size_t mask = entries_.size() - 1;
     for (const Entry& e : old) {
-        if (e.head == no_row)
-            continue;
+        if (e.head == no_row) continue;
         std::size_t i = e.hash & mask;
         while (entries_[i].head != no_row)
             i = (i + 1) & mask;
@@ -115,8 +104,7 @@ void RowIndex::insert(const RowCells& cells, std::uint32_t row)
     next_[row] = prev_[row] = no_row;
     if (e.head == no_row) {
         e = Entry{hash, row, row};
-        if (++used_ * 10 > entries_.size() * 7)
-            grow();
+        if (++used_ * 10 > entries_.size() * 7) grow();
         return;
     }
     if (row > e.tail) {
@@ -144,13 +132,11 @@ void RowIndex::remove(const RowCells& cells, std::uint32_t row)
     const std::uint32_t hash = key_hash(cells, [&](std::size_t k) { return cells.at(fields_[k], row); });
     std::size_t at = slot_of(cells, row, hash);
     Entry& e = entries_[at];
-    if (e.head == no_row)
-        return;
+    if (e.head == no_row) return;
     const std::uint32_t p = prev_[row], n = next_[row];
     (p == no_row ? e.head : next_[p]) = n;
     (n == no_row ? e.tail : prev_[n]) = p;
-    if (e.head != no_row)
-        return;
+    if (e.head != no_row) return;
     // Backward-shift deletion keeps every probe chain unbroken.
     const std::size_t mask = entries_.size() - 1;
     entries_[at] = Entry{};
@@ -158,8 +144,7 @@ void RowIndex::remove(const RowCells& cells, std::uint32_t row)
     for (std::size_t j = (at + 1) & mask; entries_[j].head != no_row; j = (j + 1) & mask) {
         const std::size_t home = entries_[j].hash & mask;
         const bool stays = at <= j ? (at < home && home <= j) : (at < home || home <= j);
-        if (stays)
-            continue;
+        if (stays) continue;
         entries_[at] = entries_[j];
         entries_[j] = Entry{};
         at = j;
@@ -169,8 +154,7 @@ void RowIndex::remove(const RowCells& cells, std::uint32_t row)
 bool RowIndex::key_changed(const RowCells& cells, std::uint32_t row, const std::vector<Cell>& buffer) const
 {
     for (int f : fields_)
-        if (!cell_equal(cells.fields[f].type, cells.at(f, row), view(buffer[f])))
-            return true;
+        if (!cell_equal(cells.fields[f].type, cells.at(f, row), view(buffer[f]))) return true;
     return false;
 }
 
@@ -180,8 +164,7 @@ std::uint32_t RowIndex::first(const RowCells& cells, const std::vector<Cell>& pr
     const std::size_t at = find_slot(hash, [&](std::uint32_t row) {
         for (std::size_t k = 0; k < probe.size(); ++k) {
             const int f = fields_[k];
-            if (!cell_equal(cells.fields[f].type, cells.at(f, row), view(probe[k])))
-                return false;
+            if (!cell_equal(cells.fields[f].type, cells.at(f, row), view(probe[k]))) return false;
         }
         return true;
     });

@@ -32,10 +32,8 @@ private:
         std::uint32_t tail = no_row;
     };
 
-    template <typename Get>
-    std::uint32_t key_hash(const RowCells& cells, Get get) const;
-    template <typename Equal>
-    std::size_t find_slot(std::uint32_t hash, Equal equal) const;
+    template <typename Get> std::uint32_t key_hash(const RowCells& cells, Get get) const;
+    template <typename Equal> std::size_t find_slot(std::uint32_t hash, Equal equal) const;
     bool rows_equal(const RowCells& cells, std::uint32_t a, std::uint32_t b) const;
     std::size_t slot_of(const RowCells& cells, std::uint32_t row, std::uint32_t hash) const;
     void grow();

@@ -97,7 +97,10 @@ struct Table::Impl {
 
     // --- cells -------------------------------------------------------------------------------
 
-    CellView stored(int f, std::uint32_t row) const { return table_storage::stored(columns[f], fields[f].type, row); }
+    CellView stored(int f, std::uint32_t row) const
+    {
+        return table_storage::stored(columns[f], fields[f].type, row);
+    }
 
     CellView read(int f) const
     {
@@ -136,16 +139,14 @@ struct Table::Impl {
     std::int32_t to_int32(int f, double v, const QString& shown) const
     {
         const double r = std::nearbyint(v);
-        if (!std::isfinite(r) || !fits_int32(r))
-            bad_value(f, shown);
+        if (!std::isfinite(r) || !fits_int32(r)) bad_value(f, shown);
         return static_cast<std::int32_t>(r);
     }
 
     std::int32_t to_julian(int f, const QDate& date) const
     {
         const qint64 day = date.toJulianDay();
-        if (!fits_int32(day))
-            bad_value(f, date.toString(Qt::ISODate));
+        if (!fits_int32(day)) bad_value(f, date.toString(Qt::ISODate));
         return static_cast<std::int32_t>(day);
     }
 
@@ -166,8 +167,7 @@ struct Table::Impl {
         switch (fields[f].type) {
         case FieldType::Integer: {
             const std::optional<qint64> v = regional.to_integer(text);
-            if (!v || !fits_int32(*v))
-                bad_value(f, text.toString());
+            if (!v || !fits_int32(*v)) bad_value(f, text.toString());
             cell.i = static_cast<std::int32_t>(*v);
             break;
         }
@@ -367,8 +367,7 @@ struct Table::Impl {
         if (numeric && is_number_type(type)) {
             const double d = value.toDouble();
             if (type == FieldType::Integer) {
-                if (d != std::floor(d) || !fits_int32(d))
-                    return std::nullopt;
+                if (d != std::floor(d) || !fits_int32(d)) return std::nullopt;
                 c.i = static_cast<std::int32_t>(d);
             } else {
                 c.d = type == FieldType::Currency ? round4(d) : d;
@@ -397,7 +396,10 @@ struct Table::Impl {
         return static_cast<int>(it - visible.begin());
     }
 
-    TableFilter parse_filter(const QString& expression) const { return read_filter(expression, fields, name); }
+    TableFilter parse_filter(const QString& expression) const
+    {
+        return read_filter(expression, fields, name);
+    }
 
     int find(QStringView field_name) const { return field_named(fields, field_name); }
 
@@ -674,8 +676,7 @@ void Table::set_integer(int field, qint64 value)
     Cell& c = d->writable(field);
     switch (d->fields[field].type) {
     case FieldType::Integer:
-        if (!fits_int32(value))
-            d->bad_value(field, QString::number(value));
+        if (!fits_int32(value)) d->bad_value(field, QString::number(value));
         c.i = static_cast<std::int32_t>(value);
         break;
     case FieldType::Float:

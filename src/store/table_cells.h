@@ -61,8 +61,7 @@ inline CellView stored(const Column& c, FieldType type, std::uint32_t row)
         break;
     case FieldType::String:
         v.null = c.lengths[row] == null_length;
-        if (!v.null)
-            v.s = std::string_view(c.arena).substr(c.offsets[row], c.lengths[row]);
+        if (!v.null) v.s = std::string_view(c.arena).substr(c.offsets[row], c.lengths[row]);
         break;
     }
     return v;
@@ -82,8 +81,7 @@ inline bool is_number_type(FieldType type)
 }
 
 // Whether a number fits an integer field: the one range every write and read of one checks.
-template <class Number>
-bool fits_int32(Number v)
+template <class Number> bool fits_int32(Number v)
 {
     return v >= static_cast<Number>(std::numeric_limits<std::int32_t>::min()) &&
            v <= static_cast<Number>(std::numeric_limits<std::int32_t>::max());

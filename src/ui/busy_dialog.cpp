@@ -44,8 +44,7 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent)
         QWidget* top = QApplication::activeModalWidget();
         if (top && top != this) {
             winId();
-            if (QWindow* window = windowHandle())
-                window->setTransientParent(top->window()->windowHandle());
+            if (QWindow* window = windowHandle()) window->setTransientParent(top->window()->windowHandle());
         }
         show();
         raise();
@@ -57,8 +56,7 @@ BusyDialog::~BusyDialog() = default;
 
 void BusyDialog::started(const QString& what, const QString& server)
 {
-    if (calls_++ == 0)
-        qApp->installEventFilter(this);
+    if (calls_++ == 0) qApp->installEventFilter(this);
     cancelled_ = false;
     btnCancelar->setEnabled(true);
     lblWhat->setText(u"Buscando %1 em %2"_s.arg(what, server));
@@ -73,8 +71,7 @@ void BusyDialog::received(qint64 bytes)
 
 void BusyDialog::finished()
 {
-    if (calls_ > 0 && --calls_ > 0)
-        return;
+    if (calls_ > 0 && --calls_ > 0) return;
     qApp->removeEventFilter(this);
     show_timer->stop();
     hide();
@@ -103,11 +100,9 @@ bool BusyDialog::eventFilter(QObject* watched, QEvent* event)
     }
     if (auto* widget = qobject_cast<QWidget*>(watched); widget && (widget == this || isAncestorOf(widget)))
         return false;
-    if (auto* window = qobject_cast<QWindow*>(watched); window && window == windowHandle())
-        return false;
+    if (auto* window = qobject_cast<QWindow*>(watched); window && window == windowHandle()) return false;
     // A window closed by the program itself, not by the salesperson, still closes.
-    if (event->type() == QEvent::Close && !event->spontaneous())
-        return false;
+    if (event->type() == QEvent::Close && !event->spontaneous()) return false;
     return true;
 }
 

@@ -85,8 +85,7 @@ void capitalise_letters(QLineEdit* edit)
 void centre_on_screen(QWidget* screen)
 {
     const QScreen* s = screen->screen() ? screen->screen() : QGuiApplication::primaryScreen();
-    if (!s)
-        return;
+    if (!s) return;
     const QRect area = s->availableGeometry();
     QRect frame = screen->frameGeometry();
     frame.moveCenter(area.center());

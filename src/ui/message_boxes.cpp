@@ -11,8 +11,7 @@ namespace {
 
 QWidget* owner()
 {
-    if (QWidget* w = QApplication::activeModalWidget())
-        return w;
+    if (QWidget* w = QApplication::activeModalWidget()) return w;
     return QApplication::activeWindow();
 }
 
@@ -25,8 +24,8 @@ void show(QMessageBox::Icon icon, const QString& text)
 
 bool ask(const QString& text, const QString& yes, const QString& no)
 {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text, QMessageBox::NoButton,
-                    owner());
+    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
+                    QMessageBox::NoButton, owner());
     QPushButton* accept = box.addButton(yes, QMessageBox::YesRole);
     QPushButton* reject = box.addButton(no, QMessageBox::NoRole);
     box.setDefaultButton(accept);
@@ -37,9 +36,27 @@ bool ask(const QString& text, const QString& yes, const QString& no)
 
 } // namespace
 
-void MessageBoxes::information(const QString& text) { show(QMessageBox::Information, text); }
-void MessageBoxes::warning(const QString& text) { show(QMessageBox::Warning, text); }
-void MessageBoxes::error(const QString& text) { show(QMessageBox::Critical, text); }
-bool MessageBoxes::confirm(const QString& text) { return ask(text, u"Sim"_s, u"Não"_s); }
-bool MessageBoxes::confirm_ok_cancel(const QString& text) { return ask(text, u"OK"_s, u"Cancelar"_s); }
-void MessageBoxes::beep() { QApplication::beep(); }
+void MessageBoxes::information(const QString& text)
+{
+    show(QMessageBox::Information, text);
+}
+void MessageBoxes::warning(const QString& text)
+{
+    show(QMessageBox::Warning, text);
+}
+void MessageBoxes::error(const QString& text)
+{
+    show(QMessageBox::Critical, text);
+}
+bool MessageBoxes::confirm(const QString& text)
+{
+    return ask(text, u"Sim"_s, u"Não"_s);
+}
+bool MessageBoxes::confirm_ok_cancel(const QString& text)
+{
+    return ask(text, u"OK"_s, u"Cancelar"_s);
+}
+void MessageBoxes::beep()
+{
+    QApplication::beep();
+}

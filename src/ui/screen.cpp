@@ -46,8 +46,7 @@ void fill_edits(QWidget* card, const CardValues& values)
 {
     for (const auto& [name, text] : values) {
         auto* edit = card->findChild<QLineEdit*>(name);
-        if (!edit)
-            throw Error(u"A tela %1 não tem o campo %2."_s.arg(card->window()->objectName(), name));
+        if (!edit) throw Error(u"A tela %1 não tem o campo %2."_s.arg(card->window()->objectName(), name));
         edit->setText(text);
         edit->setCursorPosition(0);
     }

@@ -14,11 +14,10 @@ class QWidget;
 void prepare_screen(QWidget* screen, int pixel_size = 13);
 
 // The last item of a screen's menu, "Fechar" on Esc, which runs close on the screen.
-template <class Screen>
-QAction* add_close_item(QMenu* menu, Screen* screen, void (Screen::*close)())
+template <class Screen> QAction* add_close_item(QMenu* menu, Screen* screen, void (Screen::*close)())
 {
-    QAction* item =
-        add_menu_item(menu, QStringLiteral("Fechar1"), QStringLiteral("Fechar"), QKeySequence(Qt::Key_Escape));
+    QAction* item = add_menu_item(menu, QStringLiteral("Fechar1"), QStringLiteral("Fechar"),
+                                  QKeySequence(Qt::Key_Escape));
     QObject::connect(item, &QAction::triggered, screen, close);
     return item;
 }

@@ -1,6 +1,6 @@
+#include "app/frm_configuracao.h"
 #include "modal.h"
 #include "recording_messages.h"
-#include "app/frm_configuracao.h"
 #include "settings/settings.h"
 #include "temp_folder.h"
 
@@ -136,8 +136,9 @@ TEST_F(SettingsScreen, close_button_closes)
 {
     Tfrm_Configuracao screen(context);
     int result = -1;
-    const auto watch = when_modal(u"Tfrm_Configuracao"_s,
-               [](QWidget* w) { QTest::mouseClick(child<QToolButton>(w, u"btnFechar"_s), Qt::LeftButton); });
+    const auto watch = when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) {
+        QTest::mouseClick(child<QToolButton>(w, u"btnFechar"_s), Qt::LeftButton);
+    });
     result = screen.exec();
     EXPECT_EQ(result, QDialog::Rejected);
 }

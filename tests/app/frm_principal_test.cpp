@@ -2,15 +2,15 @@
 #include "modal.h"
 #include "recording_messages.h"
 #include "scripted_server.h"
-#include "settings/settings.h"
 #include "server/transport.h"
+#include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "temp_folder.h"
 #include "ui/busy_dialog.h"
 
 #include <QAction>
-#include <QLineEdit>
 #include <QApplication>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -32,7 +32,10 @@ protected:
     void SetUp() override { context.transport = &transport; }
 
     void configure() { dir.write_config(u"Teste"_s, {}, u"1"_s, u"1"_s); }
-    static bool enabled(QWidget* w, const char* name) { return child<QWidget>(w, QString::fromLatin1(name))->isEnabled(); }
+    static bool enabled(QWidget* w, const char* name)
+    {
+        return child<QWidget>(w, QString::fromLatin1(name))->isEnabled();
+    }
 };
 
 } // namespace
@@ -57,7 +60,8 @@ TEST_F(MainWindow, with_settings_the_menu_is_enabled_and_the_update_message_show
     window.show();
     // No server address: the start-up download ends at its first step with the error.
     ASSERT_TRUE(wait_until([&] { return messages.said.size() == 2; }));
-    EXPECT_EQ(messages.said.first(), u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
+    EXPECT_EQ(messages.said.first(),
+              u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
     EXPECT_TRUE(messages.said.last().startsWith(u"error: Servidor não configurado"_s));
     EXPECT_TRUE(enabled(&window, "GridMain"));
     EXPECT_TRUE(enabled(&window, "pnlTop"));
@@ -129,10 +133,11 @@ TEST_F(MainWindow, menu_clicks_during_a_slow_start_up_download_do_nothing_and_ea
     int clicks = 0;
     QTimer clicker;
     QObject::connect(&clicker, &QTimer::timeout, [&] {
-        if (dados.tblProduto.record_count() > 0)
-            return;
-        const char* buttons[] = {"btnClientes", "btnProdutos", "btnPedidos", "btnTransmissao", "btnConfiguracao"};
-        QTest::mouseClick(child<QToolButton>(&window, QString::fromLatin1(buttons[clicks++ % 5])), Qt::LeftButton);
+        if (dados.tblProduto.record_count() > 0) return;
+        const char* buttons[] = {"btnClientes", "btnProdutos", "btnPedidos", "btnTransmissao",
+                                 "btnConfiguracao"};
+        QTest::mouseClick(child<QToolButton>(&window, QString::fromLatin1(buttons[clicks++ % 5])),
+                          Qt::LeftButton);
     });
     clicker.start(150);
     window.show();
@@ -145,7 +150,8 @@ TEST_F(MainWindow, menu_clicks_during_a_slow_start_up_download_do_nothing_and_ea
     EXPECT_EQ(dados.tblCliente.record_count(), 2);
     EXPECT_EQ(dados.tblProduto.record_count(), 1);
     EXPECT_EQ(dados.tblTabela.record_count(), 1);
-    EXPECT_EQ(messages.said, QStringList{u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s});
+    EXPECT_EQ(messages.said,
+              QStringList{u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s});
     EXPECT_FALSE(busy.isVisible());
     EXPECT_EQ(Settings(context).read_pedido(), 9999);
 }

@@ -1,5 +1,5 @@
-#include "store/card_values.h"
 #include "core/errors.h"
+#include "store/card_values.h"
 #include "store/dm_dados.h"
 
 #include <gtest/gtest.h>
@@ -11,8 +11,7 @@ namespace {
 QString value_of(const CardValues& values, const QString& edit)
 {
     for (const auto& [name, text] : values)
-        if (name == edit)
-            return text;
+        if (name == edit) return text;
     return u"<missing>"_s;
 }
 

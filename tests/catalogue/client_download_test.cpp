@@ -1,6 +1,6 @@
 #include "catalogue/client_download.h"
-#include "store/record_reader.h"
 #include "catalogue_fixture.h"
+#include "store/record_reader.h"
 
 using namespace Qt::StringLiterals;
 
@@ -56,8 +56,9 @@ TEST_F(CatalogueTest, clients_are_read_whatever_the_order_of_members_and_keys)
     EXPECT_EQ(column(t, "cli_parcela1"), (QStringList{u"7"_s, u"0"_s}));
 
     t.empty();
-    reply(R"({"CLIENTE0":{"COL_ID_CONTROLE":1},"CLIENTE0":{"COL_ID_CONTROLE":9},"CLIENTE1":{"COL_ID_CONTROLE":2},)"
-          R"("CHAVE_VENDEDOR":"47261"})");
+    reply(
+        R"({"CLIENTE0":{"COL_ID_CONTROLE":1},"CLIENTE0":{"COL_ID_CONTROLE":9},"CLIENTE1":{"COL_ID_CONTROLE":2},)"
+        R"("CHAVE_VENDEDOR":"47261"})");
     EXPECT_TRUE(run([&] { importar_clientes(context, dados.tblCliente); }).contains(u"\"CLIENTE2\""_s));
     EXPECT_EQ(column(t, "cli_id"), (QStringList{u"1"_s, u"2"_s}));
 }
@@ -70,13 +71,13 @@ TEST_F(CatalogueTest, integer_fields_take_text_as_the_table_converts_it)
     const auto outcome = [&](std::string_view text, bool direct) {
         t.append();
         QString result = run([&] { direct ? write_field(t, field, true, text) : t.set_text(field, text); });
-        if (result.isEmpty())
-            result = t.is_null(field) ? u"null"_s : QString::number(t.as_integer(field));
+        if (result.isEmpty()) result = t.is_null(field) ? u"null"_s : QString::number(t.as_integer(field));
         t.cancel();
         return result;
     };
-    for (const char* text : {"0", "007", "-0", "-12", "123456789", "-123456789", "1234567890", "2147483648",
-                             "-2147483649", "99999999999", " 5", "5 ", "+5", "1.5", "12a", "", "-", "--1", "1-"})
+    for (const char* text :
+         {"0", "007", "-0", "-12", "123456789", "-123456789", "1234567890", "2147483648", "-2147483649",
+          "99999999999", " 5", "5 ", "+5", "1.5", "12a", "", "-", "--1", "1-"})
         EXPECT_EQ(outcome(text, true), outcome(text, false)) << text;
     EXPECT_EQ(outcome("007", true), u"7"_s);
     EXPECT_EQ(outcome("-123456789", true), u"-123456789"_s);

@@ -169,7 +169,8 @@ TEST_F(ProductList, view_shows_the_card_with_amounts_in_regional_form)
     EXPECT_TRUE(messages.said.isEmpty());
 
     select_row(&screen, 2);
-    no_card_after([&] { QTest::mouseClick(child<QToolButton>(&screen, u"btnVisualizar"_s), Qt::LeftButton); });
+    no_card_after(
+        [&] { QTest::mouseClick(child<QToolButton>(&screen, u"btnVisualizar"_s), Qt::LeftButton); });
     ASSERT_EQ(messages.said.size(), 1);
     EXPECT_TRUE(messages.said[0].startsWith(u"error: "_s) && messages.said[0].contains(u"NULL"_s))
         << messages.said[0].toStdString();

@@ -21,8 +21,7 @@ protected:
         return child<QPlainTextEdit>(screen, QString::fromLatin1(name))->toPlainText();
     }
     // What the client list's refresh caches for the same server, in a folder of its own.
-    template <class Download>
-    QByteArray cached_by_the_list(const QString& name, Download download)
+    template <class Download> QByteArray cached_by_the_list(const QString& name, Download download)
     {
         TempFolder other;
         Context c = make_context(other, &messages);

@@ -51,7 +51,8 @@ TEST_F(CatalogueTest, one_parser_serves_the_whole_start_up_load_step_by_step)
 {
     JsonParser parser;
     context.parser = &parser;
-    reply(R"({"CLIENTE0":{"COL_ID_CONTROLE":7,"COL_NOME":")" + QByteArray(5000, 'a') + R"("},"CHAVE_VENDEDOR":"47261"})");
+    reply(R"({"CLIENTE0":{"COL_ID_CONTROLE":7,"COL_NOME":")" + QByteArray(5000, 'a') +
+          R"("},"CHAVE_VENDEDOR":"47261"})");
     reply(produtos());
     QStringList steps;
     const StepDone note = [&](const char* step) { steps << QString::fromLatin1(step); };
@@ -60,8 +61,8 @@ TEST_F(CatalogueTest, one_parser_serves_the_whole_start_up_load_step_by_step)
                   importar_produtos(context, dados, note);
               }),
               u""_s);
-    EXPECT_EQ(steps, (QStringList{u"resposta"_s, u"cache"_s, u"carga"_s, u"resposta"_s, u"cache"_s, u"leitura"_s,
-                                  u"carga"_s}));
+    EXPECT_EQ(steps, (QStringList{u"resposta"_s, u"cache"_s, u"carga"_s, u"resposta"_s, u"cache"_s,
+                                  u"leitura"_s, u"carga"_s}));
     EXPECT_EQ(column(dados.tblCliente, "cli_razao"), QStringList{QString(100, u'a')});
     EXPECT_EQ(column(dados.tblProduto, "pro_id"), (QStringList{u"10"_s, u"11"_s}));
     EXPECT_EQ(column(dados.tblTabProd, "tap_id"), (QStringList{u"5"_s, u"0"_s}));

@@ -21,9 +21,10 @@ TEST_F(CatalogueTest, receivables_are_asked_with_the_exact_filter_and_loaded_for
     dados.tblReceber.post();
     reply(kTitulos);
     ASSERT_EQ(run([&] { ASSERT_TRUE(carregar_financeiro(context, dados, u"42"_s, identity)); }), u""_s);
-    EXPECT_EQ(transport.request(0),
-              R"({"REQUISICAO":{"TABLE":"HIST_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"42",)"
-              R"x("FILTRO":"AND cre_pagamento = 'BOLETO' AND ((cre_status = 'Em Aberto') or (cre_status = 'Comprado'))"}})x");
+    EXPECT_EQ(
+        transport.request(0),
+        R"({"REQUISICAO":{"TABLE":"HIST_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"42",)"
+        R"x("FILTRO":"AND cre_pagamento = 'BOLETO' AND ((cre_status = 'Em Aberto') or (cre_status = 'Comprado'))"}})x");
     EXPECT_TRUE(dir.read(u"financeiro.json"_s).startsWith(R"({"CHAVE_VENDEDOR":"47261","TITULOS":)"));
     Table& t = dados.tblReceber;
     EXPECT_EQ(column(t, "cli_id"), (QStringList{u"42"_s, u"42"_s}));
@@ -44,7 +45,8 @@ TEST_F(CatalogueTest, malformed_receivables_stop_without_a_row_for_the_bad_entry
         int rows;
     } cases[] = {
         {R"({"CHAVE_VENDEDOR":"47261"})", u"\"TITULOS\""_s, 0},
-        {R"({"CHAVE_VENDEDOR":"47261","TITULOS":{"FINANCEIRO0":{"CRE_ID":1},"FINANCEIRO2":{"CRE_ID":2}}})", u"FINANCEIRO1"_s, 1},
+        {R"({"CHAVE_VENDEDOR":"47261","TITULOS":{"FINANCEIRO0":{"CRE_ID":1},"FINANCEIRO2":{"CRE_ID":2}}})",
+         u"FINANCEIRO1"_s, 1},
         {R"({"CHAVE_VENDEDOR":"47261","TITULOS":{"FINANCEIRO0":{"CRE_TITULO":"x"}}})", u"\"CRE_ID\""_s, 0},
         {R"({"CHAVE_VENDEDOR":"47261","TITULOS":{"FINANCEIRO0":{"CRE_ID":1},"FINANCEIRO1":{"CRE_ID":2,"CRE_DTA_VENCIMENTO":"2027-01-10"}}})",
          u"2027-01-10"_s, 1},
@@ -67,13 +69,15 @@ TEST_F(CatalogueTest, sales_history_loads_sales_and_items_and_clears_the_product
     }
     dados.tblProduto.set_filter(u"pro_descricao LIKE 'FEI%'"_s);
     dados.tblProduto.set_filtered(true);
-    reply(R"({"VENDA0":{"NFE_PEDIDO":"100","NFE_NOTA":"5001","NFE_DTA_CADASTRO":"01/12/2026","NFE_TOT_NOTA":"150",)"
-          R"("ITEM_VENDA":[{"INFE_ID":1,"NFE_PEDIDO":"100","PRO_ID":"7","INFE_QTD_PRODUTO":"2","INFE_VLR_PRODUTO":"75"},)"
-          R"({"INFE_ID":"NULL","PRO_ID":"8"},{"INFE_ID":3,"PRO_ID":"9"}]},)"
-          R"("VENDA1":{"NFE_PEDIDO":"NULL","ITEM_VENDA":[{"INFE_ID":4,"PRO_ID":"8"}]},"CHAVE_VENDEDOR":"47261"})");
+    reply(
+        R"({"VENDA0":{"NFE_PEDIDO":"100","NFE_NOTA":"5001","NFE_DTA_CADASTRO":"01/12/2026","NFE_TOT_NOTA":"150",)"
+        R"("ITEM_VENDA":[{"INFE_ID":1,"NFE_PEDIDO":"100","PRO_ID":"7","INFE_QTD_PRODUTO":"2","INFE_VLR_PRODUTO":"75"},)"
+        R"({"INFE_ID":"NULL","PRO_ID":"8"},{"INFE_ID":3,"PRO_ID":"9"}]},)"
+        R"("VENDA1":{"NFE_PEDIDO":"NULL","ITEM_VENDA":[{"INFE_ID":4,"PRO_ID":"8"}]},"CHAVE_VENDEDOR":"47261"})");
     ASSERT_EQ(run([&] { ASSERT_TRUE(carregar_vendas(context, dados, u"42"_s, identity)); }), u""_s);
-    EXPECT_EQ(transport.request(0),
-              R"({"REQUISICAO":{"TABLE":"HIST_VENDA","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"42","QTD_DIAS":"180"}})");
+    EXPECT_EQ(
+        transport.request(0),
+        R"({"REQUISICAO":{"TABLE":"HIST_VENDA","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"42","QTD_DIAS":"180"}})");
     EXPECT_TRUE(dir.exists(u"histvendas.json"_s));
     Table& s = dados.tblHistVenda;
     ASSERT_EQ(s.record_count(), 1);

@@ -114,6 +114,7 @@ TEST_F(ClientListView, f6_asks_the_salespersons_report_whatever_client_is_select
     reply(R"({"ARQUIVO":["37,80,68,70",4,"1.pdf"],"CHAVE_VENDEDOR":"47261"})");
     QTest::keyClick(&list, Qt::Key_F6);
     ASSERT_EQ(transport.bodies.size(), 1);
-    EXPECT_TRUE(transport.request(0).contains(R"("CLI_ID":"NULL","VEN_ID":"1","STATUS":"PENDENTE","DTA_INICIO":"01\/01\/2000","DTA_FINAL":"03\/15\/2024")"));
+    EXPECT_TRUE(transport.request(0).contains(
+        R"("CLI_ID":"NULL","VEN_ID":"1","STATUS":"PENDENTE","DTA_INICIO":"01\/01\/2000","DTA_FINAL":"03\/15\/2024")"));
     EXPECT_EQ(opened, QStringList{dir.path(u"1.pdf"_s)});
 }

@@ -70,10 +70,13 @@ TEST_F(Documents, salesperson_report_asks_up_to_today_with_the_regional_date_sep
         reply(R"({"ARQUIVO":["37,80,68,70",4,"1.pdf"],"CHAVE_VENDEDOR":"47261"})");
         ASSERT_EQ(run([&] { relatorio_financeiro_vendedor(context, identity); }), u""_s);
     }
-    const QByteArray start = R"({"REQUISICAO":{"TABLE":"RELATORIO_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1",)"
-                             R"("CLI_ID":"NULL","VEN_ID":"1","STATUS":"PENDENTE","DTA_INICIO":"01\/01\/2000",)";
-    EXPECT_EQ(transport.request(0), start + R"("DTA_FINAL":"03\/15\/2024","DIRETORIO":"c:\\inetpub\\wwwroot\\Teste"}})");
-    EXPECT_EQ(transport.request(1), start + R"("DTA_FINAL":"03-15-2024","DIRETORIO":"c:\\inetpub\\wwwroot\\Teste"}})");
+    const QByteArray start =
+        R"({"REQUISICAO":{"TABLE":"RELATORIO_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1",)"
+        R"("CLI_ID":"NULL","VEN_ID":"1","STATUS":"PENDENTE","DTA_INICIO":"01\/01\/2000",)";
+    EXPECT_EQ(transport.request(0),
+              start + R"("DTA_FINAL":"03\/15\/2024","DIRETORIO":"c:\\inetpub\\wwwroot\\Teste"}})");
+    EXPECT_EQ(transport.request(1),
+              start + R"("DTA_FINAL":"03-15-2024","DIRETORIO":"c:\\inetpub\\wwwroot\\Teste"}})");
     EXPECT_EQ(opened, (QStringList{dir.path(u"1.pdf"_s), dir.path(u"1.pdf"_s)}));
 }
 
@@ -81,24 +84,27 @@ TEST_F(Documents, card_requests_use_the_last_identity_and_the_typed_line_is_read
 {
     // The card keeps the identity of an earlier connection; the settings have moved on since.
     identity = Identity{u"Anterior"_s, u"9"_s, u"11111"_s};
-    reply(R"({"LINHA_DIGITAVEL":"00190.00009 01234.567890 12345.678901 1 96580000015075","CHAVE_VENDEDOR":"47261"})");
+    reply(
+        R"({"LINHA_DIGITAVEL":"00190.00009 01234.567890 12345.678901 1 96580000015075","CHAVE_VENDEDOR":"47261"})");
     std::optional<JsonValue> r;
     ASSERT_EQ(run([&] { r = boleto_linha(context, identity, 31); }), u""_s);
     ASSERT_TRUE(r);
     EXPECT_EQ(linha_digitavel_of(*r), u"00190.00009 01234.567890 12345.678901 1 96580000015075"_s);
     EXPECT_THROW(linha_digitavel_of(JsonValue::object()), ProtocolError);
-    EXPECT_EQ(transport.request(0),
-              R"({"REQUISICAO":{"TABLE":"BOLETO","EMPRESA":"Anterior","CHAVE_VENDEDOR":"Anterior9","CRE_ID":"31",)"
-              R"("TIPO_DOCUMENTO":"LINHA_DIGITAVEL","DIRETORIO":"c:\\inetpub\\wwwroot\\Anterior"}})");
+    EXPECT_EQ(
+        transport.request(0),
+        R"({"REQUISICAO":{"TABLE":"BOLETO","EMPRESA":"Anterior","CHAVE_VENDEDOR":"Anterior9","CRE_ID":"31",)"
+        R"("TIPO_DOCUMENTO":"LINHA_DIGITAVEL","DIRETORIO":"c:\\inetpub\\wwwroot\\Anterior"}})");
 
     // The next request carries the identity that connection brought, not the settings of now; the
     // reply is checked against the key of now, and the connection refreshes the identity again.
     configure(u"Outra"_s, u"2"_s, u"55555"_s);
     reply(R"({"ARQUIVO":["37",1,"2.pdf"],"CHAVE_VENDEDOR":"55555"})");
     ASSERT_EQ(run([&] { relatorio_financeiro_cliente(context, identity, u"77"_s); }), u""_s);
-    EXPECT_EQ(transport.request(1),
-              R"({"REQUISICAO":{"TABLE":"RELATORIO_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"77",)"
-              R"("VEN_ID":"1","STATUS":"PENDENTE","DTA_INICIO":"NULL","DTA_FINAL":"NULL","DIRETORIO":"c:\\inetpub\\wwwroot\\Teste"}})");
+    EXPECT_EQ(
+        transport.request(1),
+        R"({"REQUISICAO":{"TABLE":"RELATORIO_FINANCEIRO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","CLI_ID":"77",)"
+        R"("VEN_ID":"1","STATUS":"PENDENTE","DTA_INICIO":"NULL","DTA_FINAL":"NULL","DIRETORIO":"c:\\inetpub\\wwwroot\\Teste"}})");
     EXPECT_EQ(opened, QStringList{dir.path(u"2.pdf"_s)});
     EXPECT_EQ(identity.empresa, u"Outra"_s);
     EXPECT_EQ(identity.id_vendedor, u"2"_s);

@@ -22,12 +22,20 @@ protected:
         CatalogueTest::SetUp();
         context.open_document = [this](const QString& path) { opened << path; };
     }
-    void titulos() { reply(R"({"TITULOS":{"FINANCEIRO0":{"CRE_ID":31,"CRE_TITULO":"NF 1","CRE_VLR_RECEBER":"10,50"}},"CHAVE_VENDEDOR":"47261"})"); }
-    void vendas() { reply(R"({"VENDA0":{"NFE_PEDIDO":9,"NFE_TOT_NOTA":"150","ITEM_VENDA":[]},"CHAVE_VENDEDOR":"47261"})"); }
+    void titulos()
+    {
+        reply(
+            R"({"TITULOS":{"FINANCEIRO0":{"CRE_ID":31,"CRE_TITULO":"NF 1","CRE_VLR_RECEBER":"10,50"}},"CHAVE_VENDEDOR":"47261"})");
+    }
+    void vendas()
+    {
+        reply(R"({"VENDA0":{"NFE_PEDIDO":9,"NFE_TOT_NOTA":"150","ITEM_VENDA":[]},"CHAVE_VENDEDOR":"47261"})");
+    }
     // Shows a card for client 42, waits for its loads to be sent and lets what they left queued run.
     void show(Tfrm_Cad_Clientes& card, int calls = 2)
     {
-        card.mostrar_cliente({{u"edtCodigo"_s, u"42"_s}, {u"edtRazao"_s, u"Padaria"_s}, {u"edtVlrCredito"_s, u"1500,00"_s}});
+        card.mostrar_cliente(
+            {{u"edtCodigo"_s, u"42"_s}, {u"edtRazao"_s, u"Padaria"_s}, {u"edtVlrCredito"_s, u"1500,00"_s}});
         card.show();
         ASSERT_TRUE(wait_until([&] { return transport.bodies.size() >= calls; }));
         drain_events();

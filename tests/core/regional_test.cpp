@@ -26,10 +26,10 @@ TEST(Regional, numbers_follow_the_decimal_separator)
         QString text;
         std::optional<double> expected;
     } cases[] = {
-        {br, u"1500"_s, 1500.0},    {br, u"12,5"_s, 12.5},      {br, u" -3,25 "_s, -3.25},
-        {br, u"12.5"_s, std::nullopt}, {br, u"NULL"_s, std::nullopt}, {br, u""_s, std::nullopt},
-        {br, u"1,2,3"_s, std::nullopt}, {us, u"12.5"_s, 12.5},     {us, u"12,5"_s, std::nullopt},
-        {br, u","_s, std::nullopt},  {br, u"1e3"_s, 1000.0},
+        {br, u"1500"_s, 1500.0},        {br, u"12,5"_s, 12.5},         {br, u" -3,25 "_s, -3.25},
+        {br, u"12.5"_s, std::nullopt},  {br, u"NULL"_s, std::nullopt}, {br, u""_s, std::nullopt},
+        {br, u"1,2,3"_s, std::nullopt}, {us, u"12.5"_s, 12.5},         {us, u"12,5"_s, std::nullopt},
+        {br, u","_s, std::nullopt},     {br, u"1e3"_s, 1000.0},
     };
     for (const Case& c : cases)
         EXPECT_EQ(c.r.to_number(c.text), c.expected) << c.text.toStdString();

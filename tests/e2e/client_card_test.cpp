@@ -32,7 +32,8 @@ bool renders_as_pdf(const QString& path)
         return false;
     }
     QProcess p;
-    p.start(pdftoppm, {u"-png"_s, u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, path + u"-pagina"_s});
+    p.start(pdftoppm,
+            {u"-png"_s, u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, path + u"-pagina"_s});
     return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
 }
 
@@ -60,8 +61,7 @@ TEST(ClientCardFlow, card_from_the_list_loads_its_client_and_fetches_real_docume
     for (dados.tblCliente.first(); !dados.tblCliente.eof() && client == 0; dados.tblCliente.next()) {
         const int id = dados.tblCliente.as_integer(u"cli_id");
         carregar_financeiro(context, dados, QString::number(id), probe);
-        if (dados.tblReceber.record_count() > 0)
-            client = id;
+        if (dados.tblReceber.record_count() > 0) client = id;
     }
     ASSERT_GT(client, 0);
     ASSERT_TRUE(dados.tblCliente.locate(u"cli_id", QVariant(client)));

@@ -49,7 +49,8 @@ protected:
     {
         Tfrm_Principal window(context);
         window.show();
-        ASSERT_TRUE(wait_until([&] { return messages.said.size() >= n; }, 60000)) << messages.said.join(u'\n').toStdString();
+        ASSERT_TRUE(wait_until([&] { return messages.said.size() >= n; }, 60000))
+            << messages.said.join(u'\n').toStdString();
         drain_events();
     }
 };
@@ -62,10 +63,12 @@ TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
     start(1);
     EXPECT_EQ(messages.said, QStringList{kUpdating});
     ASSERT_EQ(transport.bodies.size(), 2);
-    EXPECT_EQ(transport.request(0),
-              R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})");
-    EXPECT_EQ(transport.request(1),
-              R"({"REQUISICAO":{"TABLE":"PRODUTO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","TIPO_DADOS":"LISTA"}})");
+    EXPECT_EQ(
+        transport.request(0),
+        R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})");
+    EXPECT_EQ(
+        transport.request(1),
+        R"({"REQUISICAO":{"TABLE":"PRODUTO","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","TIPO_DADOS":"LISTA"}})");
     EXPECT_EQ(transport.paths, (QStringList{u"/datasnap/rest/TModuleOnline/getDados_OnLine"_s,
                                             u"/datasnap/rest/TModuleOnline/getDados_OnLine"_s}));
 
@@ -93,13 +96,13 @@ TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
 TEST_F(StartUp, a_wrong_key_is_told_twice_and_wipes_the_cache)
 {
     configure(u"Teste"_s, u"1"_s, u"errada"_s);
-    for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json", "hist_financerio.json",
-                          "hist_venda.json", "financeiro.json", "histvendas.json"})
+    for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json",
+                          "hist_financerio.json", "hist_venda.json", "financeiro.json", "histvendas.json"})
         dir.write(QString::fromLatin1(f), "{}\r\n");
     start(3);
     EXPECT_EQ(messages.said, (QStringList{kUpdating, kKeyMessage, kKeyMessage}));
-    for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json", "hist_financerio.json",
-                          "hist_venda.json"})
+    for (const char* f : {"produtos.json", "tabelas.json", "clientes.json", "mix.json",
+                          "hist_financerio.json", "hist_venda.json"})
         EXPECT_FALSE(dir.exists(QString::fromLatin1(f))) << f;
     for (const char* f : {"financeiro.json", "histvendas.json", "config.ini"})
         EXPECT_TRUE(dir.exists(QString::fromLatin1(f))) << f;
@@ -112,14 +115,21 @@ TEST_F(StartUp, an_error_ends_the_start_up_before_the_product_download)
     const ClosedPort down;
     struct Case {
         QString empresa, id, ip;
-        QByteArray request;  // the one request sent, empty when none
-        QString message;     // part of the error shown
+        QByteArray request; // the one request sent, empty when none
+        QString message;    // part of the error shown
     } cases[] = {
-        {{}, {}, {}, R"({"REQUISICAO":{"TABLE":"CLIENTE","TIPO_DADOS":"LISTA"}})", u"Vendedor não cadastrado"_s},
-        {u"São/Paulo"_s, {}, {},
+        {{},
+         {},
+         {},
+         R"({"REQUISICAO":{"TABLE":"CLIENTE","TIPO_DADOS":"LISTA"}})",
+         u"Vendedor não cadastrado"_s},
+        {u"São/Paulo"_s,
+         {},
+         {},
          R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"S\u00E3o\/Paulo","CHAVE_VENDEDOR":"S\u00E3o\/Paulo","TIPO_DADOS":"LISTA"}})",
          u"Vendedor não cadastrado"_s},
-        {u"Teste"_s, u"1"_s, down.address(), R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})",
+        {u"Teste"_s, u"1"_s, down.address(),
+         R"({"REQUISICAO":{"TABLE":"CLIENTE","EMPRESA":"Teste","CHAVE_VENDEDOR":"Teste1","VEN_ID":"1","TIPO_DADOS":"LISTA"}})",
          down.address()},
         {u"Teste"_s, u"1"_s, u" "_s, {}, u"Servidor não configurado"_s},
     };
@@ -145,13 +155,19 @@ TEST(BusyDialog, cancel_esc_or_a_failure_ends_the_call_and_leaves_no_dialog_behi
     const struct {
         const char* name;
         ScriptedServer::Answer answer;
-        std::function<void(BusyDialog&)> act;  // once the dialog shows
+        std::function<void(BusyDialog&)> act; // once the dialog shows
         QString cause;
     } cases[] = {
-        {"cancel", {{}, false, true}, [](BusyDialog& busy) {
+        {"cancel",
+         {{}, false, true},
+         [](BusyDialog& busy) {
              QTest::mouseClick(busy.findChild<QPushButton*>(u"btnCancelar"_s), Qt::LeftButton);
-         }, u"cancelada"_s},
-        {"esc", {{}, false, true}, [](BusyDialog& busy) { QTest::keyClick(&busy, Qt::Key_Escape); }, u"cancelada"_s},
+         },
+         u"cancelada"_s},
+        {"esc",
+         {{}, false, true},
+         [](BusyDialog& busy) { QTest::keyClick(&busy, Qt::Key_Escape); },
+         u"cancelada"_s},
         {"cut", {"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{", true, false, 500}, {}, u"encerrada"_s},
         {"error", ScriptedServer::http(500, R"({"error":"fora do ar"})", 500), {}, {}},
     };
@@ -167,8 +183,7 @@ TEST(BusyDialog, cancel_esc_or_a_failure_ends_the_call_and_leaves_no_dialog_behi
             ASSERT_TRUE(wait_until([&] { return busy.isVisible(); }));
             EXPECT_EQ(busy.windowTitle(), u"Aguarde..."_s);
             QTest::keyClicks(&other, u"x"_s);
-            if (c.act)
-                c.act(busy);
+            if (c.act) c.act(busy);
         });
         QString message;
         try {

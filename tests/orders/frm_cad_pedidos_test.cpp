@@ -3,10 +3,10 @@
 #include "modal.h"
 #include "order_fixture.h"
 #include "orders/frm_cad_pedidos.h"
-#include "ui/number_edit.h"
 #include "settings/settings.h"
-#include "ui/db_grid.h"
 #include "ui/busy_dialog.h"
+#include "ui/db_grid.h"
+#include "ui/number_edit.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -143,8 +143,8 @@ protected:
     {
         type(screen, "edtCod_Cliente", code);
         reply(R"({"CHAVE_VENDEDOR":"47261"})");
-        const auto watch =
-            when_modal(u"Tfrm_Lista_Clientes"_s, [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s,
+                                      [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
         click(screen, "btnPesqClie");
     }
     // Picks the product of a grid row and adds it with a quantity.
@@ -342,9 +342,7 @@ TEST_F(OrderScreen, every_failure_while_saving_leaves_the_screen_open_and_claims
         int headers;
         bool filed;
     } cases[] = {
-        {[&] {
-             dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nIP=" + down.address().toUtf8() + "\r\n");
-         },
+        {[&] { dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nIP=" + down.address().toUtf8() + "\r\n"); },
          u"127.0.0.1"_s, 0, false},
         {[&] {
              configure(u"Teste"_s, u"1"_s, u"47261"_s);

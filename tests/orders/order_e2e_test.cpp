@@ -1,6 +1,6 @@
-#include "screen_fixture.h"
 #include "database.h"
 #include "orders/frm_cad_pedidos.h"
+#include "screen_fixture.h"
 #include "ui/number_edit.h"
 
 #include <QDir>
@@ -103,8 +103,7 @@ TEST_F(OrderEndToEnd, an_order_passes_the_checks_and_is_stored_once_by_the_serve
     QTest::mouseClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
     EXPECT_FALSE(screen.isVisible());
-    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_777_091225"_s +
-                           u".json"_s));
+    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_777_091225"_s + u".json"_s));
 
     Statement order(db, "SELECT cli_id, ven_mercadoria_centavos, (SELECT COUNT(*) FROM item_pedido i WHERE "
                         "i.ven_pedido = p.ven_pedido AND i.ven_id = p.ven_id) FROM pedido p "

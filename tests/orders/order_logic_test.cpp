@@ -119,7 +119,8 @@ TEST_F(OrderTest, sending_files_the_copy_then_posts_it_and_confirms)
     ASSERT_EQ(transport.bodies.size(), 1);
     EXPECT_TRUE(transport.paths[0].endsWith(u"postDados_OnLine"_s));
     const QByteArray sent = transport.request(0);
-    EXPECT_EQ(sent, bytes(pedido_request({u"Teste"_s, u"1"_s, {}}, order, dados.tblItemVenda, context.regional)));
+    EXPECT_EQ(sent,
+              bytes(pedido_request({u"Teste"_s, u"1"_s, {}}, order, dados.tblItemVenda, context.regional)));
     EXPECT_EQ(dir.read(u"historico_vendas/venda_10000_091225.json"_s), sent + "\r\n");
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
 }

@@ -48,7 +48,6 @@ JsonValue arquivo(std::string_view bytes, JsonValue count, std::string_view name
     return a;
 }
 
-
 JsonValue number(std::string_view text)
 {
     return JsonValue::number(text);

@@ -71,16 +71,17 @@ TEST(KeyCheck, only_an_exact_key_passes_and_a_mismatch_wipes_the_catalogue_cache
         std::string reply;
         bool accepted;
     } cases[] = {
-        {u"47261"_s, "47261", true}, {u""_s, "", true},          {u"abc"_s, "ABC", false},
-        {u"47261"_s, "47261 ", false}, {u"47261"_s, "", false},   {u"Chave"_s, "Chave\n", false},
+        {u"47261"_s, "47261", true},   {u""_s, "", true},       {u"abc"_s, "ABC", false},
+        {u"47261"_s, "47261 ", false}, {u"47261"_s, "", false}, {u"Chave"_s, "Chave\n", false},
     };
     for (const Case& c : cases) {
         TempFolder dir;
         RecordingMessages messages;
         const Context context = make_context(dir, &messages);
-        const QStringList files{u"produtos.json"_s, u"tabelas.json"_s, u"clientes.json"_s, u"mix.json"_s,
-                                u"hist_financerio.json"_s, u"hist_venda.json"_s, u"financeiro.json"_s,
-                                u"histvendas.json"_s, u"config.ini"_s, u"ts.txt"_s};
+        const QStringList files{u"produtos.json"_s,   u"tabelas.json"_s,         u"clientes.json"_s,
+                                u"mix.json"_s,        u"hist_financerio.json"_s, u"hist_venda.json"_s,
+                                u"financeiro.json"_s, u"histvendas.json"_s,      u"config.ini"_s,
+                                u"ts.txt"_s};
         for (const QString& f : files)
             dir.write(f, "{}\r\n");
         EXPECT_EQ(validar_chave(context, c.configured, c.reply), c.accepted) << c.reply;

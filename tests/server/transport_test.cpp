@@ -71,7 +71,8 @@ TEST(Transport, ip_setting_forms_give_the_server_address)
     for (const Case& c : cases)
         EXPECT_EQ(server_base_url(c.ip).toString(), c.url) << c.ip.toStdString();
 
-    for (const QString& bad : {u""_s, u"   "_s, u"host:porta"_s, u"fd00::5"_s, u"[fd00::5"_s, u"host:70000"_s})
+    for (const QString& bad :
+         {u""_s, u"   "_s, u"host:porta"_s, u"fd00::5"_s, u"[fd00::5"_s, u"host:70000"_s})
         EXPECT_THROW(server_base_url(bad), ServerError) << bad.toStdString();
     EXPECT_TRUE(failure_of([] { server_base_url(u""_s); }).startsWith(u"Servidor não configurado"_s));
 }
@@ -87,14 +88,15 @@ TEST(Transport, a_call_is_one_exact_http_request_and_returns_the_result_object)
     EXPECT_TRUE(req.startsWith("POST /datasnap/rest/TModuleOnline/getDados_OnLine HTTP/1.1\r\n"));
     EXPECT_TRUE(req.contains("\r\nContent-Type: application/json\r\n"));
     EXPECT_TRUE(req.contains("\r\nAccept: application/json\r\n"));
-    EXPECT_TRUE(req.endsWith(
-        "\r\n\r\n{\"_parameters\":[{\"REQUISICAO\":{\"TABLE\":\"CLIENTE\",\"EMPRESA\":\"Jo\\u00E3o\\/SA\"}}]}"));
+    EXPECT_TRUE(req.endsWith("\r\n\r\n{\"_parameters\":[{\"REQUISICAO\":{\"TABLE\":\"CLIENTE\",\"EMPRESA\":"
+                             "\"Jo\\u00E3o\\/SA\"}}]}"));
     ASSERT_TRUE(reply.is_object());
     EXPECT_EQ(reply.find("N")->text(), "12.50");
 
     server.answer(ScriptedServer::http(200, R"({"result":[]})"));
     EXPECT_NO_THROW(call.proxy.postDados_OnLine(small_request(), u"pedido"_s));
-    EXPECT_TRUE(server.requests.last().startsWith("POST /datasnap/rest/TModuleOnline/postDados_OnLine HTTP/1.1\r\n"));
+    EXPECT_TRUE(
+        server.requests.last().startsWith("POST /datasnap/rest/TModuleOnline/postDados_OnLine HTTP/1.1\r\n"));
 }
 
 // A load parses its replies with one parser: a reply must not depend on its memory afterwards, nor
@@ -111,17 +113,19 @@ TEST(Transport, one_parser_reads_successive_replies)
     const JsonValue second = call.proxy.getDados_OnLine(small_request(), u"produtos"_s, parser);
     EXPECT_EQ(to_json(second), R"({"B":1})");
     EXPECT_EQ(first.find("A")->text(), std::string(100000, 'a'));
-    EXPECT_TRUE(failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"mix"_s, parser); })
-                    .contains(u"o conteúdo não é JSON"_s));
+    EXPECT_TRUE(failure_of([&] {
+                    call.proxy.getDados_OnLine(small_request(), u"mix"_s, parser);
+                }).contains(u"o conteúdo não é JSON"_s));
 }
 
 TEST(Transport, bad_replies_raise_errors_that_say_what_was_wrong)
 {
     struct Case {
         ScriptedServer::Answer answer;
-        QString expected;  // part of the message
+        QString expected; // part of the message
     } cases[] = {
-        {ScriptedServer::http(500, R"({"error":"Banco de dados fora do ar"})"), u"Banco de dados fora do ar"_s},
+        {ScriptedServer::http(500, R"({"error":"Banco de dados fora do ar"})"),
+         u"Banco de dados fora do ar"_s},
         {ScriptedServer::http(404, "not found"), u"HTTP 404"_s},
         {ScriptedServer::http(200, "<html>oi</html>"), u"não é JSON"_s},
         {ScriptedServer::http(200, ""), u"resposta vazia"_s},
@@ -137,7 +141,8 @@ TEST(Transport, bad_replies_raise_errors_that_say_what_was_wrong)
         ScriptedServer server;
         server.answer(c.answer);
         Call call(server.address());
-        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        const QString message =
+            failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
         EXPECT_TRUE(message.contains(c.expected)) << message.toStdString();
         EXPECT_TRUE(message.contains(server.address())) << message.toStdString();
     }
@@ -148,7 +153,8 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
     {
         const ClosedPort closed;
         Call call(closed.address());
-        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        const QString message =
+            failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
         EXPECT_TRUE(message.contains(u"conexão recusada"_s)) << message.toStdString();
         EXPECT_TRUE(message.contains(closed.address())) << message.toStdString();
     }
@@ -157,7 +163,8 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
         server.answer({{}, false, true});
         Call call(server.address());
         call.transport.idle_timeout = std::chrono::milliseconds(300);
-        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        const QString message =
+            failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
         EXPECT_TRUE(message.contains(u"nenhum dado recebido em 0.3 segundos"_s)) << message.toStdString();
         EXPECT_TRUE(message.contains(server.address())) << message.toStdString();
     }
@@ -167,7 +174,8 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
         server.answer({"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{\"result\":[", false, false});
         Call call(server.address());
         call.transport.idle_timeout = std::chrono::milliseconds(300);
-        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        const QString message =
+            failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
         EXPECT_TRUE(message.contains(u"nenhum dado recebido em 0.3 segundos"_s)) << message.toStdString();
         EXPECT_TRUE(message.contains(server.address())) << message.toStdString();
     }
@@ -177,7 +185,8 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
         Cancelling progress;
         Call call(server.address());
         call.transport.set_progress(&progress);
-        const QString message = failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        const QString message =
+            failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
         EXPECT_TRUE(message.contains(u"cancelada"_s)) << message.toStdString();
         EXPECT_TRUE(message.contains(server.address())) << message.toStdString();
         EXPECT_EQ(progress.log, (QStringList{u"started clientes "_s + server.address(), u"finished"_s}));
@@ -216,5 +225,6 @@ TEST(Transport, a_reply_beyond_the_parsers_limits_names_the_server)
     JsonParser small(10);
     const QString message =
         failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s, small); });
-    EXPECT_TRUE(message.startsWith(u"Resposta inválida do servidor "_s + server.address())) << message.toStdString();
+    EXPECT_TRUE(message.startsWith(u"Resposta inválida do servidor "_s + server.address()))
+        << message.toStdString();
 }

@@ -30,7 +30,10 @@ protected:
     {
         dir.write_config(empresa, server.address(), id, chave);
     }
-    void reply(const QByteArray& object) { server.answer(ScriptedServer::http(200, "{\"result\":[" + object + "]}")); }
+    void reply(const QByteArray& object)
+    {
+        server.answer(ScriptedServer::http(200, "{\"result\":[" + object + "]}"));
+    }
     // Runs a step the way a handler does; returns the error text, empty when it passed.
     QString run(const std::function<void()>& step)
     {

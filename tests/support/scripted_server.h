@@ -11,19 +11,19 @@
 class ScriptedServer : public QObject {
 public:
     struct Answer {
-        QByteArray bytes;         // written once the request has arrived
-        bool close_after = true;  // close the connection after writing
-        bool silent = false;      // accept and never answer
-        int delay_ms = 0;         // how long the server thinks before it answers
+        QByteArray bytes;        // written once the request has arrived
+        bool close_after = true; // close the connection after writing
+        bool silent = false;     // accept and never answer
+        int delay_ms = 0;        // how long the server thinks before it answers
     };
     ScriptedServer();
     quint16 port() const { return server_.serverPort(); }
-    QString address() const;  // "127.0.0.1:port"
+    QString address() const; // "127.0.0.1:port"
     void answer(Answer a) { answers_.append(std::move(a)); }
     // An HTTP/1.1 answer with a status and a body.
     static Answer http(int status, const QByteArray& body, int delay_ms = 0);
 
-    QList<QByteArray> requests;  // whole requests as received (headers and body)
+    QList<QByteArray> requests; // whole requests as received (headers and body)
 
 private:
     QTcpServer server_;

@@ -8,8 +8,7 @@ using namespace Qt::StringLiterals;
 ServerProcess::ServerProcess(const QStringList& extra_arguments)
 {
     const QString binary = qEnvironmentVariable("PV_SERVER_BIN");
-    if (binary.isEmpty())
-        qFatal("PV_SERVER_BIN is not set");
+    if (binary.isEmpty()) qFatal("PV_SERVER_BIN is not set");
     QStringList arguments{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, u"0"_s, u"--db"_s, database()};
     arguments += extra_arguments;
     process_.start(binary, arguments);
@@ -27,8 +26,7 @@ ServerProcess::ServerProcess(const QStringList& extra_arguments)
             port_ = static_cast<quint16>(m.captured(1).toUInt());
             return;
         }
-        if (process_.state() == QProcess::NotRunning)
-            break;
+        if (process_.state() == QProcess::NotRunning) break;
     }
     qFatal("pedidos-servidor did not report its port: %s %s", out.constData(),
            process_.readAllStandardError().constData());

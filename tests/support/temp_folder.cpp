@@ -17,8 +17,7 @@ QString TempFolder::path(const QString& relative) const
 QByteArray TempFolder::read(const QString& relative) const
 {
     QFile f(path(relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
+    if (!f.open(QIODevice::ReadOnly)) return {};
     return f.readAll();
 }
 
@@ -27,8 +26,7 @@ void TempFolder::write(const QString& relative, const QByteArray& bytes) const
     const QString p = path(relative);
     QDir().mkpath(QFileInfo(p).absolutePath());
     QFile f(p);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(bytes);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
 }
 
 bool TempFolder::exists(const QString& relative) const

@@ -1,8 +1,8 @@
 #include "recording_messages.h"
 #include "store/data_source.h"
-#include "ui/db_grid.h"
 #include "store/dm_dados.h"
 #include "store/table.h"
+#include "ui/db_grid.h"
 
 #include <QHeaderView>
 #include <QLineEdit>
