@@ -53,6 +53,9 @@ struct Decoded {
     QString text;
     IniFile::Encoding encoding;
     bool bom;
+    // It starts with a UTF-16 mark but is no UTF-16 text: whatever reading is taken, a write would
+    // leave the mark in front of text in another encoding, and the next read would take it for UTF-16.
+    bool false_utf16_mark = false;
 };
 
 // The first reading that gives the bytes back exactly; the code page always does.
@@ -68,6 +71,7 @@ Decoded decode(const QByteArray& bytes)
         return Decoded{std::move(text), encoding, bom};
     };
     std::optional<Decoded> d;
+    const bool utf16_mark = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
     if (bytes.startsWith("\xFF\xFE"))
         d = exact(IniFile::Encoding::Utf16LE, QStringDecoder::Utf16LE, true);
     else if (bytes.startsWith("\xFE\xFF"))
@@ -76,7 +80,8 @@ Decoded decode(const QByteArray& bytes)
     if (d) return *d;
     // A file saved in the Windows code page, possibly behind a UTF-8 mark another editor left.
     const bool bom = bytes.startsWith(utf8_bom);
-    return Decoded{decode_ansi(QByteArrayView(bytes).sliced(bom ? 3 : 0)), IniFile::Encoding::Ansi, bom};
+    return Decoded{decode_ansi(QByteArrayView(bytes).sliced(bom ? 3 : 0)), IniFile::Encoding::Ansi, bom,
+                   utf16_mark};
 }
 
 bool is_control(QChar c)
@@ -108,6 +113,7 @@ IniFile IniFile::from_bytes(const QByteArray& bytes)
     Decoded decoded = decode(bytes);
     ini.encoding_ = decoded.encoding;
     ini.bom_ = decoded.bom;
+    ini.false_utf16_mark_ = decoded.false_utf16_mark;
     const QString& text = decoded.text;
     qsizetype start = 0;
     bool seen_lf = false, seen_crlf = false;
@@ -135,6 +141,7 @@ IniFile IniFile::from_bytes(const QByteArray& bytes)
 std::optional<QString> IniFile::damage(const QString& section) const
 {
     if (too_large_) return u"o arquivo tem mais de %1 MB"_s.arg(max_bytes >> 20);
+    if (false_utf16_mark_) return u"o arquivo começa com a marca de texto UTF-16, mas não é texto UTF-16"_s;
     bool found = false;
     for (qsizetype i = 0; i < lines_.size(); ++i) {
         if (std::any_of(lines_[i].text.cbegin(), lines_[i].text.cend(), is_control))

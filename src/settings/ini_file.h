@@ -35,7 +35,8 @@ public:
     bool has_bom() const { return bom_; }
 
     // What makes the file unusable as a settings file (control characters, as in a binary file;
-    // no such section; its size), or nullopt. Lines the reader skips are no damage.
+    // no such section; its size; a UTF-16 mark before text that is not UTF-16), or nullopt. Lines
+    // the reader skips are no damage.
     std::optional<QString> damage(const QString& section) const;
 
     // A settings file is a few lines: anything near this size is something else.
@@ -54,4 +55,5 @@ private:
     Encoding encoding_ = Encoding::Utf8;
     bool bom_ = false;
     bool too_large_ = false;
+    bool false_utf16_mark_ = false;
 };

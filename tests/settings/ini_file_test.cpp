@@ -160,6 +160,8 @@ TEST(IniFile, tells_what_makes_a_file_unusable)
         {"[CONFIGURACAO]\r\nEmpresa=\x81\r\n", u"a linha 2 tem caracteres de controle"_s},
         // UTF-16 without its mark reads as bytes with zeros between them.
         {utf16(u"[CONFIGURACAO]\r\n"_s, false).mid(2), u"a linha 1 tem caracteres de controle"_s},
+        // A UTF-16 mark before what is no UTF-16 text: written back, it would be read as UTF-16.
+        {"\xFF\xFE[CONFIGURACAO]\r\nEmpresa=Teste\r\n", u"o arquivo começa com a marca de texto UTF-16"_s},
     };
     for (const Case& c : cases) {
         const std::optional<QString> damage = IniFile::from_bytes(c.file).damage(u"CONFIGURACAO"_s);
