@@ -1,5 +1,7 @@
 #include "server/json_parse.h"
 #include "server/json_value.h"
+#include "server_calls.h"
+#include "server_process.h"
 #include "temp_folder.h"
 
 #include <QEventLoop>
@@ -23,71 +25,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// A pedidos-servidor process on a free loopback port, with its database in a temporary folder.
-class ServerProcess {
-public:
-    explicit ServerProcess(const QString& database, const QStringList& extra = {})
-    {
-        process_.setStandardErrorFile(database + u".log"_s, QIODevice::Append);
-        process_.start(qEnvironmentVariable("PV_SERVER_BIN"),
-                       QStringList{u"--port"_s, u"0"_s, u"--db"_s, database} + extra);
-        static const QRegularExpression listening(
-            u"^pedidos-servidor ouvindo em (http://127\\.0\\.0\\.1:\\d+)\\n$"_s);
-        while (process_.waitForReadyRead(60'000) || process_.canReadLine()) {
-            if (!process_.canReadLine()) continue;
-            const auto match = listening.match(QString::fromUtf8(process_.readLine()));
-            if (match.hasMatch()) base_ = match.captured(1);
-            break;
-        }
-    }
-    ~ServerProcess() { stop(); }
-
-    bool listening() const { return !base_.isEmpty(); }
-    QString url(const QString& method) const { return base_ + u"/datasnap/rest/TModuleOnline/"_s + method; }
-
-    // SIGTERM, then the exit code (-1 when the process did not end normally).
-    int stop()
-    {
-        if (process_.state() == QProcess::NotRunning)
-            return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-        process_.terminate();
-        if (!process_.waitForFinished(30'000)) {
-            process_.kill();
-            process_.waitForFinished();
-            return -1;
-        }
-        return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
-    }
-
-private:
-    QProcess process_;
-    QString base_;
-};
-
-struct HttpResult {
-    int status = 0;
-    QByteArray body;
-    QByteArray content_type;
-};
-
-HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb = "POST")
-{
-    QNetworkAccessManager manager;
-    QNetworkRequest request{QUrl(url)};
-    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
-    QNetworkReply* reply = verb == "POST" ? manager.post(request, body) : manager.get(request);
-    QEventLoop loop;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
-    loop.exec();
-    HttpResult result;
-    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    result.body = reply->readAll();
-    result.content_type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
-    delete reply;
-    return result;
-}
-
 // The request body the client sends; an empty company or id leaves its pairs out, as the client does.
 QByteArray request_body(const QByteArray& kind, const QByteArray& empresa, const QByteArray& id)
 {
@@ -97,35 +34,6 @@ QByteArray request_body(const QByteArray& kind, const QByteArray& empresa, const
     if (!id.isEmpty() && kind == "CLIENTE") inner += ",\"VEN_ID\":\"" + id + '"';
     if (kind == "CLIENTE" || kind == "PRODUTO") inner += ",\"TIPO_DADOS\":\"LISTA\"";
     return "{\"_parameters\":[{\"REQUISICAO\":{" + inner + "}}]}";
-}
-
-// The reply object inside {"result":[...]}, or nothing when the framing is wrong.
-std::optional<JsonValue> reply_object(const HttpResult& result)
-{
-    auto body =
-        parse_json(std::string_view(result.body.constData(), static_cast<std::size_t>(result.body.size())));
-    if (!body || !body->is_object() || body->size() != 1 || body->key_at(0) != "result") return std::nullopt;
-    const JsonValue& list = body->at(0);
-    if (!list.is_array() || list.size() != 1 || !list.at(0).is_object()) return std::nullopt;
-    return list.at(0);
-}
-
-std::string error_text(const HttpResult& result)
-{
-    auto body =
-        parse_json(std::string_view(result.body.constData(), static_cast<std::size_t>(result.body.size())));
-    if (!body || !body->is_object() || body->size() != 1 || body->key_at(0) != "error" ||
-        !body->at(0).is_string())
-        return {};
-    return std::string(body->at(0).text());
-}
-
-std::vector<std::string> keys_of(const JsonValue& object)
-{
-    std::vector<std::string> keys;
-    for (std::size_t i = 0; i < object.size(); ++i)
-        keys.emplace_back(object.key_at(i));
-    return keys;
 }
 
 // The pairs of a list reply must be named prefix0, prefix1, ... in this order.
@@ -187,8 +95,8 @@ protected:
     static void SetUpTestSuite()
     {
         folder_ = std::make_unique<TempFolder>();
-        server_ = std::make_unique<ServerProcess>(folder_->path(u"demo.db"_s));
-        ASSERT_TRUE(server_->listening());
+        server_ = std::make_unique<ServerProcess>(QStringList{}, folder_->path(u"demo.db"_s));
+        ASSERT_TRUE(server_->running());
     }
     static void TearDownTestSuite()
     {
@@ -363,8 +271,8 @@ TEST(ReferenceServerProcess, demo_data_is_the_same_in_every_new_database_and_kep
     QByteArray first_clients, first_products;
     for (const QString& name : {u"a.db"_s, u"b.db"_s, u"a.db"_s}) {
         SCOPED_TRACE(name.toStdString());
-        ServerProcess server(folder.path(name));
-        ASSERT_TRUE(server.listening());
+        ServerProcess server({}, folder.path(name));
+        ASSERT_TRUE(server.running());
         const QByteArray clients =
             call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1")).body;
         const QByteArray products =
@@ -385,8 +293,8 @@ TEST(ReferenceServerProcess, size_options_seed_a_catalogue_of_that_size_for_sale
     const QString database = folder.path(u"sized.db"_s);
     const QStringList sizes{u"--clientes"_s, u"1200"_s, u"--produtos"_s, u"300"_s, u"--tabelas"_s, u"5"_s};
     {
-        ServerProcess server(database, sizes);
-        ASSERT_TRUE(server.listening());
+        ServerProcess server(sizes, database);
+        ASSERT_TRUE(server.running());
         const QString url = server.url(u"getDados_OnLine"_s);
         const auto clients = reply_object(call(url, request_body("CLIENTE", "Teste", "1")));
         ASSERT_TRUE(clients);
@@ -407,8 +315,8 @@ TEST(ReferenceServerProcess, size_options_seed_a_catalogue_of_that_size_for_sale
     }
     {
         SCOPED_TRACE("same sizes again: the database is used as it stands");
-        ServerProcess server(database, sizes);
-        ASSERT_TRUE(server.listening());
+        ServerProcess server(sizes, database);
+        ASSERT_TRUE(server.running());
         const auto clients =
             reply_object(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1")));
         ASSERT_TRUE(clients);
@@ -416,8 +324,8 @@ TEST(ReferenceServerProcess, size_options_seed_a_catalogue_of_that_size_for_sale
     }
     {
         SCOPED_TRACE("other sizes on the same database are refused");
-        ServerProcess server(database, {u"--clientes"_s, u"10"_s});
-        EXPECT_FALSE(server.listening());
+        ServerProcess server({u"--clientes"_s, u"10"_s}, database);
+        EXPECT_FALSE(server.running());
         EXPECT_NE(server.stop(), 0);
     }
 }
@@ -426,15 +334,13 @@ TEST(ReferenceServerProcess, stops_cleanly_on_sigterm_after_logging_each_request
 {
     TempFolder folder;
     const QString database = folder.path(u"demo.db"_s);
-    ServerProcess server(database);
-    ASSERT_TRUE(server.listening());
+    ServerProcess server({}, database);
+    ASSERT_TRUE(server.running());
     ASSERT_EQ(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "2")).status, 200);
     ASSERT_EQ(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "7")).status, 403);
     EXPECT_EQ(server.stop(), 0);
 
-    QFile log(database + u".log"_s);
-    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-    const QString text = QString::fromUtf8(log.readAll());
+    const QString text = server.log();
     EXPECT_TRUE(
         text.contains(QRegularExpression(u"POST getDados_OnLine CLIENTE Teste2 200 \\d+ bytes \\d+ ms\\n"_s)))
         << text.toStdString();

@@ -36,21 +36,28 @@ JsonValue request_of(const std::string& kind, const Pairs& pairs)
     return request;
 }
 
-HttpResult post(const ServerProcess& server, const char* method, const JsonValue& request)
+HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb)
 {
-    const std::string body = "{\"_parameters\":[" + to_json(request) + "]}";
     QNetworkAccessManager manager;
-    QNetworkRequest http(QUrl(u"http://"_s + server.address() + u"/datasnap/rest/TModuleOnline/"_s +
-                              QString::fromLatin1(method)));
-    http.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
-    QNetworkReply* reply = manager.post(http, QByteArray::fromStdString(body));
+    QNetworkRequest request{QUrl(url)};
+    request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    QNetworkReply* reply = verb == "POST" ? manager.post(request, body) : manager.get(request);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
     QTimer::singleShot(60'000, &loop, &QEventLoop::quit);
     loop.exec();
-    HttpResult result{reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), reply->readAll()};
+    HttpResult result;
+    result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    result.body = reply->readAll();
+    result.content_type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
     delete reply;
     return result;
+}
+
+HttpResult post(const ServerProcess& server, const char* method, const JsonValue& request)
+{
+    return call(server.url(QString::fromLatin1(method)),
+                QByteArray::fromStdString("{\"_parameters\":[" + to_json(request) + "]}"));
 }
 
 HttpResult get_dados(const ServerProcess& server, const JsonValue& request)

@@ -19,6 +19,7 @@ class ServerProcess;
 struct HttpResult {
     int status = 0;
     QByteArray body;
+    QByteArray content_type;
 };
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
@@ -27,6 +28,8 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 // three common pairs and then `pairs`, every value a string.
 JsonValue request_of(const std::string& kind, const Pairs& pairs = {});
 
+// Any body, as it stands, to any address ("POST" or "GET").
+HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb = "POST");
 HttpResult post(const ServerProcess& server, const char* method, const JsonValue& request);
 HttpResult get_dados(const ServerProcess& server, const JsonValue& request);
 HttpResult post_dados(const ServerProcess& server, const JsonValue& request);

@@ -5,11 +5,12 @@
 
 using namespace Qt::StringLiterals;
 
-ServerProcess::ServerProcess(const QStringList& extra_arguments)
+ServerProcess::ServerProcess(const QStringList& extra_arguments, const QString& database)
+    : database_(database.isEmpty() ? dir_.path() + u"/pedidos.db"_s : database)
 {
     const QString binary = qEnvironmentVariable("PV_SERVER_BIN");
     if (binary.isEmpty()) qFatal("PV_SERVER_BIN is not set");
-    QStringList arguments{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, u"0"_s, u"--db"_s, database()};
+    QStringList arguments{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, u"0"_s, u"--db"_s, database_};
     arguments += extra_arguments;
     process_.start(binary, arguments);
     if (!process_.waitForStarted(10000))
@@ -28,17 +29,30 @@ ServerProcess::ServerProcess(const QStringList& extra_arguments)
         }
         if (process_.state() == QProcess::NotRunning) break;
     }
-    qFatal("pedidos-servidor did not report its port: %s %s", out.constData(),
-           process_.readAllStandardError().constData());
+    qWarning("pedidos-servidor did not report its port: %s", out.constData());
 }
 
 ServerProcess::~ServerProcess()
 {
-    process_.terminate();
-    if (!process_.waitForFinished(5000)) {
-        process_.kill();
-        process_.waitForFinished(5000);
+    stop();
+}
+
+int ServerProcess::stop()
+{
+    if (process_.state() != QProcess::NotRunning) {
+        process_.terminate();
+        if (!process_.waitForFinished(30000)) {
+            process_.kill();
+            process_.waitForFinished(5000);
+            return -1;
+        }
     }
+    return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+}
+
+QString ServerProcess::url(const QString& method) const
+{
+    return u"http://"_s + address() + u"/datasnap/rest/TModuleOnline/"_s + method;
 }
 
 QString ServerProcess::address() const
@@ -48,7 +62,7 @@ QString ServerProcess::address() const
 
 QString ServerProcess::database() const
 {
-    return dir_.path() + u"/pedidos.db"_s;
+    return database_;
 }
 
 QString ServerProcess::log()

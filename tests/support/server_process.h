@@ -5,14 +5,20 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-// pedidos-servidor started on a free loopback port with a database of its own; stopped when the
-// object goes. The binary comes from PV_SERVER_BIN, which CTest sets for every test.
+// pedidos-servidor started on a free loopback port with a database of its own, or the one given
+// (so that a test can start it again over the same data); stopped when the object goes. The binary
+// comes from PV_SERVER_BIN, which CTest sets for every test.
 class ServerProcess {
 public:
-    explicit ServerProcess(const QStringList& extra_arguments = {});
+    explicit ServerProcess(const QStringList& extra_arguments = {}, const QString& database = {});
     ~ServerProcess();
 
+    // False when the server ended without listening (options it refuses, for example).
     bool running() const { return port_ != 0; }
+    // Stops it with SIGTERM; its exit code, -1 when it did not end normally.
+    int stop();
+    // The address of a server method: "http://127.0.0.1:port/datasnap/rest/TModuleOnline/<method>".
+    QString url(const QString& method) const;
     quint16 port() const { return port_; }
     // The value of the IP setting that reaches it: "127.0.0.1:port".
     QString address() const;
@@ -22,6 +28,7 @@ public:
 
 private:
     QTemporaryDir dir_;
+    QString database_;
     QProcess process_;
     quint16 port_ = 0;
     QString log_;
