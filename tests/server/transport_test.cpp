@@ -158,20 +158,13 @@ TEST(Transport, server_down_stalled_or_cancelled_fails_naming_the_server)
         EXPECT_TRUE(message.contains(u"conexão recusada"_s)) << message.toStdString();
         EXPECT_TRUE(message.contains(closed.address())) << message.toStdString();
     }
-    {
+    // A server that says nothing, and one that stops half-way through its reply.
+    for (const ScriptedServer::Answer& stall :
+         {ScriptedServer::Answer{{}, false, true},
+          ScriptedServer::Answer{"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{\"result\":[", false,
+                                 false}}) {
         ScriptedServer server;
-        server.answer({{}, false, true});
-        Call call(server.address());
-        call.transport.idle_timeout = std::chrono::milliseconds(300);
-        const QString message =
-            failure_of([&] { call.proxy.getDados_OnLine(small_request(), u"clientes"_s); });
-        EXPECT_TRUE(message.contains(u"nenhum dado recebido em 0.3 segundos"_s)) << message.toStdString();
-        EXPECT_TRUE(message.contains(server.address())) << message.toStdString();
-    }
-    {
-        // Half a reply, then nothing.
-        ScriptedServer server;
-        server.answer({"HTTP/1.1 200 OK\r\nContent-Length: 500\r\n\r\n{\"result\":[", false, false});
+        server.answer(stall);
         Call call(server.address());
         call.transport.idle_timeout = std::chrono::milliseconds(300);
         const QString message =
