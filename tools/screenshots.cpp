@@ -1,11 +1,11 @@
 // Renders each screen as the salesperson sees it and saves a PNG per screen.
 #include "app/frm_configuracao.h"
 #include "app/frm_principal.h"
+#include "app/frm_transmissao.h"
 #include "catalogue/client_download.h"
 #include "catalogue/frm_cad_produtos.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
-#include "catalogue/frm_transmissao.h"
 #include "catalogue/product_download.h"
 #include "clientcard/frm_cad_clientes.h"
 #include "core/context.h"
@@ -156,7 +156,7 @@ int main(int argc, char** argv)
         save(card, out, u"cadastro-produtos"_s);
     }
     {
-        Tfrm_Transmissao screen(context);
+        Tfrm_Transmissao screen(context, dados);
         screen.show();
         screen.findChild<QToolButton*>(u"btnProdutos"_s)->click();
         save(screen, out, u"transmissao"_s);

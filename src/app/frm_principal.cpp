@@ -2,10 +2,10 @@
 #include "ui_frm_principal.h"
 
 #include "app/frm_configuracao.h"
+#include "app/frm_transmissao.h"
 #include "catalogue/client_download.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
-#include "catalogue/frm_transmissao.h"
 #include "catalogue/product_download.h"
 #include "core/context.h"
 #include "core/error_report.h"
@@ -133,7 +133,7 @@ void Tfrm_Principal::btnProdutosClick()
 void Tfrm_Principal::btnTransmissaoClick()
 {
     run_guarded(*context_.messages, [this] {
-        Tfrm_Transmissao screen(context_, this);
+        Tfrm_Transmissao screen(context_, *dmDados(), this);
         screen.exec();
     });
 }

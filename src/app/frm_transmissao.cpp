@@ -15,8 +15,8 @@
 
 using namespace Qt::StringLiterals;
 
-Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, QWidget* parent)
-    : QDialog(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Transmissao>())
+Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, TdmDados& dados, QWidget* parent)
+    : QDialog(parent), context_(context), dados_(dados), ui(std::make_unique<Ui::Tfrm_Transmissao>())
 {
     ui->setupUi(this);
     prepare_screen(this);

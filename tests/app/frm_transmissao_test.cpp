@@ -1,5 +1,5 @@
 #include "app/frm_principal.h"
-#include "catalogue/frm_transmissao.h"
+#include "app/frm_transmissao.h"
 #include "screen_fixture.h"
 #include "scripted_server.h"
 #include "server/cache.h"
@@ -36,7 +36,7 @@ protected:
 
 TEST_F(Transmission, imports_replace_the_cache_files_and_show_only_the_counts)
 {
-    Tfrm_Transmissao screen(context);
+    Tfrm_Transmissao screen(context, dados);
     show_active(&screen);
     EXPECT_EQ(screen.windowTitle(), u"TRANSMISSÃO"_s);
     EXPECT_EQ(child<QTabWidget>(&screen, u"PageControl1"_s)->currentWidget()->objectName(), u"TabSheet1"_s);
@@ -105,7 +105,7 @@ TEST_F(Transmission, failures_leave_both_memos_empty_and_the_old_files_gone)
         for (const QString& name : {u"clientes.json"_s, u"tabelas.json"_s, u"produtos.json"_s})
             dir.write(name, "{}\r\n");
         messages.clear();
-        Tfrm_Transmissao screen(context);
+        Tfrm_Transmissao screen(context, dados);
         show_active(&screen);
         child<QPlainTextEdit>(&screen, u"memResumo"_s)->setPlainText(u"CLIENTES IMPORTADOS > 9"_s);
         QTest::keyClick(&screen, c.key);
@@ -129,7 +129,7 @@ TEST_F(Transmission, a_reply_with_no_clients_counts_zero)
     scripted.answer(ScriptedServer::http(200, R"({"result":[{"CHAVE_VENDEDOR":"47261"}]})"));
     scripted.answer(
         ScriptedServer::http(200, R"({"result":[{"TABELAS":{},"PRODUTOS":{},"CHAVE_VENDEDOR":"47261"}]})"));
-    Tfrm_Transmissao screen(context);
+    Tfrm_Transmissao screen(context, dados);
     show_active(&screen);
     screen.ImportarCliente1->trigger();
     EXPECT_EQ(memo(&screen, "memResumo"), u"CLIENTES IMPORTADOS > 0"_s);

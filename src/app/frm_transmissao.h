@@ -6,6 +6,7 @@
 
 class QAction;
 class QMenu;
+class TdmDados;
 struct Context;
 
 namespace Ui {
@@ -19,7 +20,7 @@ class Tfrm_Transmissao : public QDialog {
     Q_OBJECT
 
 public:
-    explicit Tfrm_Transmissao(const Context& context, QWidget* parent = nullptr);
+    Tfrm_Transmissao(const Context& context, TdmDados& dados, QWidget* parent = nullptr);
     ~Tfrm_Transmissao() override;
 
     void btnClientesClick();
@@ -39,5 +40,6 @@ private:
     void limpar_memos();
 
     const Context& context_;
+    TdmDados& dados_;
     std::unique_ptr<Ui::Tfrm_Transmissao> ui;
 };
