@@ -6,11 +6,13 @@
 #include "catalogue/client_download.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
+#include "catalogue/offline_catalogue.h"
 #include "catalogue/product_download.h"
 #include "core/context.h"
 #include "core/error_report.h"
 #include "core/messages.h"
 #include "orders/frm_cad_pedidos.h"
+#include "orders/pending_orders.h"
 #include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
@@ -62,6 +64,11 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     make_picture_button(ui->btnTransmissao, u"transmissao"_s, u"Transmissão"_s, {}, 96);
     make_picture_button(ui->btnConfiguracao, u"configuracao"_s, u"Configuração"_s, {}, 40);
     make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, {}, 40);
+    QFont situacao = screen_font(12);
+    situacao.setBold(true);
+    ui->lblSituacao->setFont(situacao);
+    ui->lblSituacao->setStyleSheet(u"color: #a61b1b; padding: 4px;"_s);
+    ui->lblSituacao->setVisible(false);
 
     PopupMenu1 = make_popup_menu(this);
     Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Principal::btnFecharClick);
@@ -99,19 +106,46 @@ void Tfrm_Principal::FormShow()
 {
     if (!Settings(context_).exists()) return;
     context_.messages->information(u"Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
-    importar_clientes();
-    // Runs after a refused key too; an error above ends the start-up instead.
-    importar_produtos();
+    StartUpProgress progress;
+    const bool downloaded = run_guarded(*context_.messages, [&] {
+        importar_clientes(progress);
+        // Runs after a refused key too; an error above ends the start-up instead.
+        importar_produtos(progress);
+    });
+    // The error has been shown; the salesperson works from the last catalogue meanwhile.
+    if (!downloaded) carregar_cadastro_anterior(context_, *dmDados(), progress);
+    atualizar_situacao();
 }
 
-void Tfrm_Principal::importar_clientes()
+void Tfrm_Principal::importar_clientes(StartUpProgress& progress)
 {
-    ::importar_clientes(context_, dmDados()->tblCliente);
+    ::importar_clientes(context_, dmDados()->tblCliente, [&](std::string_view step) {
+        if (step == "cache") progress.clientes = true;
+    });
 }
 
-void Tfrm_Principal::importar_produtos()
+void Tfrm_Principal::importar_produtos(StartUpProgress& progress)
 {
-    ::importar_produtos(context_, *dmDados());
+    ::importar_produtos(context_, *dmDados(), [&](std::string_view step) {
+        if (step == "cache") progress.produtos = true;
+    });
+}
+
+void Tfrm_Principal::atualizar_situacao()
+{
+    QStringList lines;
+    const QString origem = dmDados()->origem.texto();
+    if (!origem.isEmpty()) lines << origem;
+    qsizetype pendentes = 0;
+    // An unreadable folder must not keep the menu from working.
+    run_guarded(*context_.messages, [&] { pendentes = pedidos_pendentes(context_).size(); });
+    if (pendentes > 0) lines << QString::number(pendentes) + u" PEDIDO(S) PENDENTE(S)"_s;
+    ui->lblSituacao->setText(lines.join(u'\n'));
+    ui->lblSituacao->setToolTip(
+        pendentes > 0
+            ? u"Os pedidos pendentes são enviados com F6 (Exportar Vendas) na tela de Transmissão."_s
+            : QString());
+    ui->lblSituacao->setVisible(!lines.isEmpty());
 }
 
 void Tfrm_Principal::btnClientesClick()
@@ -120,6 +154,7 @@ void Tfrm_Principal::btnClientesClick()
         Tfrm_Lista_Clientes screen(context_, *dmDados(), this);
         screen.exec();
     });
+    atualizar_situacao();
 }
 
 void Tfrm_Principal::btnProdutosClick()
@@ -128,6 +163,7 @@ void Tfrm_Principal::btnProdutosClick()
         Tfrm_Lista_Produtos screen(context_, *dmDados(), this);
         screen.exec();
     });
+    atualizar_situacao();
 }
 
 void Tfrm_Principal::btnTransmissaoClick()
@@ -136,6 +172,7 @@ void Tfrm_Principal::btnTransmissaoClick()
         Tfrm_Transmissao screen(context_, *dmDados(), this);
         screen.exec();
     });
+    atualizar_situacao();
 }
 
 void Tfrm_Principal::btnPedidosClick()
@@ -151,6 +188,7 @@ void Tfrm_Principal::btnPedidosClick()
         // Every opening uses up its number, whether an order was sent or not.
         settings.write_integer(u"Pedido"_s, numero + 1);
     });
+    atualizar_situacao();
 }
 
 void Tfrm_Principal::btnConfiguracaoClick()

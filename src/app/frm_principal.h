@@ -7,6 +7,7 @@
 class QMenu;
 class QAction;
 struct Context;
+struct StartUpProgress;
 
 namespace Ui {
 class Tfrm_Principal;
@@ -37,8 +38,10 @@ protected:
 private:
     void FormCreate();
     void FormShow();
-    void importar_clientes();
-    void importar_produtos();
+    void importar_clientes(StartUpProgress& progress);
+    void importar_produtos(StartUpProgress& progress);
+    // The label under the banner: an old catalogue in use, orders waiting to be sent.
+    void atualizar_situacao();
 
     const Context& context_;
     std::unique_ptr<Ui::Tfrm_Principal> ui;

@@ -5,7 +5,9 @@
 #include "catalogue/product_download.h"
 #include "core/context.h"
 #include "core/error_report.h"
+#include "orders/order_export.h"
 #include "server/cache.h"
+#include "store/dm_dados.h"
 #include "ui/look.h"
 #include "ui/screen.h"
 #include "ui/screen_menu.h"
@@ -64,7 +66,17 @@ void Tfrm_Transmissao::btnProdutosClick()
     });
 }
 
-void Tfrm_Transmissao::btnExportarClick() {}
+void Tfrm_Transmissao::btnExportarClick()
+{
+    run_guarded(*context_.messages, [this] {
+        limpar_memos();
+        const ExportResult result = exportar_vendas(context_);
+        for (const QString& line : result.detalhes)
+            ui->memDetalhado->appendPlainText(line);
+        ui->memResumo->appendPlainText(u"PEDIDOS ENVIADOS > "_s + QString::number(result.enviados));
+        ui->memResumo->appendPlainText(u"PEDIDOS PENDENTES > "_s + QString::number(result.pendentes));
+    });
+}
 
 void Tfrm_Transmissao::btnFecharClick()
 {
@@ -76,6 +88,7 @@ void Tfrm_Transmissao::importar_clientes()
     const std::optional<std::size_t> clientes = baixar_clientes(context_);
     limpar_memos();
     if (!clientes) return;
+    dados_.origem.clientes_antigos = false;
     ui->memResumo->appendPlainText(u"CLIENTES IMPORTADOS > "_s + QString::number(*clientes));
 }
 
@@ -84,6 +97,7 @@ void Tfrm_Transmissao::importar_produtos()
     const std::optional<ProductCounts> counts = baixar_produtos(context_);
     limpar_memos();
     if (!counts) return;
+    dados_.origem.produtos_antigos = false;
     ui->memResumo->appendPlainText(u"TABELAS IMPORTADAS > "_s + QString::number(counts->tabelas));
     ui->memResumo->appendPlainText(u"PRODUTOS IMPORTADOS > "_s + QString::number(counts->produtos));
 }

@@ -14,8 +14,8 @@ class Tfrm_Transmissao;
 }
 
 // The transmission screen: fetches the client list, or the products with their price tables, on
-// demand, replacing the cached reply files, and says how many records came. It loads nothing into
-// the tables.
+// demand, replacing the cached reply files, and says how many records came; it loads nothing into
+// the tables. It also sends the orders kept while the server could not be reached.
 class Tfrm_Transmissao : public QDialog {
     Q_OBJECT
 

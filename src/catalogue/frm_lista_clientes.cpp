@@ -83,7 +83,9 @@ void Tfrm_Lista_Clientes::btnAtualizarClick()
 {
     run_guarded(*context_.messages, [this] {
         // After a refused key the cache has been wiped: there is nothing to load.
-        if (baixar_clientes()) carregar_clientes();
+        if (!baixar_clientes()) return;
+        carregar_clientes();
+        dados_.origem.clientes_antigos = false;
     });
 }
 

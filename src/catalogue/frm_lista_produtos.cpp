@@ -85,7 +85,9 @@ void Tfrm_Lista_Produtos::btnAtualizarClick()
 {
     run_guarded(*context_.messages, [this] {
         // After a refused key the cache has been wiped: there is nothing to load.
-        if (baixar_produtos()) carregar_produtos();
+        if (!baixar_produtos()) return;
+        carregar_produtos();
+        dados_.origem.produtos_antigos = false;
     });
 }
 

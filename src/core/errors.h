@@ -32,6 +32,13 @@ class ServerError : public Error {
     using Error::Error;
 };
 
+// The server could not be reached, did not answer in time, or the exchange was cut or cancelled:
+// nothing came back to say whether a request that went out took effect. An order may then be kept
+// and sent again later, since the server takes the same order once.
+class ConnectionError : public ServerError {
+    using ServerError::ServerError;
+};
+
 // A reply or document that does not have the shape the client needs.
 class ProtocolError : public Error {
     using Error::Error;

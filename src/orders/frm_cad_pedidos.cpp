@@ -7,9 +7,9 @@
 #include "core/error_report.h"
 #include "core/errors.h"
 #include "core/messages.h"
-#include "orders/order_checks.h"
 #include "orders/order_items.h"
 #include "orders/order_request.h"
+#include "orders/order_save.h"
 #include "orders/purchase_mix.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
@@ -362,21 +362,8 @@ void Tfrm_Cad_Pedidos::btnGravarClick()
         if (ui->edtCod_Cliente->text().isEmpty()) return;
         // Read first, so that a half-typed date stops the save before anything is asked or sent.
         const OrderInput order = ler_pedido();
-        if (!validar_pedido()) return;
-        gravar_venda(dados_, order, context_.today());
-        enviar_pedido(order);
-        accept();
+        if (gravar_pedido(context_, dados_, order)) accept();
     });
-}
-
-bool Tfrm_Cad_Pedidos::validar_pedido()
-{
-    return ::validar_pedido(context_, dados_.tblItemVenda, ui->edtCod_Cliente->text());
-}
-
-void Tfrm_Cad_Pedidos::enviar_pedido(const OrderInput& order)
-{
-    ::enviar_pedido(context_, dados_.tblItemVenda, order);
 }
 
 OrderInput Tfrm_Cad_Pedidos::ler_pedido() const

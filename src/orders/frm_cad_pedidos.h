@@ -52,8 +52,6 @@ private:
     void aplicar_preco_tabela();
     void incluir_item();
     void limpar_produto();
-    bool validar_pedido();
-    void enviar_pedido(const OrderInput& order);
     OrderInput ler_pedido() const;
 
     const Context& context_;

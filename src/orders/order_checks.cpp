@@ -109,27 +109,38 @@ CheckResult ler_horario(const JsonValue& reply, const Regional& regional)
     return {true, u"DIA DE ENVIO INVÁLIDO ["_s + nome + u']'};
 }
 
-bool validar_pedido(const Context& context, Table& tblItemVenda, const QString& cli_id)
+QStringList OrderChecks::warnings() const
 {
-    const CheckResult stock = ler_estoque(ask(
-        context,
-        [&](const Identity& id) {
-            return requests::validar_estoque(id, itens_estoque(tblItemVenda, context.regional));
-        },
-        u"estoque"_s, u"ts.txt"_s));
-    const CheckResult receivables = ler_financeiro(ask(
+    QStringList out;
+    for (const CheckResult* check : {&estoque, &financeiro, &horario})
+        if (!check->message.isEmpty()) out << check->message;
+    return out;
+}
+
+OrderChecks conferir_pedido(const Context& context, const JsonValue& itens_venda, const QString& cli_id)
+{
+    OrderChecks checks;
+    checks.estoque = ler_estoque(ask(
+        context, [&](const Identity& id) { return requests::validar_estoque(id, itens_venda); }, u"estoque"_s,
+        u"ts.txt"_s));
+    checks.financeiro = ler_financeiro(ask(
         context, [&](const Identity& id) { return requests::validar_financeiro(id, cli_id); },
         u"financeiro"_s));
-    const CheckResult time =
+    checks.horario =
         ler_horario(ask(
                         context, [](const Identity& id) { return requests::validar_hora_envio(id); },
                         u"horário de envio"_s),
                     context.regional);
+    return checks;
+}
 
-    for (const CheckResult* check : {&stock, &receivables, &time}) {
-        if (check->message.isEmpty()) continue;
+OrderChecks validar_pedido(const Context& context, Table& tblItemVenda, const QString& cli_id)
+{
+    const OrderChecks checks =
+        conferir_pedido(context, itens_estoque(tblItemVenda, context.regional), cli_id);
+    for (const QString& warning : checks.warnings()) {
         context.messages->beep();
-        context.messages->warning(check->message);
+        context.messages->warning(warning);
     }
-    return !stock.failed && !receivables.failed && !time.failed;
+    return checks;
 }

@@ -1,7 +1,6 @@
 #include "order_request.h"
 
 #include "core/context.h"
-#include "core/messages.h"
 #include "core/regional.h"
 #include "order_items.h"
 #include "server/cache.h"
@@ -108,7 +107,7 @@ JsonValue pedido_request(const Identity& identity, const OrderInput& order, Tabl
 
 QString nome_historico(const QString& pedido, const QDate& today)
 {
-    return u"historico_vendas\\venda_"_s + pedido + u'_' + today.toString(u"ddMMyy"_s) + u".json"_s;
+    return stem_pedido({pedido, today}) + u".json"_s;
 }
 
 void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today)
@@ -137,12 +136,22 @@ void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today)
     });
 }
 
-void enviar_pedido(const Context& context, Table& tblItemVenda, const OrderInput& order)
+OrderKey chave_pedido(const Context& context, const OrderInput& order)
 {
-    ServerCall call = conectar(context);
-    const JsonValue request = pedido_request(call.identity(), order, tblItemVenda, context.regional);
-    // The copy is kept whatever becomes of the post.
+    return {order.pedido, context.today()};
+}
+
+JsonValue arquivar_pedido(const Context& context, const Identity& identity, Table& tblItemVenda,
+                          const OrderInput& order)
+{
+    JsonValue request = pedido_request(identity, order, tblItemVenda, context.regional);
     salvar_json(context, request, nome_historico(order.pedido, context.today()));
+    return request;
+}
+
+void postar_pedido(const Context& context, ServerCall& call, const JsonValue& request, const OrderKey& key)
+{
+    marcar_enviando(context, key);
     call.post(request, u"pedido"_s);
-    context.messages->information(u"Pedido Criado com Sucesso!"_s);
+    envio_concluido(context, key);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orders/pending_orders.h"
 #include "server/json_value.h"
 
 #include <QDate>
@@ -12,6 +13,7 @@ class TdmDados;
 struct Context;
 struct Regional;
 struct Identity;
+class ServerCall;
 
 // The order on the screen, as the save action reads it.
 struct OrderInput {
@@ -52,8 +54,15 @@ QString nome_historico(const QString& pedido, const QDate& today);
 // whole number.
 void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today);
 
-// Builds the request from the settings of this moment, files its copy in the order history and
-// posts it; tells the salesperson once the server has taken it. The copy is written before the
-// connection is opened, so it exists whether or not the post goes through. Raises FileError when
-// the copy cannot be written (then nothing is posted) and ServerError when the post fails.
-void enviar_pedido(const Context& context, Table& tblItemVenda, const OrderInput& order);
+// The order's key in the order history: its number and today.
+OrderKey chave_pedido(const Context& context, const OrderInput& order);
+
+// Builds the request with the identity of a call and files its copy in the order history, before
+// any connection is opened, so that it exists whether or not the post goes through. Returns the
+// request. Raises FileError when the copy cannot be written.
+JsonValue arquivar_pedido(const Context& context, const Identity& identity, Table& tblItemVenda,
+                          const OrderInput& order);
+
+// Posts an order's request, marked as under way in the order history until the post has returned.
+// Raises ServerError (ConnectionError when the server could not be reached) when the post fails.
+void postar_pedido(const Context& context, ServerCall& call, const JsonValue& request, const OrderKey& key);

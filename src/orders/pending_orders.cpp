@@ -70,7 +70,8 @@ QString stem_pedido(const OrderKey& key)
 
 std::optional<OrderKey> key_of_file(const QString& file_name)
 {
-    static const QRegularExpression pattern(u"^venda_(-?[0-9]{1,18})_([0-9]{2})([0-9]{2})([0-9]{2})\\.[a-z]+$"_s);
+    static const QRegularExpression pattern(
+        u"^venda_(-?[0-9]{1,18})_([0-9]{2})([0-9]{2})([0-9]{2})\\.[a-z]+$"_s);
     const QRegularExpressionMatch m = pattern.match(file_name);
     if (!m.hasMatch()) return std::nullopt;
     // DDMMYY: the two-digit year is of this century.
@@ -106,7 +107,8 @@ QList<OrderEntry> listar_pedidos(const Context& context)
         if (it != entries.end() && it->situacao == Situacao::Enviado) it->situacao = Situacao::NaoEnviado;
     }
     QList<OrderEntry> out = entries.values();
-    std::sort(out.begin(), out.end(), [](const OrderEntry& a, const OrderEntry& b) { return older(a.key, b.key); });
+    std::sort(out.begin(), out.end(),
+              [](const OrderEntry& a, const OrderEntry& b) { return older(a.key, b.key); });
     return out;
 }
 

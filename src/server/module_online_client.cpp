@@ -70,8 +70,11 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
         if (text && text->is_string())
             throw ServerError(
                 u"O servidor %1 recusou a requisição (%2): %3"_s.arg(server, what, qs(text->text())));
-        throw ServerError(
-            u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(status).arg(what));
+        const QString failure =
+            u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(status).arg(what);
+        // A gateway in front of the server answers these when the server itself cannot be reached.
+        if (status == 502 || status == 503 || status == 504) throw ConnectionError(failure);
+        throw ServerError(failure);
     }
     if (!json) throw invalid(size == 0 ? u"resposta vazia"_s : u"o conteúdo não é JSON"_s);
     if (!wants_object) return {};

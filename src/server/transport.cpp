@@ -161,7 +161,7 @@ int HttpTransport::post_into(const QUrl& url, const QByteArray& body, const QStr
         while (done < n) {
             const qint64 got = reply.read(to + done, n - done);
             if (got <= 0)
-                throw ServerError(u"Falha na leitura da resposta do servidor: "_s + reply.errorString());
+                throw ConnectionError(u"Falha na leitura da resposta do servidor: "_s + reply.errorString());
             done += got;
         }
     });
@@ -231,13 +231,15 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     const QNetworkReply::NetworkError error = reply->error();
     const QString error_string = reply->errorString();
 
-    auto fail = [&](const QString& cause) {
-        return ServerError(u"Falha na comunicação com o servidor %1 (%2): %3."_s.arg(server, what, cause));
-    };
+    const QString failure = u"Falha na comunicação com o servidor %1 (%2): %3."_s;
+    auto fail = [&](const QString& cause) { return ConnectionError(failure.arg(server, what, cause)); };
     if (stop == Stop::Cancelled) throw fail(u"operação cancelada pelo usuário"_s);
+    // A reply did come; it is just more than the client takes.
     if (stop == Stop::TooLarge)
-        throw fail(u"a resposta passa de %1, o maior tamanho aceito"_s.arg(
-            QLocale(QLocale::Portuguese, QLocale::Brazil).formattedDataSize(max_reply_bytes)));
+        throw ServerError(failure.arg(
+            server, what,
+            u"a resposta passa de %1, o maior tamanho aceito"_s.arg(
+                QLocale(QLocale::Portuguese, QLocale::Brazil).formattedDataSize(max_reply_bytes))));
     if (stop == Stop::ConnectTimeout)
         throw fail(u"o servidor não respondeu em %1 segundos"_s.arg(connect_timeout.count() / 1000.0));
     if (error == QNetworkReply::OperationCanceledError)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "store/catalogue_origin.h"
 #include "store/data_source.h"
 #include "store/table.h"
 
@@ -33,6 +34,8 @@ public:
     DataSource dsFinanc{tblReceber};
     DataSource dsHistVenda{tblHistVenda};
     DataSource dsItemHVenda{tblItemHVenda};
+
+    CatalogueOrigin origem;
 };
 
 // The data module of the running program: the one created last, until it is destroyed; nullptr

@@ -34,13 +34,16 @@ protected:
 
 } // namespace
 
-TEST_F(Transmission, imports_replace_the_cache_files_and_show_only_the_counts)
+TEST_F(Transmission, imports_replace_the_cache_files_show_only_the_counts_and_make_the_catalogue_current)
 {
     Tfrm_Transmissao screen(context, dados);
     show_active(&screen);
     EXPECT_EQ(screen.windowTitle(), u"TRANSMISSÃO"_s);
     EXPECT_EQ(child<QTabWidget>(&screen, u"PageControl1"_s)->currentWidget()->objectName(), u"TabSheet1"_s);
-    EXPECT_FALSE(child<QPushButton>(&screen, u"btnExportar"_s)->isVisible());
+    EXPECT_TRUE(child<QPushButton>(&screen, u"btnExportar"_s)->isVisible());
+    EXPECT_EQ(child<QPushButton>(&screen, u"btnExportar"_s)->text(), u"EXPORTAR"_s);
+    // An old catalogue in memory is the server's again once both imports have come.
+    dados.origem = {true, true, QDateTime::currentDateTime()};
 
     dir.write(u"clientes.json"_s, "old\r\n");
     QTest::keyClick(&screen, Qt::Key_F2);
@@ -52,6 +55,7 @@ TEST_F(Transmission, imports_replace_the_cache_files_and_show_only_the_counts)
     EXPECT_GT(reply->size(), 100u);
     EXPECT_EQ(memo(&screen, "memDetalhado"), u""_s);
     EXPECT_EQ(clientes, cached_by_the_list(u"clientes.json"_s, baixar_clientes));
+    EXPECT_EQ(dados.origem.texto().left(11), u"SEM CONEXÃO"_s);
 
     // A product import replaces the summary; the button does what F3 does.
     QTest::mouseClick(child<QToolButton>(&screen, u"btnProdutos"_s), Qt::LeftButton);
@@ -64,12 +68,14 @@ TEST_F(Transmission, imports_replace_the_cache_files_and_show_only_the_counts)
     for (const QString& name : {u"tabelas.json"_s, u"produtos.json"_s})
         EXPECT_EQ(dir.read(name), cached_by_the_list(name, baixar_produtos)) << name.toStdString();
 
-    // Nothing was loaded; F6 does nothing; Esc closes.
+    EXPECT_EQ(dados.origem.texto(), u""_s);
+
+    // Nothing was loaded; F6 with no order waiting sends nothing; Esc closes.
     EXPECT_EQ(dados.tblCliente.record_count(), 0);
     EXPECT_EQ(dados.tblProduto.record_count(), 0);
     QTest::keyClick(&screen, Qt::Key_F6);
     EXPECT_TRUE(messages.said.isEmpty());
-    EXPECT_EQ(memo(&screen, "memResumo").count(u'\n'), 1);
+    EXPECT_EQ(memo(&screen, "memResumo"), u"PEDIDOS ENVIADOS > 0\nPEDIDOS PENDENTES > 0"_s);
     QTest::keyClick(&screen, Qt::Key_Escape);
     EXPECT_FALSE(screen.isVisible());
 }

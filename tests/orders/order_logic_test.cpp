@@ -111,43 +111,6 @@ TEST_F(OrderTest, history_file_is_named_by_order_and_day)
     EXPECT_EQ(nome_historico(u"7"_s, QDate(2031, 1, 31)), u"historico_vendas\\venda_7_310131.json"_s);
 }
 
-TEST_F(OrderTest, sending_files_the_copy_then_posts_it_and_confirms)
-{
-    add_items();
-    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
-    ASSERT_EQ(run([&] { enviar_pedido(context, dados.tblItemVenda, order); }), u""_s);
-    ASSERT_EQ(transport.bodies.size(), 1);
-    EXPECT_TRUE(transport.paths[0].endsWith(u"postDados_OnLine"_s));
-    const QByteArray sent = transport.request(0);
-    EXPECT_EQ(sent,
-              bytes(pedido_request({u"Teste"_s, u"1"_s, {}}, order, dados.tblItemVenda, context.regional)));
-    EXPECT_EQ(dir.read(u"historico_vendas/venda_10000_091225.json"_s), sent + "\r\n");
-    EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
-}
-
-TEST_F(OrderTest, a_failed_send_never_says_success)
-{
-    // History folder missing: nothing is posted.
-    QDir(dir.path(u"historico_vendas"_s)).removeRecursively();
-    EXPECT_NE(run([&] { enviar_pedido(context, dados.tblItemVenda, order); }), u""_s);
-    EXPECT_TRUE(server.requests.isEmpty());
-    EXPECT_TRUE(transport.bodies.isEmpty());
-
-    // Server refusing or down: the copy is on disk all the same.
-    QDir(dir.path()).mkpath(u"historico_vendas"_s);
-    server.answer(ScriptedServer::http(500, R"({"error":"Pedido recusado"})"));
-    EXPECT_TRUE(
-        run([&] { enviar_pedido(context, dados.tblItemVenda, order); }).contains(u"Pedido recusado"_s));
-    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_10000_091225.json"_s));
-
-    QFile::remove(dir.path(u"historico_vendas/venda_10000_091225.json"_s));
-    const ClosedPort down;
-    dir.write_config(u"Teste"_s, down.address(), u"1"_s, u"47261"_s);
-    EXPECT_NE(run([&] { enviar_pedido(context, dados.tblItemVenda, order); }), u""_s);
-    EXPECT_TRUE(dir.exists(u"historico_vendas/venda_10000_091225.json"_s));
-    EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
-}
-
 TEST_F(OrderTest, local_header_keeps_the_fee_apart_and_finds_the_table_whatever_the_case)
 {
     Table& tab = dados.tblTabela;
