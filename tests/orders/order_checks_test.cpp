@@ -128,7 +128,8 @@ TEST_F(OrderTest, checks_ask_all_three_in_order_then_warn_each_after_a_beep)
           R"("CRE_DTA_VENCIMENTO":"10/03/2024","CRE_TOT_DIFERENCA":"150,00"}]})");
     reply(R"({"VALIDAR_HORARIO":"NAO_LIBERADO","HORARIO":"17:00","DIA_BLOQ":"6"})");
     bool passed = true;
-    ASSERT_EQ(run([&] { passed = validar_pedido(context, dados.tblItemVenda, order.cli_id).passed(); }), u""_s);
+    ASSERT_EQ(run([&] { passed = validar_pedido(context, dados.tblItemVenda, order.cli_id).passed(); }),
+              u""_s);
     EXPECT_FALSE(passed);
 
     const QByteArray estoque =
@@ -156,7 +157,8 @@ TEST_F(OrderTest, checks_that_pass_say_nothing_and_a_full_stop_setting_sends_ful
     for (const QByteArray& r : kPass)
         reply(r);
     bool passed = false;
-    ASSERT_EQ(run([&] { passed = validar_pedido(context, dados.tblItemVenda, order.cli_id).passed(); }), u""_s);
+    ASSERT_EQ(run([&] { passed = validar_pedido(context, dados.tblItemVenda, order.cli_id).passed(); }),
+              u""_s);
     EXPECT_TRUE(passed);
     EXPECT_TRUE(messages.said.isEmpty());
     EXPECT_EQ(
@@ -169,7 +171,8 @@ TEST_F(OrderTest, checks_that_pass_say_nothing_and_a_full_stop_setting_sends_ful
     reply(R"({"VALIDAR_ESTOQUE":"SEM ESTOQUE","ITENS":[]})");
     reply(kPass[1]);
     reply(kPass[2]);
-    ASSERT_EQ(run([&] { passed = validar_pedido(context, dados.tblItemVenda, order.cli_id).passed(); }), u""_s);
+    ASSERT_EQ(run([&] { passed = validar_pedido(context, dados.tblItemVenda, order.cli_id).passed(); }),
+              u""_s);
     EXPECT_FALSE(passed);
     EXPECT_TRUE(messages.said.isEmpty());
     EXPECT_EQ(

@@ -1,4 +1,4 @@
-#include "database.h"
+#include "order_driving.h"
 #include "orders/frm_cad_pedidos.h"
 #include "screen_fixture.h"
 #include "ui/number_edit.h"
@@ -8,6 +8,8 @@
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
+
+using namespace order_driving;
 
 namespace {
 
@@ -20,48 +22,6 @@ protected:
         QDir(dir.path()).mkpath(u"historico_vendas"_s);
         load_start_up();
     }
-
-    // The first client of salesperson 1 with (or without) overdue receivables.
-    static QString client(Database& db, bool overdue)
-    {
-        Statement s(
-            db,
-            "SELECT c.cli_id FROM cliente c WHERE c.emp_codigo = 'Teste' AND c.ven_id = '1' AND "
-            "EXISTS (SELECT 1 FROM receber r WHERE r.emp_codigo = c.emp_codigo AND r.cli_id = c.cli_id "
-            "AND r.cre_status IN ('Em Aberto', 'Comprado') AND r.cre_valor_centavos > r.cre_pago_centavos "
-            "AND r.cre_dta_vencimento < ?) = ? ORDER BY c.cli_id LIMIT 1");
-        s.bind(1, hoje().toString(u"yyyy-MM-dd"_s).toStdString());
-        s.bind(2, overdue ? 1 : 0);
-        return s.step() ? QString::number(s.integer(0)) : QString();
-    }
-    static int stock(Database& db, int pro_id)
-    {
-        Statement s(db, "SELECT pro_qtd_estoque FROM produto WHERE emp_codigo = 'Teste' AND pro_id = ?");
-        s.bind(1, pro_id);
-        return s.step() ? static_cast<int>(s.real(0)) : -1;
-    }
-
-    void choose_client(QWidget* screen, const QString& code)
-    {
-        auto* edit = child<QLineEdit>(screen, u"edtCod_Cliente"_s);
-        edit->clear();
-        QTest::keyClicks(edit, code);
-        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s,
-                                      [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
-        QTest::mouseClick(child<QToolButton>(screen, u"btnPesqClie"_s), Qt::LeftButton);
-    }
-    // Searches a product by code and adds it with a quantity.
-    static void add(QWidget* screen, int pro_id, int qtd)
-    {
-        auto* code = child<QLineEdit>(screen, u"edtCod_Produto"_s);
-        code->clear();
-        QTest::keyClicks(code, QString::number(pro_id));
-        QTest::mouseClick(child<QToolButton>(screen, u"btnPesqProd"_s), Qt::LeftButton);
-        auto* quantity = child<QLineEdit>(screen, u"edtQtd"_s);
-        quantity->clear();
-        QTest::keyClicks(quantity, QString::number(qtd));
-        QTest::mouseClick(child<QToolButton>(screen, u"edtAddProd"_s), Qt::LeftButton);
-    }
 };
 
 } // namespace
@@ -69,7 +29,7 @@ protected:
 TEST_F(OrderEndToEnd, an_order_passes_the_checks_and_is_stored_once_by_the_server)
 {
     Database db(server_->database().toStdString());
-    const QString cli_id = client(db, false);
+    const QString cli_id = client(db, false, hoje());
     ASSERT_FALSE(cli_id.isEmpty());
     const QStringList products = all_values(dados.tblProduto, "pro_id");
     const int first = products[0].toInt(), second = products[1].toInt();
@@ -125,7 +85,7 @@ TEST_F(OrderEndToEnd, overdue_receivables_and_a_blocked_day_hold_the_order_back)
     ServerProcess closed(
         {u"--dias-bloqueados"_s, u"0,1,2,3,4,5,6"_s, u"--data-hoje"_s, hoje().toString(u"dd/MM/yyyy"_s)});
     Database db(closed.database().toStdString());
-    const QString cli_id = client(db, true);
+    const QString cli_id = client(db, true, hoje());
     ASSERT_FALSE(cli_id.isEmpty());
     configure(u"47261"_s, closed.address());
 
