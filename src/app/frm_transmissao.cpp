@@ -6,6 +6,7 @@
 #include "core/context.h"
 #include "core/error_report.h"
 #include "orders/order_export.h"
+#include "orders/order_list_page.h"
 #include "server/cache.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
@@ -25,6 +26,12 @@ Tfrm_Transmissao::Tfrm_Transmissao(const Context& context, TdmDados& dados, QWid
     make_picture_button(ui->btnClientes, u"clientes"_s, u"Importar Clientes"_s, {}, 72);
     make_picture_button(ui->btnProdutos, u"produtos"_s, u"Importar Produtos"_s, {}, 72);
     make_picture_button(ui->btnFechar, u"fechar"_s, u"Fechar"_s, u"Esc"_s);
+    // The salesperson's orders, read again each time the page is shown.
+    pedidos_ = new OrderListPage(context_, dados_, ui->PageControl1);
+    ui->PageControl1->addTab(pedidos_, u"PEDIDOS"_s);
+    connect(ui->PageControl1, &QTabWidget::currentChanged, this, [this] {
+        if (ui->PageControl1->currentWidget() == pedidos_) pedidos_->recarregar();
+    });
     apply_tab_style(ui->PageControl1);
 
     PopupMenu1 = make_popup_menu(this);
@@ -75,6 +82,7 @@ void Tfrm_Transmissao::btnExportarClick()
             ui->memDetalhado->appendPlainText(line);
         ui->memResumo->appendPlainText(u"PEDIDOS ENVIADOS > "_s + QString::number(result.enviados));
         ui->memResumo->appendPlainText(u"PEDIDOS PENDENTES > "_s + QString::number(result.pendentes));
+        pedidos_->recarregar();
     });
 }
 

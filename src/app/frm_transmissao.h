@@ -6,6 +6,7 @@
 
 class QAction;
 class QMenu;
+class OrderListPage;
 class TdmDados;
 struct Context;
 
@@ -41,5 +42,6 @@ private:
 
     const Context& context_;
     TdmDados& dados_;
+    OrderListPage* pedidos_ = nullptr;
     std::unique_ptr<Ui::Tfrm_Transmissao> ui;
 };

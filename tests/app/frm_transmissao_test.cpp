@@ -1,10 +1,15 @@
 #include "app/frm_principal.h"
 #include "app/frm_transmissao.h"
+#include "orders/order_items.h"
+#include "orders/order_request.h"
+#include "orders/order_save.h"
+#include "pdf_text.h"
 #include "screen_fixture.h"
 #include "scripted_server.h"
 #include "server/cache.h"
 
 #include <QAction>
+#include <QDir>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -171,4 +176,57 @@ TEST_F(Transmission, main_menu_buttons_open_a_new_screen_at_every_click)
         ASSERT_EQ(opened.size(), 2) << c.button;
     }
     EXPECT_TRUE(messages.said.isEmpty());
+}
+
+TEST_F(Transmission, the_orders_page_follows_an_order_from_kept_to_sent_and_opens_its_pdf_copy)
+{
+    QDir(dir.path()).mkpath(u"historico_vendas"_s);
+    load_start_up();
+    QStringList opened;
+    context.open_document = [&](const QString& path) { opened << path; };
+    dados.tblCliente.first();
+    const QString cli_id = dados.tblCliente.as_text(u"cli_id"),
+                  razao = dados.tblCliente.as_text(u"cli_razao");
+    dados.tblProduto.first();
+    const QString pro_id = dados.tblProduto.as_text(u"pro_id"),
+                  descricao = dados.tblProduto.as_text(u"pro_descricao");
+    filtrar_itens(dados.tblItemVenda, u"6001"_s);
+    incluir_item(dados.tblItemVenda, {u"6001"_s, u"0"_s, pro_id, 2, 3.5, descricao});
+    filtrar_itens(dados.tblItemVenda, u"6001"_s);
+    const OrderInput order{u"6001"_s, cli_id, u"BOLETO"_s, {0, 30}, QDate(2025, 12, 20), 0, 7, {}, {}};
+    configure(u"47261"_s, closed_address());
+    messages.answers = {true};
+    ASSERT_TRUE(gravar_pedido(context, dados, order));
+    configure(u"47261"_s);
+    messages.clear();
+
+    Tfrm_Transmissao screen(context, dados);
+    show_active(&screen);
+    auto* pages = child<QTabWidget>(&screen, u"PageControl1"_s);
+    ASSERT_EQ(pages->count(), 3);
+    EXPECT_EQ(pages->tabText(2), u"PEDIDOS"_s);
+    pages->setCurrentIndex(2);
+    auto* grid = child<DbGrid>(&screen, u"dbgPedidos"_s);
+    const auto row = [&] {
+        QStringList out;
+        for (int c = 0; c < grid->table_model()->columnCount(); ++c)
+            out << grid->table_model()->display_text(0, c);
+        return out;
+    };
+    ASSERT_EQ(grid->table_model()->rowCount(), 1);
+    EXPECT_EQ(row(),
+              (QStringList{u"6001"_s, u"09/12/2025"_s, cli_id + u" - "_s + razao, u"7,00"_s, u"PENDENTE"_s}));
+
+    QTest::keyClick(&screen, Qt::Key_F6);
+    EXPECT_EQ(memo(&screen, "memResumo"), u"PEDIDOS ENVIADOS > 1\nPEDIDOS PENDENTES > 0"_s);
+    EXPECT_EQ(row().last(), u"ENVIADO"_s);
+
+    const QPoint centre = grid->visualRect(grid->model()->index(0, 1)).center();
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, centre);
+    EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
+    ASSERT_EQ(opened, QStringList{dir.path(u"pedido_6001.pdf"_s)});
+    const QString text = pdf_text(opened[0]);
+    for (const QString& shown : {u"6001"_s, razao, pro_id, descricao, u"09/12/2025"_s, u"20/12/2025"_s})
+        EXPECT_TRUE(text.contains(shown.simplified())) << shown.toStdString() << " in " << text.toStdString();
 }

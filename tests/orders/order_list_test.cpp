@@ -3,6 +3,7 @@
 #include "orders/order_history.h"
 #include "orders/order_list_page.h"
 #include "orders/order_pdf.h"
+#include "pdf_text.h"
 #include "qt_printers.h"
 #include "recording_messages.h"
 #include "store/dm_dados.h"
@@ -10,8 +11,6 @@
 #include "ui/db_grid.h"
 
 #include <QDir>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -86,31 +85,6 @@ protected:
         return out;
     }
 };
-
-// Runs a poppler tool on a file; a missing tool fails the test, since ./test installs poppler-utils.
-QString poppler(const QString& tool, const QStringList& arguments)
-{
-    const QString program = QStandardPaths::findExecutable(tool);
-    if (program.isEmpty()) {
-        ADD_FAILURE() << tool.toStdString() << " não encontrado: instale poppler-utils (scripts/deps.sh)";
-        return {};
-    }
-    QProcess process;
-    process.start(program, arguments);
-    EXPECT_TRUE(process.waitForFinished(60'000));
-    EXPECT_EQ(process.exitCode(), 0) << tool.toStdString() << ": "
-                                     << process.readAllStandardError().toStdString();
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// The text of a PDF, every run of blanks and line breaks made one space; renders every page first.
-QString pdf_text(const QString& path)
-{
-    QTemporaryDir pages;
-    poppler(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-png"_s, path, pages.filePath(u"pagina"_s)});
-    EXPECT_FALSE(QDir(pages.path()).entryList({u"pagina*.png"_s}).isEmpty()) << "no page rendered";
-    return poppler(u"pdftotext"_s, {path, u"-"_s}).simplified();
-}
 
 } // namespace
 
