@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -187,6 +188,48 @@ int main(int argc, char** argv)
         screen.findChild<QLineEdit*>(u"edtDtaEntrega"_s)->setText(u"15/12/2025"_s);
         screen.findChild<QTabWidget*>(u"pgcProduto"_s)->setCurrentIndex(1);
         save(screen, out, u"pedido"_s);
+        screen.btnGravarClick();
+    }
+    {
+        // A second order, saved once the server has gone: kept to be sent later.
+        Tfrm_Cad_Pedidos screen(context, dados);
+        screen.set_pedido(10001);
+        screen.show();
+        dados.tblCliente.first();
+        screen.findChild<QLineEdit*>(u"edtCod_Cliente"_s)->setText(dados.tblCliente.as_text(u"cli_id"));
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [] {
+            if (QWidget* w = QApplication::activeModalWidget()) w->close();
+        });
+        closer.start(50);
+        screen.btnPesqClieClick();
+        closer.stop();
+        dados.tblProduto.set_current_visible(7);
+        screen.dbgPesquisaCellClick();
+        screen.findChild<QLineEdit*>(u"edtQtd"_s)->setText(u"12"_s);
+        screen.edtAddProdClick();
+        server.terminate();
+        server.waitForFinished(5000);
+        screen.btnGravarClick();
+    }
+    {
+        // The next start without the server: the last catalogue, and the order waiting.
+        for (Table* t : {&dados.tblCliente, &dados.tblProduto, &dados.tblTabela, &dados.tblTabProd})
+            t->empty();
+        Tfrm_Principal window(context);
+        window.show();
+        QLabel* situacao = window.findChild<QLabel*>(u"lblSituacao"_s);
+        for (int i = 0; i < 500 && !situacao->isVisible(); ++i) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        save(window, out, u"principal-sem-conexao"_s);
+    }
+    {
+        Tfrm_Transmissao screen(context, dados);
+        screen.resize(760, 520);
+        screen.findChild<QTabWidget*>(u"PageControl1"_s)->setCurrentIndex(2);
+        save(screen, out, u"transmissao-pedidos"_s);
     }
     {
         // The warnings of the checks before sending, as the salesperson sees them.
@@ -206,7 +249,5 @@ int main(int argc, char** argv)
             save(box, out, u"pedido-aviso-"_s + QString::number(++n));
         }
     }
-    server.terminate();
-    server.waitForFinished(5000);
     return 0;
 }

@@ -50,17 +50,18 @@ QString quantidade(const std::optional<double>& value)
     return brasil().toString(*value, 'f', whole ? 0 : 2);
 }
 
-// A label and its value, one line of the header blocks.
-QString campo(const QString& label, const QString& value)
+// A label and its value, one line of the header blocks; a long value takes the columns to its right.
+QString campo(const QString& label, const QString& value, int span = 1)
 {
-    return u"<td class=\"label\">"_s + label + u"</td><td>"_s + (value.isEmpty() ? u"—"_s : esc(value)) +
-           u"</td>"_s;
+    return u"<td class=\"label\">"_s + label + u"</td><td class=\"valor\" colspan=\""_s +
+           QString::number(span) + u"\">"_s + (value.isEmpty() ? u"—"_s : esc(value)) + u"</td>"_s;
 }
 
 const QString kStyle = uR"(
 body { font-family: 'DejaVu Sans', 'Liberation Sans', Arial, sans-serif; font-size: 10pt; color: #1e1e1e; }
 h2 { font-size: 11pt; color: #1f3b63; margin-top: 14px; margin-bottom: 4px; }
 td.label { color: #555555; padding-right: 8px; }
+td.valor { padding-right: 24px; }
 table.itens { border-collapse: collapse; }
 table.itens th { background-color: #dfe6f0; border: 1px solid #8a94a6; padding: 4px; font-weight: bold; }
 table.itens td { border: 1px solid #8a94a6; padding: 4px; }
@@ -98,7 +99,8 @@ QString html_pedido(const OrderCopy& copy, TdmDados& dados)
     html += u"<tr>"_s + campo(u"Pedido:"_s, copy.pedido) + campo(u"Data:"_s, data_br(copy.dia)) + u"</tr>"_s;
     html +=
         u"<tr>"_s + campo(u"Empresa:"_s, copy.empresa) + campo(u"Vendedor:"_s, copy.vendedor) + u"</tr>"_s;
-    html += u"<tr>"_s + campo(u"Cliente:"_s, cliente) + campo(u"Cidade:"_s, cidade) + u"</tr>"_s;
+    html += u"<tr>"_s + campo(u"Cliente:"_s, cliente, 3) + u"</tr>"_s;
+    html += u"<tr>"_s + campo(u"Cidade:"_s, cidade, 3) + u"</tr>"_s;
     html += u"</table>"_s;
 
     html += u"<h2>Itens</h2><table class=\"itens\" width=\"100%\" cellspacing=\"0\" cellpadding=\"4\">"
