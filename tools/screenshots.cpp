@@ -2,14 +2,11 @@
 #include "app/frm_configuracao.h"
 #include "app/frm_principal.h"
 #include "app/frm_transmissao.h"
-#include "catalogue/client_download.h"
 #include "catalogue/frm_cad_produtos.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
-#include "catalogue/product_download.h"
 #include "clientcard/frm_cad_clientes.h"
 #include "core/context.h"
-#include "core/error_report.h"
 #include "core/messages.h"
 #include "orders/frm_cad_pedidos.h"
 #include "orders/order_checks.h"
@@ -104,10 +101,6 @@ int main(int argc, char** argv)
         Tfrm_Configuracao screen(context);
         save(screen, out, u"configuracao"_s);
     }
-    {
-        Tfrm_Principal window(context);
-        save(window, out, u"principal"_s);
-    }
 
     // The catalogue screens with the demo data of the reference server.
     QProcess server;
@@ -123,11 +116,17 @@ int main(int argc, char** argv)
     config.close();
     HttpTransport transport;
     context.transport = &transport;
-    if (!run_guarded(messages, [&] {
-            importar_clientes(context, dados.tblCliente);
-            importar_produtos(context, dados);
-        }))
-        return 1;
+    {
+        // The main window's own start-up fills the tables the other screens show.
+        Tfrm_Principal window(context);
+        window.show();
+        for (int i = 0; i < 3000 && dados.tblTabProd.record_count() == 0; ++i) {
+            QApplication::processEvents();
+            QThread::msleep(10);
+        }
+        if (dados.tblTabProd.record_count() == 0) return 1;
+        save(window, out, u"principal"_s);
+    }
     {
         Tfrm_Lista_Clientes screen(context, dados);
         save(screen, out, u"lista-clientes"_s);
