@@ -73,6 +73,17 @@ QString start_server(QProcess& server, const QString& folder)
     return {};
 }
 
+// Picks the client typed on the order screen; the client list closes as it opens.
+void choose_client(Tfrm_Cad_Pedidos& screen)
+{
+    QTimer closer;
+    QObject::connect(&closer, &QTimer::timeout, [] {
+        if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    closer.start(50);
+    screen.btnPesqClieClick();
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -170,13 +181,7 @@ int main(int argc, char** argv)
         dados.tblCliente.first();
         dados.tblCliente.next();
         screen.findChild<QLineEdit*>(u"edtCod_Cliente"_s)->setText(dados.tblCliente.as_text(u"cli_id"));
-        QTimer closer;
-        QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget* w = QApplication::activeModalWidget()) w->close();
-        });
-        closer.start(50);
-        screen.btnPesqClieClick();
-        closer.stop();
+        choose_client(screen);
         for (int row : {0, 3, 5}) {
             dados.tblProduto.set_current_visible(row);
             screen.dbgPesquisaCellClick();
@@ -196,13 +201,7 @@ int main(int argc, char** argv)
         screen.show();
         dados.tblCliente.first();
         screen.findChild<QLineEdit*>(u"edtCod_Cliente"_s)->setText(dados.tblCliente.as_text(u"cli_id"));
-        QTimer closer;
-        QObject::connect(&closer, &QTimer::timeout, [] {
-            if (QWidget* w = QApplication::activeModalWidget()) w->close();
-        });
-        closer.start(50);
-        screen.btnPesqClieClick();
-        closer.stop();
+        choose_client(screen);
         dados.tblProduto.set_current_visible(7);
         screen.dbgPesquisaCellClick();
         screen.findChild<QLineEdit*>(u"edtQtd"_s)->setText(u"12"_s);

@@ -22,12 +22,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kPass[] = {
-    R"({"VALIDAR_ESTOQUE":"OK"})",
-    R"({"VALIDAR_FINANCEIRO":"LIBERADO"})",
-    R"({"VALIDAR_HORARIO":"LIBERADO"})",
-};
-
 // The order screen over a small catalogue, answered by a scripted server.
 class OrderScreen : public OrderTest {
 protected:

@@ -13,12 +13,6 @@ JsonValue json(const char* text)
     return *parse_json(text);
 }
 
-const QByteArray kPass[] = {
-    R"({"VALIDAR_ESTOQUE":"OK"})",
-    R"({"VALIDAR_FINANCEIRO":"LIBERADO"})",
-    R"({"VALIDAR_HORARIO":"LIBERADO"})",
-};
-
 const QString kStock = u"**** PRODUTOS SEM ESTOQUE ****\r\r[202] Disp [ 1,5]\r[303] Disp [ 0]\r"_s;
 const QString kReceivables =
     u"**** CLIENTE COM PENDENCIAS NO FINANCEIRO ****\r\r1234-2[10/03/2024] R$ 150,00\r"_s;

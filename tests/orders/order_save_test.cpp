@@ -13,11 +13,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-const QByteArray kPass[] = {
-    R"({"VALIDAR_ESTOQUE":"OK"})",
-    R"({"VALIDAR_FINANCEIRO":"LIBERADO"})",
-    R"({"VALIDAR_HORARIO":"LIBERADO"})",
-};
 const QString kKeep =
     u"confirm: Não foi possível falar com o servidor. Guardar o pedido para enviar depois?"_s;
 const QString kKept = u"information: Pedido Guardado para Envio!"_s;

@@ -4,6 +4,13 @@
 #include "orders/order_items.h"
 #include "orders/order_request.h"
 
+// The replies of the three checks before sending when each passes.
+inline const QByteArray kPass[] = {
+    R"({"VALIDAR_ESTOQUE":"OK"})",
+    R"({"VALIDAR_FINANCEIRO":"LIBERADO"})",
+    R"({"VALIDAR_HORARIO":"LIBERADO"})",
+};
+
 // A scripted server and the tables of an order in progress, number 10000, for client 12.
 class OrderTest : public CatalogueTest {
 protected:
