@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QChar>
+#include <QString>
+#include <QStringView>
+
+#include <compare>
+#include <cstdint>
+#include <optional>
+
+// An amount held exactly as a whole number of ten-thousandths, the four decimals of a currency
+// field. Sums and differences are exact; a product is rounded once, to four decimals. Every
+// rounding of an amount goes through round_half_away: a half goes away from zero, on the decimal
+// value (2,675 to cents is 2,68; 1,005 is 1,01).
+class Money {
+public:
+    static constexpr std::int64_t kScale = 10000;
+
+    constexpr Money() = default;
+    static constexpr Money from_units(std::int64_t ten_thousandths) { return Money(ten_thousandths); }
+    static constexpr Money from_cents(std::int64_t cents) { return Money(cents * 100); }
+    // The nearest amount of four decimals to a binary number.
+    static Money from_double(double value);
+    // A decimal text with the given separator and no thousands separators, blanks around it and a
+    // sign allowed; more than four decimals are rounded. Nothing when the text is no such number or
+    // is beyond the range.
+    static std::optional<Money> parse(QStringView text, QChar decimal_separator);
+
+    constexpr std::int64_t units() const { return units_; }
+    double to_double() const { return static_cast<double>(units_) / kScale; }
+    // Rounded to decimals places (0 to 4).
+    Money rounded(int decimals) const;
+    // Whole cents, rounded.
+    std::int64_t cents() const { return rounded(2).units_ / 100; }
+    // "0.00" with decimals places (0 to 4), the separator given, no thousands separator; a minus sign
+    // only for an amount that is not zero once rounded.
+    QString format(int decimals, QChar decimal_separator) const;
+
+    constexpr Money operator+(Money other) const { return Money(units_ + other.units_); }
+    constexpr Money operator-(Money other) const { return Money(units_ - other.units_); }
+    constexpr Money operator-() const { return Money(-units_); }
+    Money& operator+=(Money other)
+    {
+        units_ += other.units_;
+        return *this;
+    }
+    Money& operator-=(Money other)
+    {
+        units_ -= other.units_;
+        return *this;
+    }
+    // quantity × price, both of four decimals, rounded once to four decimals.
+    friend Money operator*(Money a, Money b);
+    constexpr auto operator<=>(const Money&) const = default;
+
+private:
+    constexpr explicit Money(std::int64_t units) : units_(units) {}
+    std::int64_t units_ = 0;
+};
+
+// numerator / divisor rounded to the nearest whole number, a half away from zero. divisor > 0.
+std::int64_t round_half_away(std::int64_t numerator, std::int64_t divisor);
