@@ -7,6 +7,10 @@
 #include "core/error_report.h"
 #include "core/errors.h"
 #include "core/messages.h"
+#include "orders/mix_list.h"
+#include "orders/order_alerts.h"
+#include "orders/order_dates.h"
+#include "orders/order_history.h"
 #include "orders/order_items.h"
 #include "orders/order_request.h"
 #include "orders/order_save.h"
@@ -24,6 +28,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 using namespace Qt::StringLiterals;
 
@@ -128,8 +133,19 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
                                {u"iven_total"_s, u"Total"_s, {}, u"0.00"_s, 110},
                            },
                            *context_.messages);
+    mix_ = std::make_unique<MixList>(dados_, context_.regional);
+    ui->DBGrid2->bind(
+        mix_->dsMixCliente,
+        {
+            {u"pro_id"_s, u"Codigo"_s, {}, {}, 80},
+            {u"pro_descricao"_s, u"Produto"_s, {}, {}, 420},
+            {u"qtd_periodo"_s, u"Qtd Período"_s, Qt::AlignRight | Qt::AlignVCenter, {}, 110},
+            {u"vlr_ult_venda"_s, u"Últ. Valor"_s, Qt::AlignRight | Qt::AlignVCenter, u"0.00"_s, 110},
+        },
+        *context_.messages);
     for (QTableView* grid :
-         {static_cast<QTableView*>(ui->dbgPesquisa), static_cast<QTableView*>(ui->dbgItemVenda)})
+         {static_cast<QTableView*>(ui->dbgPesquisa), static_cast<QTableView*>(ui->dbgItemVenda),
+          static_cast<QTableView*>(ui->DBGrid2)})
         grid->horizontalHeader()->setStretchLastSection(true);
 
     PopupMenu1 = make_popup_menu(this);
@@ -148,6 +164,20 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
     connect(ui->edtAddProd, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::edtAddProdClick);
     connect(ui->btnExcluir, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnExcluirClick);
     connect(ui->btnGravar, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnGravarClick);
+    connect(ui->DBGrid2, &QAbstractItemView::clicked, this, &Tfrm_Cad_Pedidos::DBGrid2CellClick);
+    connect(ui->btnPesqMix, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnPesqMixClick);
+    connect(ui->btnLimparMix, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnLimparMixClick);
+    connect(ui->btnAddMix, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnAddMixClick);
+    // What the due dates and the warnings depend on.
+    for (QLineEdit* edit :
+         {static_cast<QLineEdit*>(ui->edtP1), static_cast<QLineEdit*>(ui->edtP2),
+          static_cast<QLineEdit*>(ui->edtP3), static_cast<QLineEdit*>(ui->edtP4),
+          static_cast<QLineEdit*>(ui->edtP5), static_cast<QLineEdit*>(ui->edtP6),
+          static_cast<QLineEdit*>(ui->edtP7), static_cast<QLineEdit*>(ui->edtP8),
+          static_cast<QLineEdit*>(ui->edtDtaEntrega), static_cast<QLineEdit*>(ui->edtTot_Pedido),
+          static_cast<QLineEdit*>(ui->edtCod_Cliente)})
+        connect(edit, &QLineEdit::textChanged, this, &Tfrm_Cad_Pedidos::atualizar_paineis);
+    connect(ui->cbxTabelas, &QComboBox::currentTextChanged, this, &Tfrm_Cad_Pedidos::atualizar_paineis);
 
     FormCreate();
 }
@@ -163,10 +193,52 @@ void Tfrm_Cad_Pedidos::set_pedido(int numero)
 {
     ui->lblPedido->setText(QString::number(numero));
     run_guarded(*context_.messages, [this] { filtrar_itens(); });
+    paineis_ = true;
+    atualizar_paineis();
+}
+
+void Tfrm_Cad_Pedidos::atualizar_paineis()
+{
+    if (!paineis_) return;
+    // Read while the salesperson types: a half-typed value leaves the panels as they were, and
+    // says nothing.
+    try {
+        QStringList datas;
+        if (dados_.tblItemVenda.record_count() > 0) {
+            const QDate entrega = ui->edtDtaEntrega->text().trimmed() == u"/  /"_s ? QDate() : [&] {
+                try {
+                    return ui->edtDtaEntrega->date();
+                } catch (const Error&) {
+                    return QDate();
+                }
+            }();
+            std::array<double, 8> parcelas{};
+            const NumberEdit* edits[] = {ui->edtP1, ui->edtP2, ui->edtP3, ui->edtP4,
+                                         ui->edtP5, ui->edtP6, ui->edtP7, ui->edtP8};
+            for (std::size_t i = 0; i < parcelas.size(); ++i)
+                parcelas[i] = edits[i]->value();
+            datas = linhas_vencimentos(vencimentos(prazos_pedido(parcelas),
+                                                   entrega.isValid() ? entrega : context_.today(),
+                                                   Money::from_double(ui->edtTot_Pedido->value())),
+                                       context_.regional);
+        }
+        ui->memDatas->setPlainText(datas.join(u'\n'));
+    } catch (const Error&) {
+    }
+    try {
+        const QStringList alertas =
+            alertas_pedido(dados_,
+                           {ui->edtCod_Cliente->text(), Money::from_double(ui->edtTot_Pedido->value()),
+                            ui->cbxTabelas->currentText(), mix_->produtos()},
+                           context_.regional);
+        ui->memAlertas->setPlainText(alertas.join(u'\n'));
+    } catch (const Error&) {
+    }
 }
 
 void Tfrm_Cad_Pedidos::limpar_pedido()
 {
+    const bool paineis = std::exchange(paineis_, false);
     for (QLineEdit* edit :
          {ui->edtCod_Cliente, ui->edtCliente, ui->edtCod_Produto, ui->edtCod_Mix, ui->edtMix, ui->edtProduto,
           ui->cbxPagamentos->lineEdit(), ui->cbxTabelas->lineEdit()})
@@ -187,6 +259,7 @@ void Tfrm_Cad_Pedidos::limpar_pedido()
     ui->cbxTabelas->addItems(capitals(names));
     ui->cbxTabelas->setCurrentIndex(-1);
     ui->cbxTabelas->setEditText({});
+    paineis_ = paineis;
 }
 
 void Tfrm_Cad_Pedidos::filtrar_itens()
@@ -229,12 +302,17 @@ void Tfrm_Cad_Pedidos::btnPesqClieClick()
         }
         limpar_pesquisa(clientes);
         carregar_mix();
+        atualizar_paineis();
     });
 }
 
 void Tfrm_Cad_Pedidos::carregar_mix()
 {
+    // The page shows this choice's rows only; an earlier client's never stay behind.
+    const int first = dados_.tblMix.record_count();
+    mix_->limpar();
     ::carregar_mix(context_, dados_.tblMix, ui->edtCod_Cliente->text());
+    mix_->mostrar(first);
 }
 
 void Tfrm_Cad_Pedidos::btnLimparClieClick()
@@ -290,29 +368,39 @@ void Tfrm_Cad_Pedidos::btnLimparProdClick()
 
 void Tfrm_Cad_Pedidos::dbgPesquisaCellClick()
 {
-    run_guarded(*context_.messages, [this] { selecionar_produto(); });
+    run_guarded(*context_.messages, [this] { selecionar_produto(pesquisa()); });
 }
 
-void Tfrm_Cad_Pedidos::selecionar_produto()
+Tfrm_Cad_Pedidos::ProductInputs Tfrm_Cad_Pedidos::pesquisa() const
+{
+    return {ui->edtCod_Produto, ui->edtProduto, ui->edtQtd, ui->edtVlrVenda};
+}
+
+Tfrm_Cad_Pedidos::ProductInputs Tfrm_Cad_Pedidos::mix() const
+{
+    return {ui->edtCod_Mix, ui->edtMix, ui->edtQtdMix, ui->edtVlrMix};
+}
+
+void Tfrm_Cad_Pedidos::selecionar_produto(const ProductInputs& inputs)
 {
     // Every pick starts without a table, so an item never carries one table's id with another
     // product's own price.
     ui->lblTabID->setText(u"0"_s);
     const Table& produtos = dados_.tblProduto;
-    ui->edtCod_Produto->setText(QString::number(produtos.as_integer(u"pro_id")));
-    ui->edtProduto->setText(produtos.as_text(u"pro_descricao").toUpper());
-    ui->edtVlrVenda->set_value(produtos.as_currency(u"pro_vlr_venda"));
-    ui->edtQtd->set_value(1);
-    aplicar_preco_tabela();
+    inputs.codigo->setText(QString::number(produtos.as_integer(u"pro_id")));
+    inputs.descricao->setText(produtos.as_text(u"pro_descricao").toUpper());
+    inputs.valor->set_value(produtos.as_currency(u"pro_vlr_venda"));
+    inputs.qtd->set_value(1);
+    aplicar_preco_tabela(inputs);
 }
 
-void Tfrm_Cad_Pedidos::aplicar_preco_tabela()
+void Tfrm_Cad_Pedidos::aplicar_preco_tabela(const ProductInputs& inputs)
 {
     try {
         const std::optional<TablePrice> price =
-            preco_tabela(dados_, ui->cbxTabelas->currentText(), ui->edtCod_Produto->text());
+            preco_tabela(dados_, ui->cbxTabelas->currentText(), inputs.codigo->text());
         if (!price) return;
-        ui->edtVlrVenda->set_value(price->vlr_venda);
+        inputs.valor->set_value(price->vlr_venda);
         ui->lblTabID->setText(QString::number(price->tab_id));
     } catch (const Error& e) {
         context_.messages->error(u"Falha ao Mostrar Dados da Tabela - "_s + e.message());
@@ -323,19 +411,69 @@ void Tfrm_Cad_Pedidos::edtAddProdClick()
 {
     run_guarded(*context_.messages, [this] {
         if (ui->edtCod_Produto->text().isEmpty()) return;
-        incluir_item();
+        incluir_item(pesquisa());
         limpar_pesquisa(dados_.tblProduto);
     });
 }
 
-void Tfrm_Cad_Pedidos::incluir_item()
+void Tfrm_Cad_Pedidos::incluir_item(const ProductInputs& inputs)
 {
     const double added = ::incluir_item(
-        dados_.tblItemVenda, {ui->lblPedido->text(), ui->lblTabID->text(), ui->edtCod_Produto->text(),
-                              ui->edtQtd->value(), ui->edtVlrVenda->value(), ui->edtProduto->text()});
+        dados_.tblItemVenda, {ui->lblPedido->text(), ui->lblTabID->text(), inputs.codigo->text(),
+                              inputs.qtd->value(), inputs.valor->value(), inputs.descricao->text()});
     ui->edtTot_Pedido->set_value(round4(ui->edtTot_Pedido->value() + added));
     limpar_produto();
     filtrar_itens();
+    atualizar_paineis();
+}
+
+void Tfrm_Cad_Pedidos::DBGrid2CellClick()
+{
+    run_guarded(*context_.messages, [this] {
+        const int pro_id = selected_id(mix_->tblMixCliente, u"pro_id");
+        if (pro_id < 1) return;
+        CatalogueLookup produtos(dados_.tblProduto, u"pro_id"_s);
+        if (!produtos.find(QString::number(pro_id))) {
+            context_.messages->warning(u"Produto NÃO Localizado!"_s);
+            return;
+        }
+        selecionar_produto(mix());
+    });
+}
+
+void Tfrm_Cad_Pedidos::btnPesqMixClick()
+{
+    run_guarded(*context_.messages, [this] {
+        Table& lista = mix_->tblMixCliente;
+        aplicar_pesquisa(lista, u"pro_id"_s, ui->edtCod_Mix->text(), u"pro_descricao"_s, ui->edtMix->text());
+        if (selected_id(lista, u"pro_id") < 1) {
+            context_.messages->warning(u"Produto NÃO Localizado!"_s);
+            limpar_pesquisa(lista);
+            return;
+        }
+        DBGrid2CellClick();
+    });
+}
+
+void Tfrm_Cad_Pedidos::btnLimparMixClick()
+{
+    run_guarded(*context_.messages, [this] {
+        for (QLineEdit* edit : {ui->edtCod_Mix, ui->edtMix})
+            edit->clear();
+        for (NumberEdit* edit : {ui->edtQtdMix, ui->edtVlrMix})
+            edit->set_value(0);
+        ui->lblTabID->setText(u"0"_s);
+        limpar_pesquisa(mix_->tblMixCliente);
+    });
+}
+
+void Tfrm_Cad_Pedidos::btnAddMixClick()
+{
+    run_guarded(*context_.messages, [this] {
+        if (ui->edtCod_Mix->text().isEmpty()) return;
+        incluir_item(mix());
+        limpar_pesquisa(mix_->tblMixCliente);
+    });
 }
 
 void Tfrm_Cad_Pedidos::limpar_produto()
@@ -353,6 +491,7 @@ void Tfrm_Cad_Pedidos::btnExcluirClick()
         const std::optional<double> removed = excluir_item(dados_.tblItemVenda);
         if (!removed) return;
         ui->edtTot_Pedido->set_value(std::max(0.0, round4(ui->edtTot_Pedido->value() - *removed)));
+        atualizar_paineis();
     });
 }
 

@@ -4,7 +4,10 @@
 
 #include <memory>
 
+class MixList;
+class NumberEdit;
 class QAction;
+class QLineEdit;
 class QMenu;
 class TdmDados;
 struct Context;
@@ -37,6 +40,10 @@ public:
     void edtAddProdClick();
     void btnExcluirClick();
     void btnGravarClick();
+    void DBGrid2CellClick();
+    void btnPesqMixClick();
+    void btnLimparMixClick();
+    void btnAddMixClick();
 
     QMenu* PopupMenu1 = nullptr;
     QAction* Novo1 = nullptr;
@@ -48,13 +55,29 @@ private:
     void limpar_pedido();
     void filtrar_itens();
     void carregar_mix();
-    void selecionar_produto();
-    void aplicar_preco_tabela();
-    void incluir_item();
+    // The four product inputs of a page: "PESQUISA" or "MIX".
+    struct ProductInputs {
+        QLineEdit* codigo;
+        QLineEdit* descricao;
+        NumberEdit* qtd;
+        NumberEdit* valor;
+    };
+    ProductInputs pesquisa() const;
+    ProductInputs mix() const;
+    // Fills the inputs from the current row of tblProduto, with a quantity of 1 and the table price
+    // when the chosen table has one.
+    void selecionar_produto(const ProductInputs& inputs);
+    void aplicar_preco_tabela(const ProductInputs& inputs);
+    void incluir_item(const ProductInputs& inputs);
     void limpar_produto();
+    // The due dates and the early warnings, after anything they depend on changed.
+    void atualizar_paineis();
     OrderInput ler_pedido() const;
 
     const Context& context_;
     TdmDados& dados_;
     std::unique_ptr<Ui::Tfrm_Cad_Pedidos> ui;
+    std::unique_ptr<MixList> mix_;
+    // The panels follow the order once it has its number, and not while the screen is cleared.
+    bool paineis_ = false;
 };

@@ -1,0 +1,45 @@
+#include "order_dates.h"
+
+#include "core/regional.h"
+
+#include <cmath>
+
+using namespace Qt::StringLiterals;
+
+QList<int> prazos_pedido(const std::array<double, 8>& parcelas)
+{
+    QList<int> out;
+    for (std::size_t i = 0; i < parcelas.size(); ++i) {
+        const double parcela = parcelas[i];
+        if (i == 0 ? parcela < 0 : parcela <= 0) continue;
+        // Sent rounded to whole days ("0"); the dates count the same days.
+        out << static_cast<int>(std::llround(std::min(parcela, 100000.0)));
+    }
+    return out;
+}
+
+QList<Vencimento> vencimentos(const QList<int>& prazos, const QDate& base, Money total)
+{
+    QList<Vencimento> out;
+    if (prazos.isEmpty()) return out;
+    const auto n = static_cast<std::int64_t>(prazos.size());
+    const std::int64_t cents = total.cents();
+    const std::int64_t each = cents / n;
+    for (qsizetype k = 0; k < prazos.size(); ++k) {
+        const std::int64_t share = k == 0 ? cents - each * (n - 1) : each;
+        out.append({base.addDays(prazos[k]), Money::from_cents(share)});
+    }
+    return out;
+}
+
+QStringList linhas_vencimentos(const QList<Vencimento>& vencimentos, const Regional& regional)
+{
+    QStringList out;
+    const QString n = QString::number(vencimentos.size());
+    for (qsizetype k = 0; k < vencimentos.size(); ++k) {
+        const Vencimento& v = vencimentos[k];
+        out << QString::number(k + 1) + u'/' + n + u' ' + regional.format_date(v.data, u"dd/MM/yyyy"_s) +
+                   u" R$ "_s + v.valor.format(2, regional.decimal_separator);
+    }
+    return out;
+}
