@@ -484,3 +484,165 @@ TEST_F(OrderScreen, cancel_asks_first_and_every_closing_advances_the_order_numbe
                                           u"confirm: Deseja Cancelar o Pedido?"_s}));
     EXPECT_TRUE(server.requests.isEmpty());
 }
+
+namespace {
+
+// A client with a purchase mix: coffee (30), rice (10), and a product the catalogue lacks (99).
+const QByteArray kMix = R"({"MIX_VENDA0":{"PRO_ID":"30","QTD_PERIODO":"12","VLR_ULT_VENDA":"14,50"},)"
+                        R"("MIX_VENDA1":{"PRO_ID":"10","QTD_PERIODO":"3","VLR_ULT_VENDA":"25"},)"
+                        R"("MIX_VENDA2":{"PRO_ID":"99","QTD_PERIODO":"1","VLR_ULT_VENDA":"3,00"},)"
+                        R"("CHAVE_VENDEDOR":"47261"})";
+
+class OrderPanels : public OrderScreen {
+protected:
+    // Client 2 (terms 0/30/0/60, table "Atacado Sul", which prices rice at 24,00), with the mix.
+    void choose_client_with_mix(QWidget* screen)
+    {
+        type(screen, "edtCod_Cliente", u"2"_s);
+        reply(kMix);
+        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s,
+                                      [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
+        click(screen, "btnPesqClie");
+    }
+    static QStringList grid_rows(QWidget* screen, const char* name)
+    {
+        const TableModel* model = child<DbGrid>(screen, QString::fromLatin1(name))->table_model();
+        QStringList out;
+        for (int r = 0; r < model->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = 0; c < model->columnCount(); ++c)
+                cells << model->display_text(r, c);
+            out << cells.join(u'|');
+        }
+        return out;
+    }
+    static QString memo(QWidget* screen, const char* name)
+    {
+        return child<QPlainTextEdit>(screen, QString::fromLatin1(name))->toPlainText();
+    }
+    // Picks a product of the search grid, then types its quantity and price.
+    static void add_priced(QWidget* screen, int row, const QString& qtd, const QString& price)
+    {
+        child<QTabWidget>(screen, u"pgcProduto"_s)->setCurrentIndex(0);
+        click_row(screen, "dbgPesquisa", row);
+        type(screen, "edtQtd", qtd);
+        type(screen, "edtVlrVenda", price);
+        click(screen, "edtAddProd");
+    }
+    static void change(Table& table, const char* key, int id, const char* field, const QString& value)
+    {
+        ASSERT_TRUE(table.locate(QString::fromLatin1(key), QVariant(id)));
+        table.edit();
+        table.set_text(QString::fromLatin1(field), value);
+        table.post();
+    }
+    void delete_item(QWidget* screen, int row)
+    {
+        child<QTabWidget>(screen, u"pgcProduto"_s)->setCurrentIndex(1);
+        click_row(screen, "dbgItemVenda", row);
+        click(screen, "btnExcluir");
+    }
+};
+
+} // namespace
+
+TEST_F(OrderPanels, the_mix_page_shows_the_chosen_clients_mix_and_adds_from_it_by_click_and_by_search)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    choose_client_with_mix(&screen);
+    child<QTabWidget>(&screen, u"pgcProduto"_s)->setCurrentIndex(2);
+    EXPECT_EQ(grid_rows(&screen, "DBGrid2"),
+              (QStringList{u"30|CAFE 500G|12|14,50"_s, u"10|ARROZ 5KG|3|25,00"_s, u"99||1|3,00"_s}));
+    EXPECT_EQ(child<DbGrid>(&screen, u"DBGrid2"_s)->accessibleName(), u"Mix do cliente"_s);
+
+    // A click takes the product with the chosen table's price; the quantity starts at 1.
+    click_row(&screen, "DBGrid2", 1);
+    EXPECT_EQ(text(&screen, "edtCod_Mix"), u"10"_s);
+    EXPECT_EQ(text(&screen, "edtMix"), u"ARROZ 5KG"_s);
+    EXPECT_EQ(text(&screen, "edtQtdMix"), u"1"_s);
+    EXPECT_EQ(text(&screen, "edtVlrMix"), u"24,00"_s);
+    type(&screen, "edtQtdMix", u"2"_s);
+    click(&screen, "btnAddMix");
+    // By search, the start of the description: coffee has no price in that table, its own goes.
+    type(&screen, "edtMix", u"caf"_s);
+    click(&screen, "btnPesqMix");
+    EXPECT_EQ(text(&screen, "edtCod_Mix"), u"30"_s);
+    EXPECT_EQ(text(&screen, "edtVlrMix"), u"15,00"_s);
+    click(&screen, "btnAddMix");
+    EXPECT_TRUE(messages.said.isEmpty()) << said().toStdString();
+    EXPECT_EQ(column(dados.tblItemVenda, "pro_id"), (QStringList{u"10"_s, u"30"_s}));
+    EXPECT_EQ(column(dados.tblItemVenda, "tab_id"), (QStringList{u"2"_s, u"0"_s}));
+    EXPECT_EQ(text(&screen, "edtTot_Pedido"), u"63,00"_s);
+    for (const char* edit : {"edtCod_Mix", "edtMix"})
+        EXPECT_EQ(text(&screen, edit), u""_s) << edit;
+    EXPECT_EQ(grid_rows(&screen, "DBGrid2").size(), 3);
+
+    // A product the catalogue lacks, by click or by code, is not found; the clear button empties.
+    click_row(&screen, "DBGrid2", 2);
+    type(&screen, "edtCod_Mix", u"77"_s);
+    click(&screen, "btnPesqMix");
+    EXPECT_EQ(messages.said,
+              (QStringList{u"warning: Produto NÃO Localizado!"_s, u"warning: Produto NÃO Localizado!"_s}));
+    EXPECT_EQ(grid_rows(&screen, "DBGrid2").size(), 3);
+    click_row(&screen, "DBGrid2", 0);
+    click(&screen, "btnLimparMix");
+    for (const char* edit : {"edtCod_Mix", "edtMix", "edtQtdMix", "edtVlrMix"})
+        EXPECT_TRUE(text(&screen, edit).isEmpty() || text(&screen, edit).startsWith(u'0')) << edit;
+
+    // Another client: the page shows that client's mix only, tblMix keeps both.
+    choose_client_by_code(&screen, u"1"_s);
+    EXPECT_TRUE(grid_rows(&screen, "DBGrid2").isEmpty());
+    EXPECT_EQ(dados.tblMix.record_count(), 3);
+}
+
+TEST_F(OrderPanels, due_dates_split_the_total_in_cents_from_the_delivery_date_or_today)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    choose_client_with_mix(&screen);
+    EXPECT_EQ(memo(&screen, "memDatas"), u""_s); // no item yet
+    add_priced(&screen, 2, u"1"_s, u"17,60"_s);
+    // Terms 0/30/60 from today, 09/12/2025; the first instalment takes the odd cents.
+    EXPECT_EQ(memo(&screen, "memDatas"),
+              u"1/3 09/12/2025 R$ 5,88\n2/3 08/01/2026 R$ 5,86\n3/3 07/02/2026 R$ 5,86"_s);
+    type(&screen, "edtDtaEntrega", u"20122025"_s);
+    EXPECT_EQ(memo(&screen, "memDatas"),
+              u"1/3 20/12/2025 R$ 5,88\n2/3 19/01/2026 R$ 5,86\n3/3 18/02/2026 R$ 5,86"_s);
+    type(&screen, "edtP2", u"0"_s);
+    EXPECT_EQ(memo(&screen, "memDatas"), u"1/2 20/12/2025 R$ 8,80\n2/2 18/02/2026 R$ 8,80"_s);
+    delete_item(&screen, 0);
+    EXPECT_EQ(memo(&screen, "memDatas"), u""_s);
+}
+
+TEST_F(OrderPanels, early_warnings_follow_the_order_and_never_block_the_save)
+{
+    change(dados.tblCliente, "cli_id", 2, "cli_limite_credito", u"80,00"_s);
+    change(dados.tblProduto, "pro_id", 10, "pro_qtd_estoque", u"3"_s);
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    choose_client_with_mix(&screen);
+    EXPECT_EQ(memo(&screen, "memAlertas"), u""_s);
+
+    add_priced(&screen, 0, u"2"_s, u"24,00"_s); // rice at its table price
+    EXPECT_EQ(memo(&screen, "memAlertas"), u"MIX: 1 PRODUTO(S) DO MIX FORA DO PEDIDO"_s);
+    add_priced(&screen, 0, u"2"_s, u"20,00"_s);
+    EXPECT_EQ(memo(&screen, "memAlertas"), u"LIMITE DE CRÉDITO EXCEDIDO: PEDIDO R$ 88,00 / LIMITE R$ 80,00\n"
+                                           u"ESTOQUE: [10] ARROZ 5KG PEDIDO 4 DISPONÍVEL 3\n"
+                                           u"PREÇO ABAIXO DA TABELA: [10] ARROZ 5KG R$ 20,00 < R$ 24,00\n"
+                                           u"MIX: 1 PRODUTO(S) DO MIX FORA DO PEDIDO"_s);
+    delete_item(&screen, 1);
+    EXPECT_EQ(memo(&screen, "memAlertas"), u"MIX: 1 PRODUTO(S) DO MIX FORA DO PEDIDO"_s);
+    add_priced(&screen, 2, u"1"_s, u"15,00"_s); // coffee: the mix is in the order now
+    EXPECT_EQ(memo(&screen, "memAlertas"), u""_s);
+
+    // Warnings decide nothing: the save goes to the server as ever.
+    for (const QByteArray& r : kPass)
+        reply(r);
+    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    click(&screen, "btnGravar");
+    EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+}
