@@ -29,6 +29,26 @@ std::int64_t round_half_away(std::int64_t numerator, std::int64_t divisor)
     return q;
 }
 
+std::int64_t round_half_even(std::int64_t numerator, std::int64_t divisor)
+{
+    const std::int64_t q = numerator / divisor;
+    const std::int64_t r = numerator % divisor;
+    const std::int64_t twice = r >= 0 ? r * 2 : -r * 2;
+    if (twice > divisor || (twice == divisor && q % 2 != 0)) return q + (numerator < 0 ? -1 : 1);
+    return q;
+}
+
+std::int64_t Money::whole_half_even() const
+{
+    return round_half_even(units_, kScale);
+}
+
+std::optional<Money> Money::from_whole(std::int64_t whole)
+{
+    if (whole > kMaxUnits / kScale || whole < -kMaxUnits / kScale) return std::nullopt;
+    return Money(whole * kScale);
+}
+
 Money Money::from_double(double value)
 {
     if (!std::isfinite(value)) return Money();
@@ -125,6 +145,15 @@ QString Money::format(int decimals, QChar decimal_separator) const
         out += decimal_separator;
         out += QString::number(magnitude % unit).rightJustified(decimals, u'0');
     }
+    return out;
+}
+
+QString Money::shortest(QChar decimal_separator) const
+{
+    QString out = format(4, decimal_separator);
+    while (out.endsWith(u'0') && out.contains(decimal_separator))
+        out.chop(1);
+    if (out.endsWith(decimal_separator)) out.chop(1);
     return out;
 }
 

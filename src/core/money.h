@@ -35,6 +35,13 @@ public:
     // "0.00" with decimals places (0 to 4), the separator given, no thousands separator; a minus sign
     // only for an amount that is not zero once rounded.
     QString format(int decimals, QChar decimal_separator) const;
+    // The shortest text that reads back as this amount: no trailing zeros, no separator for a whole
+    // amount ("2,675", "1500").
+    QString shortest(QChar decimal_separator) const;
+    // Whole units rounded half to even, as an integer field takes a number.
+    std::int64_t whole_half_even() const;
+    // Nothing when whole is beyond the range of an amount.
+    static std::optional<Money> from_whole(std::int64_t whole);
 
     constexpr Money operator+(Money other) const { return Money(units_ + other.units_); }
     constexpr Money operator-(Money other) const { return Money(units_ - other.units_); }
@@ -60,3 +67,5 @@ private:
 
 // numerator / divisor rounded to the nearest whole number, a half away from zero. divisor > 0.
 std::int64_t round_half_away(std::int64_t numerator, std::int64_t divisor);
+// The same with a half going to the even neighbour: how a number becomes an integer field.
+std::int64_t round_half_even(std::int64_t numerator, std::int64_t divisor);

@@ -117,6 +117,11 @@ QString Regional::format_fixed(double value, int decimals) const
     return s;
 }
 
+QString Regional::format_money(Money value, int decimals) const
+{
+    return value.format(decimals, decimal_separator);
+}
+
 QString Regional::format_date(const QDate& date, const QString& pattern_with_slashes) const
 {
     QString s = QLocale::c().toString(date, pattern_with_slashes);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/money.h"
+
 #include <QChar>
 #include <QDate>
 #include <QLocale>
@@ -29,7 +31,10 @@ struct Regional {
     // separator; a two-digit year falls in 1950..2049.
     std::optional<QDate> to_date(QStringView text) const;
 
-    // value with a fixed number of decimals and this decimal separator ("0.00": 1500 -> "1500,00").
+    // An amount with a fixed number of decimals (0 to 4) and this decimal separator ("0.00": 1500 ->
+    // "1500,00"), a half rounded away from zero on the decimal value (2,675 -> "2,68").
+    QString format_money(Money value, int decimals) const;
+    // A number that is no amount (a term in days), rounded from its binary value.
     QString format_fixed(double value, int decimals) const;
     // date as day, month, year in the given order letters ("dd/MM/yyyy", "MM/dd/yyyy"), with the
     // date separator standing for every '/'.

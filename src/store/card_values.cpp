@@ -8,7 +8,7 @@ namespace {
 
 QString amount(const Table& table, QStringView field)
 {
-    return table.regional().format_fixed(table.as_currency(field), 2);
+    return table.regional().format_money(table.as_money(field), 2);
 }
 
 } // namespace

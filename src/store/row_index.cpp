@@ -22,7 +22,8 @@ std::uint64_t cell_hash(FieldType type, const CellView& v)
 {
     if (type == FieldType::String) return std::hash<std::string_view>{}(v.s);
     if (v.null) return 0x5bd1e995;
-    if (type == FieldType::Float || type == FieldType::Currency) {
+    if (type == FieldType::Currency) return mix(static_cast<std::uint64_t>(v.m));
+    if (type == FieldType::Float) {
         const double d = v.d == 0 ? 0.0 : v.d;
         std::uint64_t bits = 0;
         std::memcpy(&bits, &d, sizeof bits);
@@ -36,7 +37,8 @@ bool cell_equal(FieldType type, const CellView& a, const CellView& b)
     // Null text and empty text are the same key: both read as empty text.
     if (type == FieldType::String) return a.s == b.s;
     if (a.null || b.null) return a.null == b.null;
-    if (type == FieldType::Float || type == FieldType::Currency) return a.d == b.d;
+    if (type == FieldType::Currency) return a.m == b.m;
+    if (type == FieldType::Float) return a.d == b.d;
     return a.i == b.i;
 }
 

@@ -1,6 +1,7 @@
 #include "table.h"
 
 #include "core/errors.h"
+#include "core/money.h"
 #include "core/text.h"
 #include "row_index.h"
 #include "table_filter.h"
@@ -33,11 +34,6 @@ QString type_name(FieldType type)
         break;
     }
     return u"texto"_s;
-}
-
-double round4(double v)
-{
-    return std::nearbyint(v * 10000.0) / 10000.0;
 }
 
 // Cuts UTF-8 text to its first n characters (n <= 0: no limit).
@@ -150,6 +146,14 @@ struct Table::Impl {
         return static_cast<std::int32_t>(day);
     }
 
+    // A number into an integer field: a half goes to the even neighbour.
+    std::int32_t to_int32(int f, Money v) const
+    {
+        const std::int64_t r = v.whole_half_even();
+        if (!fits_int32(r)) bad_value(f, v.shortest(regional.decimal_separator));
+        return static_cast<std::int32_t>(r);
+    }
+
     QString number_text(double v) const
     {
         QString s = QString::number(v, 'g', 15);
@@ -171,12 +175,17 @@ struct Table::Impl {
             cell.i = static_cast<std::int32_t>(*v);
             break;
         }
-        case FieldType::Float:
-        case FieldType::Currency: {
+        case FieldType::Float: {
             const std::optional<double> v = regional.to_number(text);
             if (!v) bad_value(f, text.toString());
-            cell.d = fields[f].type == FieldType::Currency ? round4(*v) : *v;
-            if (!std::isfinite(cell.d)) bad_value(f, text.toString());
+            cell.d = *v;
+            break;
+        }
+        case FieldType::Currency: {
+            // Read exactly: "2,675" is 2,6750, not the binary number nearest to it.
+            const std::optional<Money> v = Money::parse(text, regional.decimal_separator);
+            if (!v) bad_value(f, text.toString());
+            cell.m = v->units();
             break;
         }
         case FieldType::Date: {
@@ -198,8 +207,9 @@ struct Table::Impl {
         case FieldType::Integer:
             return QString::number(v.i);
         case FieldType::Float:
-        case FieldType::Currency:
             return number_text(v.d);
+        case FieldType::Currency:
+            return Money::from_units(v.m).shortest(regional.decimal_separator);
         case FieldType::Date:
             return regional.format_date(QDate::fromJulianDay(v.i), regional.short_date_format);
         case FieldType::String:
@@ -208,27 +218,53 @@ struct Table::Impl {
         return qs(v.s);
     }
 
-    double number_of(int f, const CellView& v, bool currency) const
+    [[noreturn]] void not_a_number(int f, const QString& text) const
+    {
+        throw ConversionError(u"\"%1\" não é um número válido (campo %2)."_s.arg(text, fields[f].name));
+    }
+
+    double number_of(int f, const CellView& v) const
     {
         if (v.null) return 0;
         switch (fields[f].type) {
         case FieldType::Integer:
             return v.i;
         case FieldType::Float:
+            return v.d;
         case FieldType::Currency:
-            return currency ? round4(v.d) : v.d;
+            return Money::from_units(v.m).to_double();
         case FieldType::String: {
             const QString text = qs(v.s);
             const std::optional<double> n = regional.to_number(text);
-            if (!n)
-                throw ConversionError(
-                    u"\"%1\" não é um número válido (campo %2)."_s.arg(text, fields[f].name));
-            return currency ? round4(*n) : *n;
+            if (!n) not_a_number(f, text);
+            return *n;
         }
         case FieldType::Date:
             break;
         }
-        bad_type(f, currency ? u"valor monetário"_s : u"número"_s);
+        bad_type(f, u"número"_s);
+    }
+
+    Money money_of(int f, const CellView& v) const
+    {
+        if (v.null) return {};
+        switch (fields[f].type) {
+        case FieldType::Integer:
+            return Money::from_units(std::int64_t{v.i} * Money::kScale);
+        case FieldType::Float:
+            return Money::from_double(v.d);
+        case FieldType::Currency:
+            return Money::from_units(v.m);
+        case FieldType::String: {
+            const QString text = qs(v.s);
+            const std::optional<Money> n = Money::parse(text, regional.decimal_separator);
+            if (!n) not_a_number(f, text);
+            return *n;
+        }
+        case FieldType::Date:
+            break;
+        }
+        bad_type(f, u"valor monetário"_s);
     }
 
     // --- storing -----------------------------------------------------------------------------
@@ -296,12 +332,20 @@ struct Table::Impl {
                 }
                 break;
             case FieldType::Float:
-            case FieldType::Currency:
                 if (fresh) {
                     c.reals.push_back(cell.null ? 0 : cell.d);
                     c.nulls.push_back(cell.null);
                 } else {
                     c.reals[row] = cell.null ? 0 : cell.d;
+                    c.nulls[row] = cell.null;
+                }
+                break;
+            case FieldType::Currency:
+                if (fresh) {
+                    c.units.push_back(cell.null ? 0 : cell.m);
+                    c.nulls.push_back(cell.null);
+                } else {
+                    c.units[row] = cell.null ? 0 : cell.m;
                     c.nulls[row] = cell.null;
                 }
                 break;
@@ -320,6 +364,7 @@ struct Table::Impl {
             c.null = v.null;
             c.i = v.i;
             c.d = v.d;
+            c.m = v.m;
             c.s.assign(v.s);
         }
     }
@@ -330,6 +375,7 @@ struct Table::Impl {
             c.null = true;
             c.i = 0;
             c.d = 0;
+            c.m = 0;
             c.s.clear();
         }
     }
@@ -369,8 +415,10 @@ struct Table::Impl {
             if (type == FieldType::Integer) {
                 if (d != std::floor(d) || !fits_int32(d)) return std::nullopt;
                 c.i = static_cast<std::int32_t>(d);
+            } else if (type == FieldType::Currency) {
+                c.m = Money::from_double(d).units();
             } else {
-                c.d = type == FieldType::Currency ? round4(d) : d;
+                c.d = d;
             }
             c.null = false;
             return c;
@@ -657,8 +705,11 @@ void Table::reserve(int rows)
             c.nulls.reserve(n);
             break;
         case FieldType::Float:
-        case FieldType::Currency:
             c.reals.reserve(n);
+            c.nulls.reserve(n);
+            break;
+        case FieldType::Currency:
+            c.units.reserve(n);
             c.nulls.reserve(n);
             break;
         case FieldType::String:
@@ -680,9 +731,14 @@ void Table::set_integer(int field, qint64 value)
         c.i = static_cast<std::int32_t>(value);
         break;
     case FieldType::Float:
-    case FieldType::Currency:
         c.d = static_cast<double>(value);
         break;
+    case FieldType::Currency: {
+        const std::optional<Money> m = Money::from_whole(value);
+        if (!m) d->bad_value(field, QString::number(value));
+        c.m = m->units();
+        break;
+    }
     case FieldType::String:
         c.s.assign(cut_utf8(std::to_string(value), d->fields[field].size));
         break;
@@ -694,19 +750,28 @@ void Table::set_integer(int field, qint64 value)
 
 void Table::set_currency(int field, double value)
 {
+    d->writable(field);
+    // Beyond a hundred trillion a double no longer holds four decimals, and no amount gets there.
+    if (!std::isfinite(value) || std::abs(value) >= 1e14) d->bad_value(field, QString::number(value));
+    set_money(field, Money::from_double(value));
+}
+
+void Table::set_money(int field, Money value)
+{
     Cell& c = d->writable(field);
-    const double v = round4(value);
-    if (!std::isfinite(v)) d->bad_value(field, QString::number(value));
     switch (d->fields[field].type) {
     case FieldType::Integer:
-        c.i = d->to_int32(field, v, d->number_text(v));
+        c.i = d->to_int32(field, value);
         break;
     case FieldType::Float:
+        c.d = value.to_double();
+        break;
     case FieldType::Currency:
-        c.d = v;
+        c.m = value.units();
         break;
     case FieldType::String:
-        c.s = utf8(cut_utf16(d->number_text(v), d->fields[field].size).toString());
+        c.s =
+            utf8(cut_utf16(value.shortest(d->regional.decimal_separator), d->fields[field].size).toString());
         break;
     case FieldType::Date:
         d->bad_type(field, u"valor monetário"_s);
@@ -773,8 +838,9 @@ int Table::as_integer(int field) const
     case FieldType::Integer:
         return v.i;
     case FieldType::Float:
-    case FieldType::Currency:
         return d->to_int32(field, v.d, d->number_text(v.d));
+    case FieldType::Currency:
+        return d->to_int32(field, Money::from_units(v.m));
     case FieldType::String: {
         const QString text = qs(v.s);
         const std::optional<qint64> n = d->regional.to_integer(text);
@@ -794,14 +860,19 @@ QString Table::as_text(int field) const
     return d->text_of(field, d->read(field));
 }
 
+Money Table::as_money(int field) const
+{
+    return d->money_of(field, d->read(field));
+}
+
 double Table::as_currency(int field) const
 {
-    return d->number_of(field, d->read(field), true);
+    return as_money(field).to_double();
 }
 
 double Table::as_float(int field) const
 {
-    return d->number_of(field, d->read(field), false);
+    return d->number_of(field, d->read(field));
 }
 
 QDate Table::as_date(int field) const
@@ -949,12 +1020,23 @@ QVariant Table::value_at(int row, int field) const
     case FieldType::Integer:
         return v.i;
     case FieldType::Float:
-    case FieldType::Currency:
         return v.d;
+    case FieldType::Currency:
+        return Money::from_units(v.m).to_double();
     case FieldType::Date:
         return QDate::fromJulianDay(v.i);
     case FieldType::String:
         break;
     }
     return qs(v.s);
+}
+
+std::optional<Money> Table::money_at(int row, int field) const
+{
+    d->check_field(field);
+    if (row < 0 || row >= record_count()) return std::nullopt;
+    const std::uint32_t r = d->visible[static_cast<std::size_t>(row)];
+    const CellView v = d->stored(field, r);
+    if (v.null) return std::nullopt;
+    return d->money_of(field, v);
 }

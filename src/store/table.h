@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/money.h"
 #include "core/regional.h"
 
 #include <QDate>
@@ -10,6 +11,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -65,15 +67,19 @@ public:
     void reserve(int rows);
 
     // Writes into the row being inserted or edited. A number written into an integer field is
-    // rounded half to even; text into an integer, float, currency or date field is converted with
-    // the regional settings, empty text leaving the field null; text longer than a string field
-    // is cut to its size.
+    // rounded half to even; a currency field holds an amount exactly, four decimals. Text into an
+    // integer, float, currency or date field is converted with the regional settings (into a
+    // currency field exactly, as decimal text), empty text leaving the field null; text longer than
+    // a string field is cut to its size.
     void set_integer(int field, qint64 value);
+    void set_money(int field, Money value);
+    // The nearest amount of four decimals; ConversionError beyond the range of an amount.
     void set_currency(int field, double value);
     void set_text(int field, QStringView text);
     void set_text(int field, std::string_view utf8);
     void set_date(int field, const QDate& date);
     void set_integer(QStringView field, qint64 value) { set_integer(field_index(field), value); }
+    void set_money(QStringView field, Money value) { set_money(field_index(field), value); }
     void set_currency(QStringView field, double value) { set_currency(field_index(field), value); }
     void set_text(QStringView field, QStringView text) { set_text(field_index(field), text); }
     void set_text(QStringView field, std::string_view utf8) { set_text(field_index(field), utf8); }
@@ -83,13 +89,17 @@ public:
     bool is_null(int field) const;
     int as_integer(int field) const;
     QString as_text(int field) const;
-    // Rounded to four decimal places. A string field converts its text with the decimal separator.
+    // An amount of four decimals: a currency field as held, a float field through its shortest
+    // decimal text, a string field's text read exactly with the decimal separator.
+    Money as_money(int field) const;
+    // as_money as a double, for what is no amount.
     double as_currency(int field) const;
     double as_float(int field) const;
     QDate as_date(int field) const;
     bool is_null(QStringView field) const { return is_null(field_index(field)); }
     int as_integer(QStringView field) const { return as_integer(field_index(field)); }
     QString as_text(QStringView field) const { return as_text(field_index(field)); }
+    Money as_money(QStringView field) const { return as_money(field_index(field)); }
     double as_currency(QStringView field) const { return as_currency(field_index(field)); }
     double as_float(QStringView field) const { return as_float(field_index(field)); }
     QDate as_date(QStringView field) const { return as_date(field_index(field)); }
@@ -122,6 +132,8 @@ public:
 
     // Raw value of a visible row: int, double, QString or QDate; a null QVariant for a null field.
     QVariant value_at(int row, int field) const;
+    // A visible row's value read as by as_money; nothing for a null field or a row out of range.
+    std::optional<Money> money_at(int row, int field) const;
 
 Q_SIGNALS:
     // Structural changes are announced before and after, as item models need them.

@@ -18,6 +18,7 @@ constexpr std::uint32_t null_length = std::numeric_limits<std::uint32_t>::max();
 struct Column {
     std::vector<std::int32_t> ints; // integer values, dates as Julian days
     std::vector<double> reals;
+    std::vector<std::int64_t> units; // currency, in ten-thousandths (Money)
     std::vector<std::uint8_t> nulls;
     std::string arena;
     std::vector<std::uint32_t> offsets;
@@ -30,6 +31,7 @@ struct Cell {
     bool null = true;
     std::int32_t i = 0;
     double d = 0;
+    std::int64_t m = 0;
     std::string s;
 };
 
@@ -37,12 +39,13 @@ struct CellView {
     bool null = true;
     std::int32_t i = 0;
     double d = 0;
+    std::int64_t m = 0;
     std::string_view s;
 };
 
 inline CellView view(const Cell& c)
 {
-    return CellView{c.null, c.i, c.d, c.s};
+    return CellView{c.null, c.i, c.d, c.m, c.s};
 }
 
 inline CellView stored(const Column& c, FieldType type, std::uint32_t row)
@@ -55,9 +58,12 @@ inline CellView stored(const Column& c, FieldType type, std::uint32_t row)
         v.i = c.ints[row];
         break;
     case FieldType::Float:
-    case FieldType::Currency:
         v.null = c.nulls[row] != 0;
         v.d = c.reals[row];
+        break;
+    case FieldType::Currency:
+        v.null = c.nulls[row] != 0;
+        v.m = c.units[row];
         break;
     case FieldType::String:
         v.null = c.lengths[row] == null_length;

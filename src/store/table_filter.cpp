@@ -1,6 +1,7 @@
 #include "table_filter.h"
 
 #include "core/errors.h"
+#include "core/money.h"
 #include "core/text.h"
 
 using namespace Qt::StringLiterals;
@@ -86,6 +87,10 @@ bool filter_passes(const TableFilter& filter, FieldType type, const CellView& ce
     if (filter.like) return like_match(cell.s, filter.pieces);
     if (cell.null) return false;
     if (type == FieldType::Integer) return cell.i == filter.number;
+    if (type == FieldType::Currency) {
+        const std::optional<Money> whole = Money::from_whole(filter.number);
+        return whole && cell.m == whole->units();
+    }
     return cell.d == static_cast<double>(filter.number);
 }
 

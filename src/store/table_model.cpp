@@ -82,15 +82,15 @@ QString TableModel::display_text(int row, int column) const
     case FieldType::Integer:
         return decimals >= 0 ? regional.format_fixed(value.toInt(), decimals)
                              : QString::number(value.toInt());
-    case FieldType::Float:
-    case FieldType::Currency: {
-        if (decimals >= 0) return regional.format_fixed(value.toDouble(), decimals);
-        if (table_->field(field).type == FieldType::Currency)
-            return regional.format_fixed(value.toDouble(), 2);
+    case FieldType::Float: {
+        // A float field holds quantities and prices: "0.00" shows them as amounts.
+        if (decimals >= 0) return regional.format_money(*table_->money_at(row, field), decimals);
         QString s = QString::number(value.toDouble(), 'g', 15);
         s.replace(u'.', regional.decimal_separator);
         return s;
     }
+    case FieldType::Currency:
+        return regional.format_money(*table_->money_at(row, field), decimals >= 0 ? decimals : 2);
     case FieldType::Date: {
         const QString& pattern = columns_[column].format;
         return regional.format_date(value.toDate(), pattern.isEmpty() ? regional.short_date_format : pattern);
@@ -100,8 +100,8 @@ QString TableModel::display_text(int row, int column) const
     }
     // A number kept as text shows formatted when it reads as one, and as it stands otherwise.
     if (decimals >= 0) {
-        if (const std::optional<double> n = regional.to_number(value.toString()))
-            return regional.format_fixed(*n, decimals);
+        if (const std::optional<Money> n = Money::parse(value.toString(), regional.decimal_separator))
+            return regional.format_money(*n, decimals);
     }
     return value.toString();
 }

@@ -126,6 +126,14 @@ TEST(TableModel, display_is_formatted_and_edit_is_raw)
     for (int c = 0; c < model.columnCount(); ++c)
         EXPECT_EQ(display(2, c), QString()) << c;
 
+    // Amounts show rounded half away from zero on the written decimals, not on the nearest double.
+    t.append();
+    t.set_text(2, u"2,675");
+    t.set_text(5, u"1,005");
+    t.post();
+    EXPECT_EQ(display(3, 2), u"2,68"_s);
+    EXPECT_EQ(display(3, 5), u"1,01"_s);
+
     EXPECT_EQ(model.data(model.index(0, 0), Qt::EditRole), QVariant(42));
     EXPECT_EQ(model.data(model.index(0, 2), Qt::EditRole), QVariant(1500.0));
     EXPECT_EQ(model.data(model.index(0, 4), Qt::EditRole), QVariant(QDate(2026, 3, 7)));

@@ -159,6 +159,84 @@ TEST(Table, currency_keeps_four_decimal_places)
     EXPECT_DOUBLE_EQ(t.as_float(u"preco"), 2.25);
 }
 
+TEST(Table, currency_holds_the_decimal_amount_written_exactly)
+{
+    // Text, as held, and as "0.00" shows it: a half rounds away from zero on the decimal value,
+    // where the nearest double (2,67499...) would have shown 2,67.
+    const struct {
+        QString text;
+        std::int64_t units;
+        QString cents;
+    } cases[] = {
+        {u"2,675"_s, 26750, u"2,68"_s},      {u"1,005"_s, 10050, u"1,01"_s},
+        {u"0,005"_s, 50, u"0,01"_s},         {u"-2,675"_s, -26750, u"-2,68"_s},
+        {u"12,34567"_s, 123457, u"12,35"_s}, {u"1500"_s, 15000000, u"1500,00"_s},
+    };
+    Table t(u"t"_s, test_fields(), Regional::brazil());
+    for (const auto& c : cases) {
+        t.append();
+        t.set_text(u"valor", c.text);
+        t.set_text(u"texto", c.text);
+        t.post();
+        EXPECT_EQ(t.as_money(u"valor").units(), c.units) << c.text.toStdString();
+        EXPECT_EQ(t.as_money(u"texto").units(), c.units) << c.text.toStdString();
+        EXPECT_EQ(t.as_money(u"valor").format(2, u','), c.cents) << c.text.toStdString();
+    }
+    t.first();
+    EXPECT_EQ(t.as_text(u"valor"), u"2,675"_s);
+
+    // A tenth added ten times, and written back each time, is exactly one; so is a double sum.
+    t.append();
+    t.set_money(u"valor", Money());
+    t.post();
+    for (int i = 0; i < 10; ++i) {
+        t.edit();
+        t.set_money(u"valor", t.as_money(u"valor") + *Money::parse(u"0,1", u','));
+        t.post();
+    }
+    EXPECT_EQ(t.as_money(u"valor"), Money::from_units(10000));
+    EXPECT_EQ(t.as_text(u"valor"), u"1"_s);
+    double sum = 0;
+    for (int i = 0; i < 10; ++i)
+        sum += 0.1;
+    t.edit();
+    t.set_currency(u"valor", sum);
+    t.post();
+    EXPECT_EQ(t.as_money(u"valor"), Money::from_units(10000));
+
+    // Locate and the "= n" filter compare the held amount.
+    EXPECT_TRUE(t.locate(u"valor", QVariant(u"2,6750"_s)));
+    EXPECT_EQ(t.as_money(u"valor").units(), 26750);
+    EXPECT_TRUE(t.locate(u"valor", QVariant(2.675)));
+    EXPECT_EQ(t.as_money(u"valor").units(), 26750);
+    EXPECT_FALSE(t.locate(u"valor", QVariant(2.67)));
+    t.set_filter(u"valor = 1"_s);
+    t.set_filtered(true);
+    EXPECT_EQ(t.record_count(), 1);
+    EXPECT_EQ(t.as_money(u"valor").units(), 10000);
+}
+
+TEST(Table, amounts_written_into_other_fields)
+{
+    Table t(u"t"_s, test_fields(), Regional::brazil());
+    t.append();
+    t.set_money(u"preco", *Money::parse(u"2,675", u','));
+    t.set_money(u"texto", *Money::parse(u"-2,50", u','));
+    t.set_money(u"id", *Money::parse(u"2,5", u','));
+    t.post();
+    EXPECT_EQ(t.as_money(u"preco").format(2, u','), u"2,68"_s);
+    EXPECT_EQ(t.as_text(u"texto"), u"-2,5"_s);
+    EXPECT_EQ(t.as_integer(u"id"), 2); // half to even, as any number into an integer field
+    t.append();
+    EXPECT_THROW(t.set_money(u"id", *Money::parse(u"3000000000", u',')), ConversionError);
+    EXPECT_THROW(t.set_money(u"dia", Money()), ConversionError);
+    EXPECT_THROW(t.set_currency(u"valor", 1e300), ConversionError);
+    EXPECT_THROW(t.set_text(u"valor", u"2.675"), ConversionError);
+    EXPECT_THROW(t.set_text(u"valor", u"NULL"), ConversionError);
+    t.set_text(u"valor", u"");
+    EXPECT_TRUE(t.is_null(u"valor"));
+}
+
 TEST(Table, string_field_reads_as_currency_with_the_decimal_separator)
 {
     Table t(u"t"_s, test_fields(), Regional::brazil());
