@@ -74,7 +74,8 @@ for target in "${targets[@]}"; do
     "$bin/$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 -print_final_stats=1 \
         -artifact_prefix="$artifacts" "$work" >"$log" 2>&1 || status=$?
     rm -rf "$work"
-    runs=$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)
+    # -a: a target's log may hold the raw bytes of an input.
+    runs=$(grep -ao 'stat::number_of_executed_units: *[0-9]*' "$log" | grep -o '[0-9]*$' | tail -1 || true)
     found=$(ls "$artifacts"* 2>/dev/null | grep -v '\.log$' | head -1 || true)
     if [ "$status" -eq 0 ] && [ -z "$found" ]; then
         echo "$target: ${runs:-?} execuções, sem falhas"
