@@ -13,8 +13,6 @@
 #include <QRegularExpression>
 #include <QStringDecoder>
 
-#include <cmath>
-
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -56,7 +54,7 @@ QString text_or_empty_for_null(const JsonValue* value)
     return text == u"NULL"_s ? QString() : text;
 }
 
-std::optional<double> number_of(const JsonValue* value)
+std::optional<Money> number_of(const JsonValue* value)
 {
     return ler_numero(text_of(value));
 }
@@ -101,7 +99,7 @@ OrderCopy read_order(const Context& context, const OrderKey& key, JsonParser& pa
 
 } // namespace
 
-std::optional<double> ler_numero(QStringView text)
+std::optional<Money> ler_numero(QStringView text)
 {
     QString t = text.trimmed().toString();
     const qsizetype comma = t.lastIndexOf(u','), dot = t.lastIndexOf(u'.');
@@ -113,10 +111,7 @@ std::optional<double> ler_numero(QStringView text)
     }
     static const QRegularExpression pattern(u"^[+-]?(\\d+(\\.\\d*)?|\\.\\d+)$"_s);
     if (!pattern.match(t).hasMatch()) return std::nullopt;
-    bool ok = false;
-    const double value = t.toDouble(&ok);
-    if (!ok || !std::isfinite(value)) return std::nullopt;
-    return value;
+    return Money::parse(t, u'.');
 }
 
 OrderCopy ler_copia(QByteArrayView bytes, const OrderKey& key, const QString& shown, JsonParser& parser)
@@ -206,7 +201,7 @@ QList<OrderListRow> linhas_pedidos(const Context& context, TdmDados& dados)
                 const QString name = dados.tblCliente.as_text(razao);
                 if (!name.isEmpty()) row.cliente += u" - "_s + name;
             }
-            if (copy->tot_mercadoria) row.total = context.regional.format_fixed(*copy->tot_mercadoria, 2);
+            if (copy->tot_mercadoria) row.total = context.regional.format_money(*copy->tot_mercadoria, 2);
         }
         rows << row;
     }

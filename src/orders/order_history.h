@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/money.h"
+
 #include "orders/pending_orders.h"
 
 #include <QByteArrayView>
@@ -20,10 +22,10 @@ struct Context;
 // date) rather than guessed.
 struct OrderItemCopy {
     QString pro_id;
-    std::optional<double> quantidade;
-    std::optional<double> preco;
+    std::optional<Money> quantidade;
+    std::optional<Money> preco;
     // quantidade × preco, when both are known.
-    std::optional<double> valor;
+    std::optional<Money> valor;
 };
 
 struct OrderCopy {
@@ -40,13 +42,13 @@ struct OrderCopy {
     QDate entrega;      // invalid when there is none (30/12/1899)
     QString observacao; // lines separated by CR LF
     QList<OrderItemCopy> itens;
-    std::optional<double> tot_mercadoria;
-    std::optional<double> tot_nota;
+    std::optional<Money> tot_mercadoria;
+    std::optional<Money> tot_nota;
 };
 
 // A number written with either decimal separator ("150,00", "150.00"); with both, the last one is
 // the decimal separator and the others group thousands. Nothing for anything else.
-std::optional<double> ler_numero(QStringView text);
+std::optional<Money> ler_numero(QStringView text);
 
 // Reads the bytes of a copy (ANSI, or UTF-8/UTF-16 after a byte-order mark). The number and day
 // come from key; shown names the file in the errors. Raises FileError when the bytes are not an

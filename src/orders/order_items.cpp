@@ -12,9 +12,10 @@ void filtrar_itens(Table& tblItemVenda, const QString& pedido)
     tblItemVenda.set_filtered(true);
 }
 
-double incluir_item(Table& tblItemVenda, const ItemInput& item)
+Money incluir_item_valor(Table& tblItemVenda, const ItemInput& item)
 {
     const int iven_id = tblItemVenda.record_count() + 1;
+    const Money total = item.qtd.valor * item.vlr.valor;
     tblItemVenda.append();
     post_row(tblItemVenda, [&] {
         tblItemVenda.set_text(u"ven_pedido", item.pedido);
@@ -22,21 +23,34 @@ double incluir_item(Table& tblItemVenda, const ItemInput& item)
         tblItemVenda.set_text(u"marca", QString());
         tblItemVenda.set_text(u"tab_id", item.tab_id);
         tblItemVenda.set_text(u"pro_id", item.pro_id);
-        tblItemVenda.set_currency(u"iven_qtd_produto", item.qtd);
-        tblItemVenda.set_currency(u"iven_vlr_produto", item.vlr);
+        tblItemVenda.set_money(u"iven_qtd_produto", item.qtd);
+        tblItemVenda.set_money(u"iven_vlr_produto", item.vlr);
         tblItemVenda.set_text(u"pro_descricao", item.descricao);
-        tblItemVenda.set_currency(u"iven_total", item.vlr * item.qtd);
+        tblItemVenda.set_money(u"iven_total", total);
     });
-    return item.vlr * item.qtd;
+    return total;
+}
+
+std::optional<Money> excluir_item_valor(Table& tblItemVenda)
+{
+    if (tblItemVenda.as_integer(u"iven_id") < 1) return std::nullopt;
+    // The same product, rounded the same way, as the addition: the total comes back to the cent.
+    const Money amount =
+        tblItemVenda.as_money(u"iven_qtd_produto") * tblItemVenda.as_money(u"iven_vlr_produto");
+    tblItemVenda.delete_current();
+    return amount;
+}
+
+double incluir_item(Table& tblItemVenda, const ItemInput& item)
+{
+    return incluir_item_valor(tblItemVenda, item).to_double();
 }
 
 std::optional<double> excluir_item(Table& tblItemVenda)
 {
-    if (tblItemVenda.as_integer(u"iven_id") < 1) return std::nullopt;
-    const double amount =
-        tblItemVenda.as_currency(u"iven_qtd_produto") * tblItemVenda.as_currency(u"iven_vlr_produto");
-    tblItemVenda.delete_current();
-    return amount;
+    const std::optional<Money> amount = excluir_item_valor(tblItemVenda);
+    if (!amount) return std::nullopt;
+    return amount->to_double();
 }
 
 bool localizar_tabela(Table& tblTabela, const QString& name)
@@ -53,5 +67,6 @@ std::optional<TablePrice> preco_tabela(TdmDados& dados, const QString& tabela, c
     const int tab_id = dados.tblTabela.as_integer(u"tab_id");
     if (pro_id.isEmpty() || !dados.tblTabProd.locate(u"tab_id;pro_id", {QVariant(tab_id), QVariant(pro_id)}))
         return std::nullopt;
-    return TablePrice{dados.tblTabProd.as_currency(u"tap_vlr_venda"), tab_id};
+    const Money valor = dados.tblTabProd.as_money(u"tap_vlr_venda");
+    return TablePrice{valor.to_double(), tab_id, valor};
 }

@@ -9,24 +9,15 @@
 #include <QBuffer>
 #include <QDir>
 #include <QFontMetricsF>
-#include <QLocale>
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QTextDocument>
 
-#include <cmath>
-
 using namespace Qt::StringLiterals;
 
 namespace {
-
-const QLocale& brasil()
-{
-    static const QLocale locale(QLocale::Portuguese, QLocale::Brazil);
-    return locale;
-}
 
 QString esc(const QString& text)
 {
@@ -38,16 +29,27 @@ QString data_br(const QDate& date)
     return date.isValid() ? date.toString(u"dd/MM/yyyy"_s) : QString();
 }
 
-QString dinheiro(const std::optional<double>& value)
+// "1234567,5" as "1.234.567,5": the thousands grouped with points, as Brazilian amounts are printed.
+QString agrupar(QString text)
 {
-    return value ? u"R$ "_s + brasil().toString(*value, 'f', 2) : QString();
+    qsizetype end = text.indexOf(u',');
+    if (end < 0) end = text.size();
+    const qsizetype start = text.startsWith(u'-') ? 1 : 0;
+    for (qsizetype at = end - 3; at > start; at -= 3)
+        text.insert(at, u'.');
+    return text;
 }
 
-QString quantidade(const std::optional<double>& value)
+QString dinheiro(const std::optional<Money>& value)
+{
+    return value ? u"R$ "_s + agrupar(value->format(2, u',')) : QString();
+}
+
+QString quantidade(const std::optional<Money>& value)
 {
     if (!value) return {};
-    const bool whole = std::abs(*value - std::round(*value)) < 1e-9;
-    return brasil().toString(*value, 'f', whole ? 0 : 2);
+    const bool whole = value->units() % Money::kScale == 0;
+    return agrupar(value->format(whole ? 0 : 2, u','));
 }
 
 // A label and its value, one line of the header blocks; a long value takes the columns to its right.
@@ -107,7 +109,7 @@ QString html_pedido(const OrderCopy& copy, TdmDados& dados)
             u"<thead><tr><th align=\"left\">Código</th><th align=\"left\">Descrição</th>"
             u"<th align=\"right\">Qtd.</th><th align=\"right\">Preço unit.</th>"
             u"<th align=\"right\">Valor</th></tr></thead>"_s;
-    double soma = 0;
+    Money soma;
     {
         CatalogueLookup produtos(dados.tblProduto, u"pro_id"_s);
         for (const OrderItemCopy& item : copy.itens) {
@@ -122,7 +124,7 @@ QString html_pedido(const OrderCopy& copy, TdmDados& dados)
     }
     if (copy.itens.isEmpty()) html += u"<tr><td colspan=\"5\" align=\"center\">Pedido sem itens</td></tr>"_s;
     // The total the order was sent with; a copy without one shows the sum of its items.
-    const std::optional<double> total = copy.tot_mercadoria ? copy.tot_mercadoria : std::optional(soma);
+    const std::optional<Money> total = copy.tot_mercadoria ? copy.tot_mercadoria : std::optional(soma);
     html += u"<tr><td class=\"total\" colspan=\"4\" align=\"right\">Total do pedido</td>"
             u"<td class=\"total num\">"_s +
             dinheiro(total) + u"</td></tr></table>"_s;

@@ -34,7 +34,7 @@ JsonValue itens_estoque(Table& tblItemVenda, const Regional& regional)
         JsonValue item = JsonValue::object();
         add_text_pair(item, "PRO_ID", tblItemVenda.as_text(u"pro_id"));
         add_text_pair(item, "IVEN_QTD_PRODUTO",
-                      regional.format_fixed(tblItemVenda.as_float(u"iven_qtd_produto"), 2));
+                      regional.format_money(tblItemVenda.as_money(u"iven_qtd_produto"), 2));
         itens.push_back(std::move(item));
     }
     return itens;
@@ -46,9 +46,9 @@ JsonValue montar_venda(JsonValue venda, const OrderInput& order, const Regional&
     add_text_pair(venda, "PEDIDO", order.pedido);
     add_text_pair(venda, "VEN_PAGAMENTO", or_null(order.pagamento));
     add_text_pair(venda, "VEN_DTA_ENTREGA", regional.format_date(order.entrega, u"dd/MM/yyyy"_s));
-    add_text_pair(venda, "VEN_TOT_MERCADORIA", regional.format_fixed(order.tot_pedido, 2));
+    add_text_pair(venda, "VEN_TOT_MERCADORIA", regional.format_money(order.tot_pedido, 2));
     // The server takes the goods total as the invoice total; the delivery fee is not sent.
-    add_text_pair(venda, "VEN_TOT_NOTA", regional.format_fixed(order.tot_pedido, 2));
+    add_text_pair(venda, "VEN_TOT_NOTA", regional.format_money(order.tot_pedido, 2));
     add_text_pair(venda, "VEN_OBSERVACAO", or_null(order.observacao));
     // Each item carries its own price table.
     add_text_pair(venda, "TAB_ID", u"0"_s);
@@ -65,11 +65,11 @@ JsonValue montar_itens(Table& tblItemVenda, const QString& pedido, const Regiona
         add_text_pair(item, "PRO_ID", tblItemVenda.as_text(u"pro_id"));
         add_text_pair(item, "IVEN_ORDEM", QString::number(ordem));
         add_text_pair(item, "IVEN_QTD_PRODUTO",
-                      regional.format_fixed(tblItemVenda.as_float(u"iven_qtd_produto"), 2));
+                      regional.format_money(tblItemVenda.as_money(u"iven_qtd_produto"), 2));
         add_text_pair(item, "IVEN_VLR_PRODUTO",
-                      regional.format_fixed(tblItemVenda.as_float(u"iven_vlr_produto"), 2));
+                      regional.format_money(tblItemVenda.as_money(u"iven_vlr_produto"), 2));
         add_text_pair(item, "IVEN_VLR_FLEX",
-                      regional.format_fixed(tblItemVenda.as_float(u"iven_vlr_flex"), 2));
+                      regional.format_money(tblItemVenda.as_money(u"iven_vlr_flex"), 2));
         add_text_pair(item, "MARCA", or_null(tblItemVenda.as_text(u"marca")));
         const QString tab_id = tblItemVenda.as_text(u"tab_id");
         add_text_pair(item, "TAB_ID", tab_id.isEmpty() ? u"0"_s : tab_id);
@@ -127,9 +127,9 @@ void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today)
             venda.set_currency(QString(u"ven_parc"_s + QString::number(i + 1)), order.parcelas[i]);
         venda.set_date(u"ven_dta_cadastro", today);
         venda.set_date(u"ven_dta_entrega", order.entrega);
-        venda.set_currency(u"ven_tot_frete", order.taxa_entrega);
-        venda.set_currency(u"ven_tot_mercadoria", order.tot_pedido);
-        venda.set_currency(u"ven_tot_nota", order.tot_pedido + order.taxa_entrega);
+        venda.set_money(u"ven_tot_frete", order.taxa_entrega);
+        venda.set_money(u"ven_tot_mercadoria", order.tot_pedido);
+        venda.set_money(u"ven_tot_nota", order.tot_pedido.valor + order.taxa_entrega.valor);
         venda.set_text(u"ven_observacao", order.observacao);
         venda.set_text(u"ven_status", u"Pendente"_s);
         venda.set_integer(u"tab_id", tab_id);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "orders/order_items.h"
 #include "orders/pending_orders.h"
 #include "server/json_value.h"
 
@@ -23,8 +24,8 @@ struct OrderInput {
     // The eight instalment terms, in days.
     std::array<double, 8> parcelas{};
     QDate entrega;
-    double taxa_entrega = 0;
-    double tot_pedido = 0;
+    OrderAmount taxa_entrega;
+    OrderAmount tot_pedido;
     // Lines separated by CR LF.
     QString observacao;
     // The price table's name as the combo shows it.

@@ -17,11 +17,12 @@ NumberEdit::NumberEdit(QWidget* parent) : QLineEdit(parent)
 {
     set_format(Regional::brazil(), 0);
     // Other text replaces the value set; leaving the edit shows the typed number in the format.
-    connect(this, &QLineEdit::textChanged, this, [this](const QString& shown) {
-        if (value_ && shown != regional_.format_fixed(*value_, decimals_)) value_.reset();
+    connect(this, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (value_ && text != shown(*value_)) value_.reset();
+        if (money_ && text != regional_.format_money(*money_, decimals_)) money_.reset();
     });
     connect(this, &QLineEdit::editingFinished, this, [this] {
-        if (!value_ && regional_.to_number(text())) show_value();
+        if (!value_ && !money_ && regional_.to_number(text())) show_value();
     });
 }
 
@@ -34,9 +35,27 @@ void NumberEdit::set_format(const Regional& regional, int decimals)
     setValidator(new QRegularExpressionValidator(QRegularExpression(pattern), this));
 }
 
+Money NumberEdit::money() const
+{
+    if (money_) return *money_;
+    if (value_) return Money::from_double(*value_);
+    if (text().trimmed().isEmpty()) return {};
+    const std::optional<Money> typed = Money::parse(text(), regional_.decimal_separator);
+    if (!typed) throw ConversionError(u"\"%1\" não é um número válido (%2)."_s.arg(text(), accessibleName()));
+    return *typed;
+}
+
+void NumberEdit::set_money(Money value)
+{
+    value_.reset();
+    money_ = value;
+    setText(regional_.format_money(value, decimals_));
+}
+
 double NumberEdit::value() const
 {
     if (value_) return *value_;
+    if (money_) return money_->to_double();
     if (text().trimmed().isEmpty()) return 0;
     const std::optional<double> typed = regional_.to_number(text());
     if (!typed) throw ConversionError(u"\"%1\" não é um número válido (%2)."_s.arg(text(), accessibleName()));
@@ -45,15 +64,29 @@ double NumberEdit::value() const
 
 void NumberEdit::set_value(double value)
 {
+    money_.reset();
     value_ = value;
-    setText(regional_.format_fixed(value, decimals_));
+    setText(shown(value));
+}
+
+QString NumberEdit::shown(double value) const
+{
+    // Terms in days show as they always have; an edit with decimals shows an amount.
+    if (decimals_ == 0) return regional_.format_fixed(value, 0);
+    return regional_.format_money(Money::from_double(value), decimals_);
 }
 
 void NumberEdit::show_value()
 {
-    const double typed = value();
-    setText(regional_.format_fixed(typed, decimals_));
-    value_ = typed;
+    if (decimals_ == 0) {
+        const double typed = value();
+        setText(shown(typed));
+        value_ = typed;
+        return;
+    }
+    const Money typed = money();
+    setText(regional_.format_money(typed, decimals_));
+    money_ = typed;
 }
 
 DateEdit::DateEdit(QWidget* parent) : QLineEdit(parent)

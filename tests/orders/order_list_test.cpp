@@ -109,7 +109,9 @@ TEST(OrderNumber, either_decimal_separator_reads)
         {u"12a", std::nullopt},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ler_numero(QStringView(c.text)), c.value) << QStringView(c.text).toString().toStdString();
+        EXPECT_EQ(ler_numero(QStringView(c.text)),
+                  c.value ? std::optional(Money::from_double(*c.value)) : std::nullopt)
+            << QStringView(c.text).toString().toStdString();
 }
 
 TEST_F(OrderListTest, a_copy_reads_whole_in_either_form_it_was_saved)
@@ -133,14 +135,14 @@ TEST_F(OrderListTest, a_copy_reads_whole_in_either_form_it_was_saved)
         EXPECT_EQ(copy.parcelas, (QStringList{u"0"_s, u"30"_s, u"60"_s}));
         EXPECT_EQ(copy.entrega, QDate(2026, 3, 5));
         EXPECT_EQ(copy.observacao, u"ENTREGAR CEDO\r\nPORTÃO AZUL"_s);
-        EXPECT_EQ(copy.tot_mercadoria, 1239.0);
-        EXPECT_EQ(copy.tot_nota, 1239.0);
+        EXPECT_EQ(copy.tot_mercadoria, Money::from_cents(123900));
+        EXPECT_EQ(copy.tot_nota, Money::from_cents(123900));
         ASSERT_EQ(copy.itens.size(), 2);
         EXPECT_EQ(copy.itens[0].pro_id, u"202"_s);
-        EXPECT_EQ(copy.itens[0].quantidade, 2.0);
-        EXPECT_EQ(copy.itens[0].preco, 2.25);
-        EXPECT_EQ(copy.itens[0].valor, 4.5);
-        EXPECT_EQ(copy.itens[1].valor, 1234.5);
+        EXPECT_EQ(copy.itens[0].quantidade, Money::from_cents(200));
+        EXPECT_EQ(copy.itens[0].preco, Money::from_cents(225));
+        EXPECT_EQ(copy.itens[0].valor, Money::from_cents(450));
+        EXPECT_EQ(copy.itens[1].valor, Money::from_cents(123450));
     }
 
     // No delivery date, "NULL" texts, an unreadable price, items and terms that are not lists.
@@ -154,12 +156,12 @@ TEST_F(OrderListTest, a_copy_reads_whole_in_either_form_it_was_saved)
     EXPECT_TRUE(bare.pagamento.isEmpty());
     EXPECT_TRUE(bare.observacao.isEmpty());
     EXPECT_FALSE(bare.entrega.isValid());
-    EXPECT_EQ(bare.tot_mercadoria, 12.5);
+    EXPECT_EQ(bare.tot_mercadoria, Money::from_cents(1250));
     EXPECT_FALSE(bare.tot_nota);
     EXPECT_TRUE(bare.parcelas.isEmpty());
     ASSERT_EQ(bare.itens.size(), 1);
     EXPECT_EQ(bare.itens[0].pro_id, u"5"_s);
-    EXPECT_EQ(bare.itens[0].quantidade, 3.0);
+    EXPECT_EQ(bare.itens[0].quantidade, Money::from_cents(300));
     EXPECT_FALSE(bare.itens[0].preco);
     EXPECT_FALSE(bare.itens[0].valor);
 }

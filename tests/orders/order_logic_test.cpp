@@ -182,6 +182,63 @@ TEST_F(OrderTest, items_are_numbered_within_the_order_and_move_the_total_both_wa
     EXPECT_FALSE(excluir_item(t).has_value());
 }
 
+TEST_F(OrderTest, request_rounds_amounts_half_away_from_zero_on_their_decimals)
+{
+    // As binary doubles 2,675 is 2,67499... and 3 x 2,675 is 8,02499...: both went out a cent short.
+    Table& t = dados.tblItemVenda;
+    const Money qtd = *Money::parse(u"3", u',');
+    const Money preco = *Money::parse(u"2,675", u',');
+    order.tot_pedido = incluir_item_valor(t, {order.pedido, u"0"_s, u"101"_s, qtd, preco, u"ARROZ"_s});
+    filtrar_itens(t, order.pedido);
+    const JsonValue request = pedido_request({u"Teste"_s, u"1"_s, {}}, order, t, Regional::brazil());
+    const JsonValue& venda = *request.find("VENDA0");
+    EXPECT_EQ(bytes(*venda.find("VEN_TOT_MERCADORIA")), R"("8,03")");
+    const JsonValue& item = venda.find("ITENS_VENDA")->at(0);
+    EXPECT_EQ(bytes(*item.find("IVEN_VLR_PRODUTO")), R"("2,68")");
+    EXPECT_EQ(bytes(*item.find("IVEN_QTD_PRODUTO")), R"("3,00")");
+    EXPECT_EQ(bytes(itens_estoque(t, Regional::brazil())), R"([{"PRO_ID":"101","IVEN_QTD_PRODUTO":"3,00"}])");
+
+    gravar_venda(dados, order, QDate(2025, 12, 9));
+    EXPECT_EQ(dados.tblVenda.as_money(u"ven_tot_nota"), *Money::parse(u"28,025", u','));
+}
+
+TEST_F(OrderTest, running_total_equals_the_sum_of_the_items_after_adds_and_deletes)
+{
+    Table& t = dados.tblItemVenda;
+    const struct {
+        const char16_t* qtd;
+        const char16_t* preco;
+    } items[] = {
+        {u"3", u"0,1"},   {u"1", u"2,675"},  {u"3", u"0,3333"},
+        {u"7", u"1,005"}, {u"0,5", u"0,01"}, {u"10", u"0,07"},
+    };
+    Money total;
+    for (const auto& item : items) {
+        total += incluir_item_valor(t, {order.pedido, u"0"_s, u"1"_s, *Money::parse(item.qtd, u','),
+                                        *Money::parse(item.preco, u','), u"X"_s});
+        filtrar_itens(t, order.pedido);
+    }
+    const auto sum_of_items = [&] {
+        Money sum;
+        for (t.first(); !t.eof(); t.next())
+            sum += t.as_money(u"iven_total");
+        return sum;
+    };
+    EXPECT_EQ(total, sum_of_items());
+    EXPECT_EQ(total.format(2, u','), u"11,71"_s);
+    // Delete the second, then the last, then whatever is first, until none is left.
+    for (int k = 0; t.record_count() > 0; ++k) {
+        t.first();
+        if (k == 0) t.next();
+        if (k == 1)
+            while (t.current_visible() < t.record_count() - 1)
+                t.next();
+        total -= *excluir_item_valor(t);
+        EXPECT_EQ(total, sum_of_items()) << k;
+    }
+    EXPECT_EQ(total, Money());
+}
+
 TEST_F(OrderTest, table_price_is_found_by_name_in_any_case)
 {
     dados.tblTabela.append();
@@ -198,6 +255,7 @@ TEST_F(OrderTest, table_price_is_found_by_name_in_any_case)
     const std::optional<TablePrice> found = preco_tabela(dados, u"TABELA PROMOÇÃO"_s, u"5"_s);
     ASSERT_TRUE(found.has_value());
     EXPECT_DOUBLE_EQ(found->vlr_venda, 12.9);
+    EXPECT_EQ(found->valor, *Money::parse(u"12,9", u','));
     EXPECT_EQ(found->tab_id, 7);
     EXPECT_FALSE(preco_tabela(dados, u"TABELA PROMOÇÃO"_s, u"8"_s));
     EXPECT_FALSE(preco_tabela(dados, u"TABELA PROMOÇÃO"_s, u""_s));
