@@ -65,11 +65,6 @@ void capitalise_combo(QComboBox* combo)
     capitalise_letters(combo->lineEdit());
 }
 
-double round4(double value)
-{
-    return std::round(value * 10000.0) / 10000.0;
-}
-
 } // namespace
 
 Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWidget* parent)
@@ -205,13 +200,12 @@ void Tfrm_Cad_Pedidos::atualizar_paineis()
     try {
         QStringList datas;
         if (dados_.tblItemVenda.record_count() > 0) {
-            const QDate entrega = ui->edtDtaEntrega->text().trimmed() == u"/  /"_s ? QDate() : [&] {
-                try {
-                    return ui->edtDtaEntrega->date();
-                } catch (const Error&) {
-                    return QDate();
-                }
-            }();
+            // A date still being typed counts as none, until it is whole.
+            QDate entrega;
+            try {
+                entrega = ui->edtDtaEntrega->date();
+            } catch (const Error&) {
+            }
             std::array<double, 8> parcelas{};
             const NumberEdit* edits[] = {ui->edtP1, ui->edtP2, ui->edtP3, ui->edtP4,
                                          ui->edtP5, ui->edtP6, ui->edtP7, ui->edtP8};
@@ -219,18 +213,17 @@ void Tfrm_Cad_Pedidos::atualizar_paineis()
                 parcelas[i] = edits[i]->value();
             datas = linhas_vencimentos(vencimentos(prazos_pedido(parcelas),
                                                    entrega.isValid() ? entrega : context_.today(),
-                                                   Money::from_double(ui->edtTot_Pedido->value())),
+                                                   ui->edtTot_Pedido->money()),
                                        context_.regional);
         }
         ui->memDatas->setPlainText(datas.join(u'\n'));
     } catch (const Error&) {
     }
     try {
-        const QStringList alertas =
-            alertas_pedido(dados_,
-                           {ui->edtCod_Cliente->text(), Money::from_double(ui->edtTot_Pedido->value()),
-                            ui->cbxTabelas->currentText(), mix_->produtos()},
-                           context_.regional);
+        const QStringList alertas = alertas_pedido(dados_,
+                                                   {ui->edtCod_Cliente->text(), ui->edtTot_Pedido->money(),
+                                                    ui->cbxTabelas->currentText(), mix_->produtos()},
+                                                   context_.regional);
         ui->memAlertas->setPlainText(alertas.join(u'\n'));
     } catch (const Error&) {
     }
@@ -244,9 +237,11 @@ void Tfrm_Cad_Pedidos::limpar_pedido()
           ui->cbxPagamentos->lineEdit(), ui->cbxTabelas->lineEdit()})
         edit->clear();
     ui->edtDtaEntrega->clear();
-    for (NumberEdit* edit : {ui->edtP1, ui->edtP2, ui->edtP3, ui->edtP4, ui->edtP5, ui->edtP6, ui->edtP7,
-                             ui->edtP8, ui->edtTot_Pedido, ui->edtVlrVenda})
+    for (NumberEdit* edit :
+         {ui->edtP1, ui->edtP2, ui->edtP3, ui->edtP4, ui->edtP5, ui->edtP6, ui->edtP7, ui->edtP8})
         edit->set_value(0);
+    for (NumberEdit* edit : {ui->edtTot_Pedido, ui->edtVlrVenda})
+        edit->set_money(Money());
     ui->memObs->clear();
     ui->memDatas->clear();
     ui->memAlertas->clear();
@@ -349,7 +344,7 @@ void Tfrm_Cad_Pedidos::btnPesqProdClick()
             ui->lblTabID->setText(u"0"_s);
             ui->edtCod_Produto->setText(QString::number(produtos.as_integer(u"pro_id")));
             ui->edtProduto->setText(produtos.as_text(u"pro_descricao").toUpper());
-            ui->edtVlrVenda->set_value(produtos.as_currency(u"pro_vlr_venda"));
+            ui->edtVlrVenda->set_money(produtos.as_money(u"pro_vlr_venda"));
         } else {
             context_.messages->warning(u"Produto NÃO Localizado!"_s);
             limpar_pesquisa(produtos);
@@ -389,7 +384,7 @@ void Tfrm_Cad_Pedidos::selecionar_produto(const ProductInputs& inputs)
     const Table& produtos = dados_.tblProduto;
     inputs.codigo->setText(QString::number(produtos.as_integer(u"pro_id")));
     inputs.descricao->setText(produtos.as_text(u"pro_descricao").toUpper());
-    inputs.valor->set_value(produtos.as_currency(u"pro_vlr_venda"));
+    inputs.valor->set_money(produtos.as_money(u"pro_vlr_venda"));
     inputs.qtd->set_value(1);
     aplicar_preco_tabela(inputs);
 }
@@ -400,7 +395,7 @@ void Tfrm_Cad_Pedidos::aplicar_preco_tabela(const ProductInputs& inputs)
         const std::optional<TablePrice> price =
             preco_tabela(dados_, ui->cbxTabelas->currentText(), inputs.codigo->text());
         if (!price) return;
-        inputs.valor->set_value(price->vlr_venda);
+        inputs.valor->set_money(price->valor);
         ui->lblTabID->setText(QString::number(price->tab_id));
     } catch (const Error& e) {
         context_.messages->error(u"Falha ao Mostrar Dados da Tabela - "_s + e.message());
@@ -418,10 +413,10 @@ void Tfrm_Cad_Pedidos::edtAddProdClick()
 
 void Tfrm_Cad_Pedidos::incluir_item(const ProductInputs& inputs)
 {
-    const double added = ::incluir_item(
+    const Money added = ::incluir_item(
         dados_.tblItemVenda, {ui->lblPedido->text(), ui->lblTabID->text(), inputs.codigo->text(),
-                              inputs.qtd->value(), inputs.valor->value(), inputs.descricao->text()});
-    ui->edtTot_Pedido->set_value(round4(ui->edtTot_Pedido->value() + added));
+                              inputs.qtd->money(), inputs.valor->money(), inputs.descricao->text()});
+    ui->edtTot_Pedido->set_money(ui->edtTot_Pedido->money() + added);
     limpar_produto();
     filtrar_itens();
     atualizar_paineis();
@@ -488,9 +483,9 @@ void Tfrm_Cad_Pedidos::limpar_produto()
 void Tfrm_Cad_Pedidos::btnExcluirClick()
 {
     run_guarded(*context_.messages, [this] {
-        const std::optional<double> removed = excluir_item(dados_.tblItemVenda);
+        const std::optional<Money> removed = excluir_item(dados_.tblItemVenda);
         if (!removed) return;
-        ui->edtTot_Pedido->set_value(std::max(0.0, round4(ui->edtTot_Pedido->value() - *removed)));
+        ui->edtTot_Pedido->set_money(std::max(Money(), ui->edtTot_Pedido->money() - *removed));
         atualizar_paineis();
     });
 }
@@ -517,8 +512,8 @@ OrderInput Tfrm_Cad_Pedidos::ler_pedido() const
         order.parcelas[i] = parcelas[i]->value();
     const QDate entrega = ui->edtDtaEntrega->date();
     order.entrega = entrega.isValid() ? entrega : dia_zero();
-    order.taxa_entrega = ui->edtTaxaEntrega->value();
-    order.tot_pedido = ui->edtTot_Pedido->value();
+    order.taxa_entrega = ui->edtTaxaEntrega->money();
+    order.tot_pedido = ui->edtTot_Pedido->money();
     order.observacao = ui->memObs->toPlainText().replace(u'\n', u"\r\n"_s);
     order.tabela = ui->cbxTabelas->currentText();
     return order;

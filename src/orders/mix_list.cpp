@@ -49,7 +49,7 @@ void MixList::mostrar(int first)
         tblMixCliente.set_text(u"pro_descricao", descricao);
         if (!mix.is_null(u"qtd_periodo")) tblMixCliente.set_text(u"qtd_periodo", mix.as_text(u"qtd_periodo"));
         if (!mix.is_null(u"vlr_ult_venda"))
-            tblMixCliente.set_currency(u"vlr_ult_venda", mix.as_currency(u"vlr_ult_venda"));
+            tblMixCliente.set_money(u"vlr_ult_venda", mix.as_money(u"vlr_ult_venda"));
         tblMixCliente.post();
     }
     mix.set_current_visible(was);

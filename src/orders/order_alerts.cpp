@@ -27,8 +27,7 @@ QList<Item> itens(Table& tblItemVenda)
     const int was = tblItemVenda.current_visible();
     for (tblItemVenda.first(); !tblItemVenda.eof(); tblItemVenda.next())
         out.append({tblItemVenda.as_integer(u"pro_id"), tblItemVenda.as_text(u"pro_descricao"),
-                    Money::from_double(tblItemVenda.as_float(u"iven_qtd_produto")),
-                    Money::from_double(tblItemVenda.as_float(u"iven_vlr_produto"))});
+                    tblItemVenda.as_money(u"iven_qtd_produto"), tblItemVenda.as_money(u"iven_vlr_produto")});
     tblItemVenda.set_current_visible(was);
     return out;
 }
@@ -99,7 +98,7 @@ QStringList alertas_pedido(TdmDados& dados, const AlertInput& input, const Regio
                 continue; // a table price that does not read warns nothing
             }
             if (!tabela) continue;
-            const Money preco_tabela = Money::from_double(tabela->vlr_venda);
+            const Money preco_tabela = tabela->valor;
             if (item.preco < preco_tabela)
                 out << u"PREÇO ABAIXO DA TABELA: ["_s + QString::number(item.pro_id) + u"] "_s +
                            item.descricao + u" "_s + reais(item.preco, regional) + u" < "_s +

@@ -12,10 +12,10 @@ void filtrar_itens(Table& tblItemVenda, const QString& pedido)
     tblItemVenda.set_filtered(true);
 }
 
-Money incluir_item_valor(Table& tblItemVenda, const ItemInput& item)
+Money incluir_item(Table& tblItemVenda, const ItemInput& item)
 {
     const int iven_id = tblItemVenda.record_count() + 1;
-    const Money total = item.qtd.valor * item.vlr.valor;
+    const Money total = item.qtd * item.vlr;
     tblItemVenda.append();
     post_row(tblItemVenda, [&] {
         tblItemVenda.set_text(u"ven_pedido", item.pedido);
@@ -31,7 +31,7 @@ Money incluir_item_valor(Table& tblItemVenda, const ItemInput& item)
     return total;
 }
 
-std::optional<Money> excluir_item_valor(Table& tblItemVenda)
+std::optional<Money> excluir_item(Table& tblItemVenda)
 {
     if (tblItemVenda.as_integer(u"iven_id") < 1) return std::nullopt;
     // The same product, rounded the same way, as the addition: the total comes back to the cent.
@@ -39,18 +39,6 @@ std::optional<Money> excluir_item_valor(Table& tblItemVenda)
         tblItemVenda.as_money(u"iven_qtd_produto") * tblItemVenda.as_money(u"iven_vlr_produto");
     tblItemVenda.delete_current();
     return amount;
-}
-
-double incluir_item(Table& tblItemVenda, const ItemInput& item)
-{
-    return incluir_item_valor(tblItemVenda, item).to_double();
-}
-
-std::optional<double> excluir_item(Table& tblItemVenda)
-{
-    const std::optional<Money> amount = excluir_item_valor(tblItemVenda);
-    if (!amount) return std::nullopt;
-    return amount->to_double();
 }
 
 bool localizar_tabela(Table& tblTabela, const QString& name)
@@ -68,5 +56,5 @@ std::optional<TablePrice> preco_tabela(TdmDados& dados, const QString& tabela, c
     if (pro_id.isEmpty() || !dados.tblTabProd.locate(u"tab_id;pro_id", {QVariant(tab_id), QVariant(pro_id)}))
         return std::nullopt;
     const Money valor = dados.tblTabProd.as_money(u"tap_vlr_venda");
-    return TablePrice{valor.to_double(), tab_id, valor};
+    return TablePrice{valor, tab_id};
 }

@@ -129,7 +129,7 @@ void gravar_venda(TdmDados& dados, const OrderInput& order, const QDate& today)
         venda.set_date(u"ven_dta_entrega", order.entrega);
         venda.set_money(u"ven_tot_frete", order.taxa_entrega);
         venda.set_money(u"ven_tot_mercadoria", order.tot_pedido);
-        venda.set_money(u"ven_tot_nota", order.tot_pedido.valor + order.taxa_entrega.valor);
+        venda.set_money(u"ven_tot_nota", order.tot_pedido + order.taxa_entrega);
         venda.set_text(u"ven_observacao", order.observacao);
         venda.set_text(u"ven_status", u"Pendente"_s);
         venda.set_integer(u"tab_id", tab_id);

@@ -24,8 +24,8 @@ struct OrderInput {
     // The eight instalment terms, in days.
     std::array<double, 8> parcelas{};
     QDate entrega;
-    OrderAmount taxa_entrega;
-    OrderAmount tot_pedido;
+    Money taxa_entrega;
+    Money tot_pedido;
     // Lines separated by CR LF.
     QString observacao;
     // The price table's name as the combo shows it.

@@ -191,9 +191,11 @@ TEST_F(Transmission, the_orders_page_follows_an_order_from_kept_to_sent_and_open
     const QString pro_id = dados.tblProduto.as_text(u"pro_id"),
                   descricao = dados.tblProduto.as_text(u"pro_descricao");
     filtrar_itens(dados.tblItemVenda, u"6001"_s);
-    incluir_item(dados.tblItemVenda, {u"6001"_s, u"0"_s, pro_id, 2, 3.5, descricao});
+    incluir_item(dados.tblItemVenda,
+                 {u"6001"_s, u"0"_s, pro_id, Money::from_double(2), Money::from_double(3.5), descricao});
     filtrar_itens(dados.tblItemVenda, u"6001"_s);
-    const OrderInput order{u"6001"_s, cli_id, u"BOLETO"_s, {0, 30}, QDate(2025, 12, 20), 0, 7, {}, {}};
+    const OrderInput order{
+        u"6001"_s, cli_id, u"BOLETO"_s, {0, 30}, QDate(2025, 12, 20), {}, Money::from_double(7), {}, {}};
     configure(u"47261"_s, closed_address());
     messages.answers = {true};
     ASSERT_TRUE(gravar_pedido(context, dados, order));
