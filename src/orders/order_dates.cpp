@@ -2,7 +2,7 @@
 
 #include "core/regional.h"
 
-#include <cmath>
+#include <algorithm>
 
 using namespace Qt::StringLiterals;
 
@@ -12,8 +12,8 @@ QList<int> prazos_pedido(const std::array<double, 8>& parcelas)
     for (std::size_t i = 0; i < parcelas.size(); ++i) {
         const double parcela = parcelas[i];
         if (i == 0 ? parcela < 0 : parcela <= 0) continue;
-        // Sent rounded to whole days ("0"); the dates count the same days.
-        out << static_cast<int>(std::llround(std::min(parcela, 100000.0)));
+        // Whole days, rounded as the "0" format rounds them.
+        out << QString::number(std::min(parcela, 1e6), 'f', 0).toInt();
     }
     return out;
 }

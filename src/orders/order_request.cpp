@@ -2,6 +2,7 @@
 
 #include "core/context.h"
 #include "core/regional.h"
+#include "order_dates.h"
 #include "order_items.h"
 #include "server/cache.h"
 #include "server/connection.h"
@@ -79,16 +80,13 @@ JsonValue montar_itens(Table& tblItemVenda, const QString& pedido, const Regiona
     return itens;
 }
 
-JsonValue montar_financeiro(const OrderInput& order, const Regional& regional)
+JsonValue montar_financeiro(const OrderInput& order)
 {
     JsonValue financeiro = JsonValue::array();
-    for (std::size_t i = 0; i < order.parcelas.size(); ++i) {
-        const double parcela = order.parcelas[i];
-        // The first term counts from 0 (cash); the others only when set.
-        if (i == 0 ? parcela < 0 : parcela <= 0) continue;
+    for (const int prazo : prazos_pedido(order.parcelas)) {
         JsonValue item = JsonValue::object();
         add_text_pair(item, "CRE_PAGAMENTO", or_null(order.pagamento));
-        add_text_pair(item, "CRE_PARCELA", regional.format_fixed(parcela, 0));
+        add_text_pair(item, "CRE_PARCELA", QString::number(prazo));
         financeiro.push_back(std::move(item));
     }
     return financeiro;
@@ -101,7 +99,7 @@ JsonValue pedido_request(const Identity& identity, const OrderInput& order, Tabl
     add_text_pair(venda, "VEN_ID", identity.id_vendedor);
     add_text_pair(venda, "EMPRESA", identity.empresa);
     venda.insert("ITENS_VENDA", montar_itens(tblItemVenda, order.pedido, regional));
-    venda.insert("FINANCEIRO", montar_financeiro(order, regional));
+    venda.insert("FINANCEIRO", montar_financeiro(order));
     return requests::novo_pedido(identity, std::move(venda));
 }
 

@@ -43,7 +43,7 @@ JsonValue montar_venda(JsonValue venda, const OrderInput& order, const Regional&
 // One object per visible item, "IVEN_ORDEM" counted from 1 in the walk.
 JsonValue montar_itens(Table& tblItemVenda, const QString& pedido, const Regional& regional);
 // One object for edtP1 when it is 0 or more, one for each of the others when above 0.
-JsonValue montar_financeiro(const OrderInput& order, const Regional& regional);
+JsonValue montar_financeiro(const OrderInput& order);
 // The whole "NOVO_PEDIDO" request.
 JsonValue pedido_request(const Identity& identity, const OrderInput& order, Table& tblItemVenda,
                          const Regional& regional);

@@ -96,7 +96,7 @@ TEST_F(OrderTest, instalments_count_the_first_term_from_zero_and_the_others_abov
     for (const auto& c : cases) {
         order.parcelas = c.terms;
         QByteArray got;
-        const JsonValue f = montar_financeiro(order, context.regional);
+        const JsonValue f = montar_financeiro(order);
         for (std::size_t i = 0; i < f.size(); ++i) {
             EXPECT_EQ(f.at(i).find("CRE_PAGAMENTO")->text(), "BOLETO");
             got += (i ? "," : "") + QByteArray::fromStdString(to_json(*f.at(i).find("CRE_PARCELA")));
