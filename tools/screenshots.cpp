@@ -190,7 +190,8 @@ int main(int argc, char** argv)
         }
         screen.findChild<QPlainTextEdit*>(u"memObs"_s)->setPlainText(u"ENTREGAR PELA MANHÃ"_s);
         screen.findChild<QLineEdit*>(u"edtDtaEntrega"_s)->setText(u"15/12/2025"_s);
-        screen.findChild<QTabWidget*>(u"pgcProduto"_s)->setCurrentIndex(1);
+        // The client's mix beside the due dates and the early warnings.
+        screen.findChild<QTabWidget*>(u"pgcProduto"_s)->setCurrentIndex(2);
         save(screen, out, u"pedido"_s);
         screen.btnGravarClick();
     }
