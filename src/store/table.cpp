@@ -865,11 +865,6 @@ Money Table::as_money(int field) const
     return d->money_of(field, d->read(field));
 }
 
-double Table::as_currency(int field) const
-{
-    return as_money(field).to_double();
-}
-
 double Table::as_float(int field) const
 {
     return d->number_of(field, d->read(field));

@@ -93,14 +93,12 @@ public:
     // decimal text, a string field's text read exactly with the decimal separator.
     Money as_money(int field) const;
     // as_money as a double, for what is no amount.
-    double as_currency(int field) const;
     double as_float(int field) const;
     QDate as_date(int field) const;
     bool is_null(QStringView field) const { return is_null(field_index(field)); }
     int as_integer(QStringView field) const { return as_integer(field_index(field)); }
     QString as_text(QStringView field) const { return as_text(field_index(field)); }
     Money as_money(QStringView field) const { return as_money(field_index(field)); }
-    double as_currency(QStringView field) const { return as_currency(field_index(field)); }
     double as_float(QStringView field) const { return as_float(field_index(field)); }
     QDate as_date(QStringView field) const { return as_date(field_index(field)); }
 

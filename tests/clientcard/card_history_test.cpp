@@ -31,10 +31,10 @@ TEST_F(CatalogueTest, receivables_are_asked_with_the_exact_filter_and_loaded_for
     EXPECT_EQ(column(t, "cre_id"), (QStringList{u"31"_s, u"32"_s}));
     t.first();
     EXPECT_EQ(t.as_date(u"cre_dta_vencimento"), QDate(2027, 1, 10));
-    EXPECT_DOUBLE_EQ(t.as_currency(u"cre_valor"), 150.75);
+    EXPECT_EQ(t.as_money(u"cre_valor"), Money::from_double(150.75));
     t.next();
     EXPECT_TRUE(t.is_null(u"cre_dta_vencimento"));
-    EXPECT_DOUBLE_EQ(t.as_currency(u"cre_valor"), 0.0);
+    EXPECT_EQ(t.as_money(u"cre_valor"), Money::from_double(0.0));
 }
 
 TEST_F(CatalogueTest, malformed_receivables_stop_without_a_row_for_the_bad_entry)
@@ -84,8 +84,8 @@ TEST_F(CatalogueTest, sales_history_loads_sales_and_items_and_clears_the_product
     s.first();
     EXPECT_EQ(s.as_integer(u"cli_id"), 42);
     EXPECT_EQ(s.as_integer(u"ven_nota_base"), 5001);
-    EXPECT_DOUBLE_EQ(s.as_currency(u"ven_tot_mercadoria"), 150.0);
-    EXPECT_DOUBLE_EQ(s.as_currency(u"ven_tot_nota"), 150.0);
+    EXPECT_EQ(s.as_money(u"ven_tot_mercadoria"), Money::from_double(150.0));
+    EXPECT_EQ(s.as_money(u"ven_tot_nota"), Money::from_double(150.0));
     EXPECT_EQ(column(dados.tblItemHVenda, "infe_id"), (QStringList{u"1"_s, u"3"_s}));
     EXPECT_EQ(column(dados.tblItemHVenda, "pro_descricao"), (QStringList{u"ARROZ"_s, u""_s}));
     EXPECT_FALSE(dados.tblProduto.filtered());

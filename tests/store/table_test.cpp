@@ -155,7 +155,7 @@ TEST(Table, currency_keeps_four_decimal_places)
     t.set_currency(u"valor", 10.123456);
     t.set_currency(u"preco", 2.25);
     t.post();
-    EXPECT_DOUBLE_EQ(t.as_currency(u"valor"), 10.1235);
+    EXPECT_EQ(t.as_money(u"valor"), Money::from_double(10.1235));
     EXPECT_DOUBLE_EQ(t.as_float(u"preco"), 2.25);
 }
 
@@ -246,17 +246,17 @@ TEST(Table, string_field_reads_as_currency_with_the_decimal_separator)
     } good[] = {{u"1500"_s, 1500}, {u"1500,5"_s, 1500.5}, {u"0"_s, 0}, {u"-2,25"_s, -2.25}};
     for (const auto& c : good) {
         add(t, 1, {}, c.text);
-        EXPECT_DOUBLE_EQ(t.as_currency(u"texto"), c.expected) << c.text.toStdString();
+        EXPECT_EQ(t.as_money(u"texto"), Money::from_double(c.expected)) << c.text.toStdString();
     }
     for (const QString& bad : {u"NULL"_s, u"1500.5"_s, u""_s}) {
         add(t, 1, {}, bad);
-        EXPECT_THROW(t.as_currency(u"texto"), ConversionError) << bad.toStdString();
+        EXPECT_THROW(t.as_money(u"texto"), ConversionError) << bad.toStdString();
     }
     // Never written: null reads as 0.
     t.append();
     t.set_integer(u"id", 2);
     t.post();
-    EXPECT_EQ(t.as_currency(u"texto"), 0);
+    EXPECT_EQ(t.as_money(u"texto"), Money());
     EXPECT_EQ(t.as_text(u"texto"), QString());
 }
 
@@ -267,8 +267,8 @@ TEST(Table, without_a_current_row_reads_give_zero_and_empty)
         EXPECT_EQ(t.current_visible(), -1);
         EXPECT_EQ(t.as_integer(u"id"), 0);
         EXPECT_EQ(t.as_text(u"nome"), QString());
-        EXPECT_EQ(t.as_currency(u"valor"), 0);
-        EXPECT_EQ(t.as_currency(u"texto"), 0);
+        EXPECT_EQ(t.as_money(u"valor"), Money());
+        EXPECT_EQ(t.as_money(u"texto"), Money());
         EXPECT_FALSE(t.as_date(u"dia").isValid());
     };
     expect_nothing();
