@@ -4,7 +4,10 @@
 # memory, the limit's stages, and the ratio of the client's own stages (everything after a reply
 # arrived) to the limit's total. Sizes: 50,000 clients / 20,000 products / 10 tables, then
 # 200,000 / 50,000 / 20. ROUNDS (default 3) repeats each measurement; the median ratio is printed.
-# NO_BUILD=1 takes the binaries already in build/bin.
+# Then, on the same catalogue, the interactive figures (catalogue_bench interactive: searches, a
+# product pick, a client card, the client list's refresh) and their goals: each search and the pick
+# under 5 ms, the refresh within twice the limit's client stages (median over the rounds).
+# NO_BUILD=1 takes the binaries already in build/bin. bench/README.md tells what each figure means.
 set -eu
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -70,7 +73,9 @@ measure() {
     "$bench" replies "$address" "$replies"
     mkdir -p "$work/cache"
     ratios="$work/ratios-$clients"
+    limit_cli="$work/limit-cli-$clients"
     : >"$ratios"
+    : >"$limit_cli"
     round=1
     while [ "$round" -le "$rounds" ]; do
         echo "-- round $round: client (catalogue_bench load)"
@@ -83,9 +88,29 @@ measure() {
         ratio=$(awk -v a="$own" -v b="$total" 'BEGIN { printf "%.2f", a / b }')
         echo "ratio	client own stages $own ms / limit total $total ms = $ratio"
         echo "$ratio" >>"$ratios"
+        # The limit's client stages, for the refresh's goal: all five, and the parts that match
+        # the refresh's partial figures.
+        awk -F'\t' '$1 == "stage" { t[$3] = $4 } END {
+            printf "%.3f %.3f %.3f\n", t["parse_cli"] + t["write_cli"] + t["read_cli"] + t["parse_back_cli"] + t["rows_cli"],
+                t["read_cli"] + t["parse_back_cli"] + t["rows_cli"], t["rows_cli"] }' "$work/limit.out" >>"$limit_cli"
         round=$((round + 1))
     done
     echo "median ratio ($clients clients): $(median <"$ratios")"
+
+    echo "-- interactive (catalogue_bench interactive)"
+    "$bench" interactive "$address" | tee "$work/interactive.out"
+    cli_all=$(cut -d' ' -f1 "$limit_cli" | median)
+    cli_read=$(cut -d' ' -f2 "$limit_cli" | median)
+    cli_rows=$(cut -d' ' -f3 "$limit_cli" | median)
+    figure() { awk -F'\t' -v n="$1" '$1 == "interactive" && $2 == n { print $3 }' "$work/interactive.out"; }
+    refresh=$(figure client_refresh)
+    awk -v a="$refresh" -v b="$cli_all" 'BEGIN {
+        printf "goal\tclient_refresh\t%.1f ms <= 2 x limit client stages %.1f ms (ratio %.2f)\t%s\n",
+            a, b, a / b, a <= 2 * b ? "ok" : "MISSED" }'
+    awk -v a="$(figure client_refresh_read_parse_load)" -v b="$cli_read" 'BEGIN {
+        printf "ratio\tclient_refresh_read_parse_load\t%.1f ms / limit read_cli+parse_back_cli+rows_cli %.1f ms = %.2f\n", a, b, a / b }'
+    awk -v a="$(figure client_refresh_load)" -v b="$cli_rows" 'BEGIN {
+        printf "ratio\tclient_refresh_load\t%.1f ms / limit rows_cli %.1f ms = %.2f\n", a, b, a / b }'
     stop_server
     rm -rf "$replies" "$work/cache" "$work/server-$clients.db"
 }
