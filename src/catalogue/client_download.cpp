@@ -73,7 +73,7 @@ void importar_clientes(const Context& context, Table& tblCliente, const StepDone
     const std::optional<JsonValue> reply = enviar_clientes(context);
     step("resposta");
     if (!reply) return;
-    salvar_json(context, *reply, kFile);
+    salvar_json(context, *reply, kFile, Durability::Replaceable);
     step("cache");
     load_clients(tblCliente, *reply, ClientRows::AppendAll, "clientes");
     step("carga");
@@ -83,7 +83,7 @@ std::optional<std::size_t> baixar_clientes(const Context& context)
 {
     const std::optional<JsonValue> reply = enviar_clientes(context);
     if (!reply) return std::nullopt;
-    salvar_json(context, *reply, kFile);
+    salvar_json(context, *reply, kFile, Durability::Replaceable);
     return client_count(*reply);
 }
 

@@ -127,8 +127,8 @@ void salvar_produtos(const Context& context, const JsonValue& reply)
 {
     const JsonValue& tabelas = tabelas_of(reply);
     const JsonValue& produtos = produtos_of(reply);
-    salvar_json(context, tabelas, kTabelas);
-    salvar_json(context, produtos, kProdutos);
+    salvar_json(context, tabelas, kTabelas, Durability::Replaceable);
+    salvar_json(context, produtos, kProdutos, Durability::Replaceable);
 }
 
 void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader)

@@ -152,9 +152,10 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     return static_cast<std::size_t>(size);
 }
 
-template <class Fill> void write_file(const QString& path, Fill&& fill)
+template <class Fill>
+void write_file(const QString& path, Fill&& fill, Durability durability = Durability::Synced)
 {
-    replace_file(path, fill, u"Não foi possível gravar o arquivo "_s + shown(path));
+    replace_file(path, fill, u"Não foi possível gravar o arquivo "_s + shown(path), durability);
 }
 
 void write_file(const QString& path, const char* bytes, std::size_t n)
@@ -375,9 +376,10 @@ void salvar_json(const Context& context, std::string_view text, const QString& n
     });
 }
 
-void salvar_json(const Context& context, const JsonValue& value, const QString& name)
+void salvar_json(const Context& context, const JsonValue& value, const QString& name, Durability durability)
 {
-    write_file(cache_path(context, name), [&](const auto& write) { write_streamed(value, write); });
+    write_file(
+        cache_path(context, name), [&](const auto& write) { write_streamed(value, write); }, durability);
 }
 
 Documento decodificar_arquivo(const JsonValue& arquivo)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/replace_file.h"
 #include "server/json_value.h"
 
 #include <QByteArray>
@@ -27,7 +28,9 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
 // Writes text followed by CR LF, replacing the file as a whole. Creates no folder. Throws FileError.
 void salvar_json(const Context& context, std::string_view text, const QString& name);
 // Writes the compact serialisation of value.
-void salvar_json(const Context& context, const JsonValue& value, const QString& name);
+// Replaceable for what the next download writes again (the cached catalogue).
+void salvar_json(const Context& context, const JsonValue& value, const QString& name,
+                 Durability durability = Durability::Synced);
 
 // Writes the document of an "ARQUIVO" array ([byte list, byte count, file name]) into folder
 // (absolute, or relative to the data folder), creating the folder when missing. Nothing is written

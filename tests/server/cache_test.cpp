@@ -472,7 +472,9 @@ TEST_F(Cache, a_write_that_runs_out_of_room_keeps_the_old_file_and_names_it)
         QString name;
         QString file;
         bool as_text;
+        Durability durability = Durability::Synced;
     } cases[] = {
+        {u"clientes.json"_s, u"clientes.json"_s, false, Durability::Replaceable},
         {u"clientes.json"_s, u"clientes.json"_s, false},
         {u"historico_vendas\\venda_10000_091225.json"_s, u"historico_vendas/venda_10000_091225.json"_s,
          false},
@@ -486,7 +488,7 @@ TEST_F(Cache, a_write_that_runs_out_of_room_keeps_the_old_file_and_names_it)
             if (c.as_text)
                 salvar_json(context, std::string_view(big_text), c.name);
             else
-                salvar_json(context, big, c.name);
+                salvar_json(context, big, c.name, c.durability);
             ADD_FAILURE() << "no error for " << c.file.toStdString();
         } catch (const FileError& e) {
             EXPECT_TRUE(e.message().contains(QDir::toNativeSeparators(c.file))) << e.what();
@@ -494,8 +496,14 @@ TEST_F(Cache, a_write_that_runs_out_of_room_keeps_the_old_file_and_names_it)
         EXPECT_EQ(folder.read(c.file), QByteArray("{\"OLD\":1}\r\n")) << c.file.toStdString();
         EXPECT_EQ(QDir(QFileInfo(folder.path(c.file)).path()).entryList(QDir::Files), before);
     }
-    salvar_json(context, big, u"clientes.json"_s); // room again: written
-    EXPECT_EQ(folder.read(u"clientes.json"_s).size(), static_cast<qsizetype>(big_text.size() + 2));
+    for (const Durability durability : {Durability::Synced, Durability::Replaceable}) {
+        folder.write(u"clientes.json"_s, "{\"OLD\":1}\r\n");
+        salvar_json(context, big, u"clientes.json"_s, durability); // room again: written
+        EXPECT_EQ(folder.read(u"clientes.json"_s).size(), static_cast<qsizetype>(big_text.size() + 2));
+        // Others may read it, as before: the unsynced write does not leave it private.
+        EXPECT_TRUE(QFileInfo(folder.path(u"clientes.json"_s)).permissions() & QFileDevice::ReadOther);
+    }
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), (QStringList{u"clientes.json"_s, u"ts.txt"_s}));
 }
 
 TEST_F(Cache, a_read_only_data_folder_keeps_its_files_and_names_the_one_not_written)
@@ -503,11 +511,13 @@ TEST_F(Cache, a_read_only_data_folder_keeps_its_files_and_names_the_one_not_writ
     folder.write(u"clientes.json"_s, "{\"OLD\":1}\r\n");
     ReadOnlyFolder read_only(folder.path());
     if (!read_only.read_only()) GTEST_SKIP() << "this system cannot make a folder read-only";
-    try {
-        salvar_json(context, JsonValue::object(), u"clientes.json"_s);
-        ADD_FAILURE() << "no error";
-    } catch (const FileError& e) {
-        EXPECT_TRUE(e.message().contains(u"clientes.json"_s)) << e.what();
+    for (const Durability durability : {Durability::Synced, Durability::Replaceable}) {
+        try {
+            salvar_json(context, JsonValue::object(), u"clientes.json"_s, durability);
+            ADD_FAILURE() << "no error";
+        } catch (const FileError& e) {
+            EXPECT_TRUE(e.message().contains(u"clientes.json"_s)) << e.what();
+        }
     }
     EXPECT_THROW(salvar_arquivo(context, arquivo("37", number("1"), "1.pdf"), folder.path()), FileError);
     EXPECT_EQ(folder.read(u"clientes.json"_s), QByteArray("{\"OLD\":1}\r\n"));
