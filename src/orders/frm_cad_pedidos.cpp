@@ -10,11 +10,11 @@
 #include "orders/mix_list.h"
 #include "orders/order_alerts.h"
 #include "orders/order_dates.h"
-#include "orders/order_history.h"
 #include "orders/order_items.h"
 #include "orders/order_request.h"
 #include "orders/order_save.h"
 #include "orders/purchase_mix.h"
+#include "store/catalogue_lookup.h"
 #include "store/dm_dados.h"
 #include "ui/look.h"
 #include "ui/screen.h"
@@ -169,8 +169,7 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
           static_cast<QLineEdit*>(ui->edtP3), static_cast<QLineEdit*>(ui->edtP4),
           static_cast<QLineEdit*>(ui->edtP5), static_cast<QLineEdit*>(ui->edtP6),
           static_cast<QLineEdit*>(ui->edtP7), static_cast<QLineEdit*>(ui->edtP8),
-          static_cast<QLineEdit*>(ui->edtDtaEntrega), static_cast<QLineEdit*>(ui->edtTot_Pedido),
-          static_cast<QLineEdit*>(ui->edtCod_Cliente)})
+          static_cast<QLineEdit*>(ui->edtDtaEntrega), static_cast<QLineEdit*>(ui->edtCod_Cliente)})
         connect(edit, &QLineEdit::textChanged, this, &Tfrm_Cad_Pedidos::atualizar_paineis);
     connect(ui->cbxTabelas, &QComboBox::currentTextChanged, this, &Tfrm_Cad_Pedidos::atualizar_paineis);
 

@@ -1,6 +1,6 @@
 #include "mix_list.h"
 
-#include "orders/order_history.h"
+#include "store/catalogue_lookup.h"
 #include "store/dm_dados.h"
 
 using namespace Qt::StringLiterals;

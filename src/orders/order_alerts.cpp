@@ -2,8 +2,8 @@
 
 #include "core/errors.h"
 #include "core/regional.h"
-#include "order_history.h"
 #include "order_items.h"
+#include "store/catalogue_lookup.h"
 #include "store/dm_dados.h"
 
 #include <QHash>

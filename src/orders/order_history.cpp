@@ -3,15 +3,16 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/text.h"
+#include "orders/order_request.h"
 #include "server/json_parse.h"
 #include "settings/ansi.h"
+#include "store/catalogue_lookup.h"
 #include "store/dm_dados.h"
 #include "store/table.h"
 
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
-#include <QStringDecoder>
 
 using namespace Qt::StringLiterals;
 
@@ -19,27 +20,6 @@ namespace {
 
 // A copy is a few kilobytes; anything far larger is not one of ours.
 constexpr qint64 kMaxCopy = qint64{16} << 20;
-
-QString path_of(const Context& context, const OrderKey& key, const QString& extension)
-{
-    QString relative = stem_pedido(key) + extension;
-    relative.replace(u'\\', u'/');
-    return context.path(relative);
-}
-
-// The text the copy's writer meant: a byte-order mark selects UTF-8 or UTF-16, as a copy saved by
-// an editor may carry one; otherwise the bytes are in the ANSI code page, as salvar_json writes.
-QString decode(QByteArrayView bytes)
-{
-    const auto at = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
-    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
-        return QString::fromUtf8(bytes.sliced(3));
-    if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
-        QStringDecoder decoder(at(0) == 0xFF ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-        return decoder.decode(bytes.sliced(2));
-    }
-    return decode_ansi(bytes);
-}
 
 // A string's characters or a number's digits; empty for anything else.
 QString text_of(const JsonValue* value)
@@ -67,7 +47,7 @@ QDate date_of(const JsonValue* value)
     if (!m.hasMatch()) return {};
     const QDate date(m.captured(3).toInt(), m.captured(2).toInt(), m.captured(1).toInt());
     // Day zero of the date system is what an empty delivery date was sent as.
-    return date == QDate(1899, 12, 30) ? QDate() : date;
+    return date == dia_zero() ? QDate() : date;
 }
 
 [[noreturn]] void damaged(const QString& shown)
@@ -77,10 +57,10 @@ QDate date_of(const JsonValue* value)
 
 OrderCopy read_order(const Context& context, const OrderKey& key, JsonParser& parser)
 {
-    QString path = path_of(context, key, u".json"_s);
+    QString path = caminho_pedido(context, key, u".json"_s);
     // A pending order keeps its request beside the copy, in the same shape.
     if (!QFile::exists(path)) {
-        const QString pending = path_of(context, key, u".pendente"_s);
+        const QString pending = caminho_pedido(context, key, u".pendente"_s);
         if (QFile::exists(pending)) path = pending;
     }
     const QString shown = QDir::toNativeSeparators(path);
@@ -118,7 +98,7 @@ OrderCopy ler_copia(QByteArrayView bytes, const OrderKey& key, const QString& sh
 {
     std::optional<JsonValue> request;
     try {
-        request = parser.parse(utf8(decode(bytes)));
+        request = parser.parse(utf8(decode_marked_text(bytes)));
     } catch (const ProtocolError&) {
         damaged(shown);
     }
@@ -206,26 +186,4 @@ QList<OrderListRow> linhas_pedidos(const Context& context, TdmDados& dados)
         rows << row;
     }
     return rows;
-}
-
-CatalogueLookup::CatalogueLookup(Table& table, QString id_field)
-    : table_(table), id_field_(std::move(id_field))
-{
-}
-
-CatalogueLookup::~CatalogueLookup()
-{
-    if (moved_) table_.set_current_visible(was_);
-}
-
-bool CatalogueLookup::find(const QString& id)
-{
-    bool ok = false;
-    const qint64 value = id.trimmed().toLongLong(&ok);
-    if (!ok) return false;
-    if (!moved_) {
-        was_ = table_.current_visible();
-        moved_ = true;
-    }
-    return table_.locate(id_field_, QVariant(value));
 }

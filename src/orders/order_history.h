@@ -14,7 +14,6 @@
 
 class JsonParser;
 class TdmDados;
-class Table;
 struct Context;
 
 // An order as its copy in historico_vendas holds it. The copy may have been edited by hand or
@@ -73,23 +72,3 @@ struct OrderListRow {
 // Every order of historico_vendas, newest first (by day, then by number). An order whose copy
 // cannot be read is listed all the same, with an empty client and total.
 QList<OrderListRow> linhas_pedidos(const Context& context, TdmDados& dados);
-
-// Finds catalogue rows by their whole-number id, and afterwards puts the table's current row back
-// where it was, since a grid of another screen may be showing it.
-class CatalogueLookup {
-public:
-    CatalogueLookup(Table& table, QString id_field);
-    ~CatalogueLookup();
-    CatalogueLookup(const CatalogueLookup&) = delete;
-    CatalogueLookup& operator=(const CatalogueLookup&) = delete;
-
-    // Makes the row of id current; false when id is no whole number or no row has it.
-    bool find(const QString& id);
-    Table& table() const { return table_; }
-
-private:
-    Table& table_;
-    QString id_field_;
-    int was_ = -1;
-    bool moved_ = false;
-};

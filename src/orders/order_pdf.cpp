@@ -3,6 +3,7 @@
 #include "core/context.h"
 #include "core/replace_file.h"
 #include "orders/order_history.h"
+#include "store/catalogue_lookup.h"
 #include "store/dm_dados.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -25,13 +25,6 @@ const QString kSending = u".enviando"_s;
 // A request kept for later is a few kilobytes; anything far larger is not one of ours.
 constexpr qint64 kMaxPending = qint64{16} << 20;
 
-QString path_of(const Context& context, const OrderKey& key, const QString& extension)
-{
-    QString relative = stem_pedido(key) + extension;
-    relative.replace(u'\\', u'/');
-    return context.path(relative);
-}
-
 void remove_file(const QString& path)
 {
     QFile file(path);
@@ -61,6 +54,13 @@ QString texto_situacao(Situacao situacao)
         break;
     }
     return u"ENVIADO"_s;
+}
+
+QString caminho_pedido(const Context& context, const OrderKey& key, const QString& extension)
+{
+    QString relative = stem_pedido(key) + extension;
+    relative.replace(u'\\', u'/');
+    return context.path(relative);
 }
 
 QString stem_pedido(const OrderKey& key)
@@ -122,29 +122,29 @@ QList<OrderKey> pedidos_pendentes(const Context& context)
 
 void marcar_enviando(const Context& context, const OrderKey& key)
 {
-    const QString path = path_of(context, key, kSending);
+    const QString path = caminho_pedido(context, key, kSending);
     replace_file(path, QByteArrayView(),
                  u"Não foi possível gravar o arquivo "_s + QDir::toNativeSeparators(path));
 }
 
 void envio_concluido(const Context& context, const OrderKey& key)
 {
-    remove_file(path_of(context, key, kSending));
+    remove_file(caminho_pedido(context, key, kSending));
 }
 
 void guardar_pendente(const Context& context, const OrderKey& key, const JsonValue& request)
 {
-    const QString path = path_of(context, key, kPending);
+    const QString path = caminho_pedido(context, key, kPending);
     const std::string text = to_json(request) + "\r\n";
     replace_file(path, QByteArrayView(text.data(), static_cast<qsizetype>(text.size())),
                  u"Não foi possível guardar o pedido em "_s + QDir::toNativeSeparators(path));
     // Kept: no longer a post that never came back.
-    remove_file(path_of(context, key, kSending));
+    remove_file(caminho_pedido(context, key, kSending));
 }
 
 JsonValue ler_pendente(const Context& context, const OrderKey& key)
 {
-    const QString path = path_of(context, key, kPending);
+    const QString path = caminho_pedido(context, key, kPending);
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -166,6 +166,6 @@ JsonValue ler_pendente(const Context& context, const OrderKey& key)
 
 void pendente_enviado(const Context& context, const OrderKey& key)
 {
-    remove_file(path_of(context, key, kPending));
-    remove_file(path_of(context, key, kSending));
+    remove_file(caminho_pedido(context, key, kPending));
+    remove_file(caminho_pedido(context, key, kSending));
 }

@@ -37,6 +37,8 @@ QString texto_situacao(Situacao situacao);
 
 // historico_vendas\venda_<número>_<DDMMYY>, the common stem of an order's files.
 QString stem_pedido(const OrderKey& key);
+// The absolute path of one of an order's files: extension ".json", ".pendente" or ".enviando".
+QString caminho_pedido(const Context& context, const OrderKey& key, const QString& extension);
 // The key of a file name of historico_vendas ("venda_10000_091225.json", any extension), or
 // nothing when the name is not one of an order.
 std::optional<OrderKey> key_of_file(const QString& file_name);

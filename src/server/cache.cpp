@@ -12,7 +12,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
-#include <QStringDecoder>
 
 #include <cstring>
 #include <limits>
@@ -333,15 +332,7 @@ std::optional<JsonValue> carregar_json(const Context& context, const QString& na
         text = std::string_view(bytes, n);
         value = parse_file(path, [&] { return parser.parse_buffer(n); });
     } else {
-        QString decoded;
-        if (utf8_bom) {
-            decoded = QString::fromUtf8(bytes + 3, static_cast<qsizetype>(n - 3));
-        } else if (utf16_le || utf16_be) {
-            QStringDecoder decoder(utf16_le ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
-            decoded = decoder.decode(QByteArrayView(bytes + 2, static_cast<qsizetype>(n - 2)));
-        } else {
-            decoded = decode_ansi(QByteArrayView(bytes, static_cast<qsizetype>(n)));
-        }
+        const QString decoded = decode_marked_text(QByteArrayView(bytes, static_cast<qsizetype>(n)));
         converted = strings_to_ascii(decoded);
         if (!converted) return std::nullopt;
         text = *converted;

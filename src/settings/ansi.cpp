@@ -1,5 +1,7 @@
 #include "ansi.h"
 
+#include <QStringDecoder>
+
 namespace {
 
 // Bytes 0xA0 to 0xFF are Latin-1; this table covers 0x80 to 0x9F.
@@ -49,4 +51,16 @@ bool encodes_in_ansi(QStringView text)
     for (const QChar ch : text)
         if (ansi_byte(ch.unicode()) < 0) return false;
     return true;
+}
+
+QString decode_marked_text(QByteArrayView bytes)
+{
+    const auto at = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    if (bytes.size() >= 3 && at(0) == 0xEF && at(1) == 0xBB && at(2) == 0xBF)
+        return QString::fromUtf8(bytes.sliced(3));
+    if (bytes.size() >= 2 && ((at(0) == 0xFF && at(1) == 0xFE) || (at(0) == 0xFE && at(1) == 0xFF))) {
+        QStringDecoder decoder(at(0) == 0xFF ? QStringDecoder::Utf16LE : QStringDecoder::Utf16BE);
+        return decoder.decode(bytes.sliced(2));
+    }
+    return decode_ansi(bytes);
 }

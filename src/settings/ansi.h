@@ -11,6 +11,10 @@
 // leaves unassigned stand for the C1 control of the same value, as Windows does.
 QString decode_ansi(QByteArrayView bytes);
 
+// A file's text as its writer meant it: a byte-order mark selects UTF-8 or UTF-16 (an editor may
+// have saved it so), otherwise the bytes are in the ANSI code page, as the program writes them.
+QString decode_marked_text(QByteArrayView bytes);
+
 // The text in the code page; a character it lacks becomes '?'. encodes_in_ansi() tells whether
 // every character has its byte.
 QByteArray encode_ansi(QStringView text);
