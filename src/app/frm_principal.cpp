@@ -136,9 +136,8 @@ void Tfrm_Principal::atualizar_situacao()
     QStringList lines;
     const QString origem = dmDados()->origem.texto();
     if (!origem.isEmpty()) lines << origem;
-    qsizetype pendentes = 0;
-    // An unreadable folder must not keep the menu from working.
-    run_guarded(*context_.messages, [&] { pendentes = pedidos_pendentes(context_).size(); });
+    // A folder that cannot be listed counts no order: the menu works all the same.
+    const qsizetype pendentes = pedidos_pendentes(context_).size();
     if (pendentes > 0) lines << QString::number(pendentes) + u" PEDIDO(S) PENDENTE(S)"_s;
     ui->lblSituacao->setText(lines.join(u'\n'));
     ui->lblSituacao->setToolTip(
