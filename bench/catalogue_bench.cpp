@@ -90,17 +90,18 @@ private:
 // The real transport, noting when each reply has arrived whole.
 class TimedTransport : public Transport {
 public:
-    Reply post(const QUrl& url, const QByteArray& body, const QString& what) override
+    Reply post(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+               const QString& what) override
     {
-        Reply reply = http.post(url, body, what);
+        Reply reply = http.post(url, security, body, what);
         arrived = now_ms();
         bytes = reply.body.size();
         return reply;
     }
-    int post_into(const QUrl& url, const QByteArray& body, const QString& what,
+    int post_into(const QUrl& url, const CallSecurity& security, const QByteArray& body, const QString& what,
                   const std::function<char*(std::size_t n)>& room) override
     {
-        const int status = http.post_into(url, body, what, [&](std::size_t n) {
+        const int status = http.post_into(url, security, body, what, [&](std::size_t n) {
             bytes = static_cast<qsizetype>(n);
             return room(n);
         });
@@ -218,7 +219,7 @@ QByteArray reply_object(HttpTransport& transport, const QString& server, const J
     QUrl url = server_base_url(server);
     url.setPath(u"/datasnap/rest/TModuleOnline/getDados_OnLine"_s);
     const QByteArray body = QByteArray::fromStdString(TModuleOnlineClient::request_body(request));
-    const Transport::Reply reply = transport.post(url, body, what);
+    const Transport::Reply reply = transport.post(url, {}, body, what);
     const QByteArray prefix = "{\"result\":[";
     if (reply.status != 200 || !reply.body.startsWith(prefix) || !reply.body.endsWith("]}"))
         throw ProtocolError(u"unexpected reply to "_s + what);
@@ -248,7 +249,10 @@ int save_replies(const QString& server, const QString& folder)
 class ReplayTransport : public Transport {
 public:
     explicit ReplayTransport(QByteArray body) : body_(std::move(body)) {}
-    Reply post(const QUrl&, const QByteArray&, const QString&) override { return {200, body_}; }
+    Reply post(const QUrl&, const CallSecurity&, const QByteArray&, const QString&) override
+    {
+        return {200, body_};
+    }
 
 private:
     QByteArray body_;

@@ -3,6 +3,9 @@
 #include "requests.h"
 
 #include <httplib.h>
+#include <openssl/err.h>
+#include <openssl/pem.h>
+#include <openssl/ssl.h>
 
 #include <chrono>
 #include <cstdio>
@@ -67,14 +70,53 @@ std::string status_message(const httplib::Request& request, int status)
     }
 }
 
+std::string openssl_error()
+{
+    const unsigned long code = ERR_get_error();
+    ERR_clear_error();
+    if (code == 0) return {};
+    char text[256];
+    ERR_error_string_n(code, text, sizeof text);
+    return std::string(" (") + text + ")";
+}
+
+// Loads the certificate and key into the server's TLS context, keeping the cause of a failure.
+std::unique_ptr<httplib::Server> tls_server(const TlsFiles& tls)
+{
+    std::string failure;
+    auto server = std::make_unique<httplib::SSLServer>([&](SSL_CTX& context) {
+        SSL_CTX_set_min_proto_version(&context, TLS1_2_VERSION);
+        SSL_CTX_set_options(&context, SSL_OP_NO_COMPRESSION | SSL_OP_NO_SESSION_RESUMPTION_ON_RENEGOTIATION);
+        if (SSL_CTX_use_certificate_chain_file(&context, tls.certificate.c_str()) != 1) {
+            failure = "não foi possível ler o certificado TLS " + tls.certificate + openssl_error();
+            return false;
+        }
+        BIO* file = BIO_new_file(tls.key.c_str(), "r");
+        EVP_PKEY* key = file ? PEM_read_bio_PrivateKey(file, nullptr, nullptr, nullptr) : nullptr;
+        BIO_free(file);
+        if (!key)
+            failure = "não foi possível ler a chave privada TLS " + tls.key + openssl_error();
+        else if (SSL_CTX_use_PrivateKey(&context, key) != 1 || SSL_CTX_check_private_key(&context) != 1)
+            failure = "a chave privada " + tls.key + " não corresponde ao certificado " + tls.certificate;
+        EVP_PKEY_free(key);
+        ERR_clear_error();
+        return failure.empty();
+    });
+    if (!server->is_valid())
+        throw std::runtime_error(failure.empty() ? "não foi possível preparar o TLS" : failure);
+    return server;
+}
+
 } // namespace
 
-HttpServer::HttpServer(const RequestHandler& handler) : server_(std::make_unique<httplib::Server>())
+HttpServer::HttpServer(const RequestHandler& handler, const TlsFiles* tls)
+    : server_(tls ? tls_server(*tls) : std::make_unique<httplib::Server>())
 {
     auto& server = *server_;
     const auto route = [&handler](ServerMethod method) {
         return [&handler, method](const httplib::Request& request, httplib::Response& response) {
-            HttpReply reply = handler.handle(method, request.body, request_log.call);
+            HttpReply reply = handler.handle(method, request.body, request_log.call,
+                                             request.get_header_value("X-Pedidos-Assinatura"));
             response.status = reply.status;
             response.body = std::move(reply.body);
             response.set_header("Content-Type", json_type);

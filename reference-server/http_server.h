@@ -8,11 +8,18 @@ class Server;
 }
 class RequestHandler;
 
-// The HTTP face of the server: the two server-method paths, error replies as JSON, and one log line
-// per request on stderr.
+// The PEM files of a TLS server: the certificate (its chain may follow it) and its private key.
+struct TlsFiles {
+    std::string certificate;
+    std::string key;
+};
+
+// The HTTP (or HTTPS) face of the server: the two server-method paths, error replies as JSON, and
+// one log line per request on stderr.
 class HttpServer {
 public:
-    explicit HttpServer(const RequestHandler& handler);
+    // With tls, serves HTTPS; raises std::runtime_error, in Portuguese, when its files cannot be used.
+    explicit HttpServer(const RequestHandler& handler, const TlsFiles* tls = nullptr);
     ~HttpServer();
 
     // Binds the listening socket; port 0 takes a free one. Returns the port, or -1 on failure.

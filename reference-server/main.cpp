@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -24,6 +25,10 @@ int main(int argc, char** argv)
     }
     if (options.help) {
         std::fputs(usage_text, stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("pedidos-servidor %s\n", PV_VERSION);
         return 0;
     }
 
@@ -48,8 +53,16 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    const RequestHandler handler(options.database, options.data_hoje);
-    HttpServer server(handler);
+    const RequestHandler handler(options.database, options.data_hoje, options.exigir_assinatura);
+    const TlsFiles tls{options.tls_cert, options.tls_key};
+    std::optional<HttpServer> maybe_server;
+    try {
+        maybe_server.emplace(handler, options.tls_cert.empty() ? nullptr : &tls);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
+        return 1;
+    }
+    HttpServer& server = *maybe_server;
     const int port = server.bind(options.host, options.port);
     if (port < 0) {
         std::fprintf(stderr, "pedidos-servidor: não foi possível ouvir em %s porta %d\n",
@@ -57,8 +70,9 @@ int main(int argc, char** argv)
         return 1;
     }
     const bool ipv6 = options.host.find(':') != std::string::npos;
-    std::printf("pedidos-servidor ouvindo em http://%s%s%s:%d\n", ipv6 ? "[" : "", options.host.c_str(),
-                ipv6 ? "]" : "", port);
+    std::printf("pedidos-servidor ouvindo em %s://%s%s%s:%d%s\n", options.tls_cert.empty() ? "http" : "https",
+                ipv6 ? "[" : "", options.host.c_str(), ipv6 ? "]" : "", port,
+                options.exigir_assinatura ? " (assinatura exigida)" : "");
     std::fflush(stdout);
 
     std::thread stopper([&] {

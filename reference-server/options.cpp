@@ -28,7 +28,16 @@ Opções:
                     separados por vírgula; vazio desbloqueia todos
   --data-hoje DD/MM/AAAA
                     dia que o servidor toma por hoje, em vez do relógio (para testes)
+  --tls-cert ARQUIVO
+  --tls-key ARQUIVO atende em HTTPS com este certificado e esta chave privada (arquivos PEM; o
+                    certificado pode vir seguido da cadeia de autoridades); os dois vão juntos
+  --exigir-assinatura
+                    recusa (HTTP 401) toda requisição sem o cabeçalho X-Pedidos-Assinatura válido:
+                    "<hora unix>:<hex>", o HMAC-SHA256 sob a chave do vendedor da hora, de uma quebra
+                    de linha e do corpo; a hora a no máximo 5 minutos do relógio do servidor, e
+                    nenhuma assinatura aceita duas vezes
   --help            mostra esta ajuda
+  --version         mostra a versão
 
 Vendedores de demonstração (empresa Teste): 1 com a chave 47261 e 2 com a chave 58314.
 )";
@@ -95,9 +104,9 @@ std::set<int> weekdays(const std::string& text)
 ServerOptions parse_options(const std::vector<std::string>& arguments)
 {
     static constexpr std::string_view with_value[] = {
-        "--host",     "--port",    "--db",      "--clientes",
-        "--produtos", "--tabelas", "--horario", "--dias-bloqueados",
-        "--data-hoje"};
+        "--host",      "--port",     "--db",      "--clientes",
+        "--produtos",  "--tabelas",  "--horario", "--dias-bloqueados",
+        "--data-hoje", "--tls-cert", "--tls-key"};
     constexpr int max_rows = 10'000'000;
 
     ServerOptions options;
@@ -105,6 +114,14 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
         const std::string& argument = arguments[i];
         if (argument == "--help" || argument == "-h") {
             options.help = true;
+            continue;
+        }
+        if (argument == "--version") {
+            options.version = true;
+            continue;
+        }
+        if (argument == "--exigir-assinatura") {
+            options.exigir_assinatura = true;
             continue;
         }
         std::string name = argument;
@@ -121,9 +138,12 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
             value = arguments[++i];
         }
 
-        if (name == "--host" || name == "--db") {
+        if (name == "--host" || name == "--db" || name == "--tls-cert" || name == "--tls-key") {
             if (value->empty()) throw OptionsError("Valor vazio para " + name);
-            (name == "--host" ? options.host : options.database) = *value;
+            (name == "--host"       ? options.host
+             : name == "--db"       ? options.database
+             : name == "--tls-cert" ? options.tls_cert
+                                    : options.tls_key) = *value;
         } else if (name == "--horario") {
             options.horario = hour_window(*value);
         } else if (name == "--dias-bloqueados") {
@@ -140,5 +160,7 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
             options.sizes.sized = true;
         }
     }
+    if (options.tls_cert.empty() != options.tls_key.empty())
+        throw OptionsError("--tls-cert e --tls-key vão juntos: informe o certificado e a chave privada");
     return options;
 }

@@ -20,7 +20,13 @@ struct ServerOptions {
     std::optional<std::set<int>> dias_bloqueados;
     // When given, the day the server takes for today, instead of the clock's.
     std::optional<std::chrono::sys_days> data_hoje;
+    // Both or neither: the PEM files of the certificate (its chain may follow it) and its private key.
+    std::string tls_cert;
+    std::string tls_key;
+    // Requests must carry a valid X-Pedidos-Assinatura header.
+    bool exigir_assinatura = false;
     bool help = false;
+    bool version = false;
 };
 
 class OptionsError : public std::runtime_error {

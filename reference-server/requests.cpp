@@ -11,8 +11,10 @@
 #include "server/json_parse.h"
 #include "server/json_value.h"
 #include "server/json_write.h"
+#include "signature.h"
 
 #include <array>
+#include <ctime>
 
 namespace {
 
@@ -87,9 +89,25 @@ std::string error_body(std::string_view message)
     return to_json(reply);
 }
 
-HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, CallInfo& info) const
+RequestHandler::RequestHandler(std::string database_path, std::optional<std::chrono::sys_days> today,
+                               bool require_signature)
+    : database_path_(std::move(database_path)), today_(today),
+      signatures_(require_signature ? std::make_unique<SignatureGuard>() : nullptr)
 {
+}
+
+RequestHandler::~RequestHandler() = default;
+
+HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, CallInfo& info,
+                                 std::string_view signature) const
+{
+    // Until the signature has been verified, a request that needs one learns nothing but 401.
+    bool trusted = !signatures_;
     try {
+        const std::int64_t now = std::time(nullptr);
+        std::optional<SignatureGuard::Stamp> stamp;
+        if (signatures_) stamp = SignatureGuard::read(signature, now);
+
         const std::optional<JsonValue> parsed = parse_json(body);
         if (!parsed || !parsed->is_object())
             throw RequestError(400, "Corpo da requisição não é um objeto JSON válido");
@@ -105,6 +123,8 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
 
         Database db(database_path_);
         const Salesperson vendedor = identify(db, *requisicao);
+        if (stamp) signatures_->accept(*stamp, vendedor.chave, body, now);
+        trusted = true;
 
         HttpReply reply;
         reply.body = "{\"result\":[";
@@ -112,6 +132,8 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
         reply.body += "]}";
         return reply;
     } catch (const RequestError& e) {
+        if (!trusted && e.status() != 401)
+            return {401, error_body("Assinatura da requisição não pôde ser verificada")};
         return {e.status(), error_body(e.what())};
     } catch (const std::exception& e) {
         return {500, error_body(std::string("Erro interno do servidor: ") + e.what())};

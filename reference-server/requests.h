@@ -1,9 +1,12 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
+
+class SignatureGuard;
 
 enum class ServerMethod { GetDados, PostDados };
 
@@ -23,17 +26,20 @@ struct CallInfo {
 // database connection, so calls may run on several threads at once.
 class RequestHandler {
 public:
-    // today, when given, is the day every call takes for today.
-    explicit RequestHandler(std::string database_path, std::optional<std::chrono::sys_days> today = {})
-        : database_path_(std::move(database_path)), today_(today)
-    {
-    }
+    // today, when given, is the day every call takes for today. With require_signature, a request is
+    // answered only when its X-Pedidos-Assinatura verifies under its salesperson's key (401 otherwise).
+    explicit RequestHandler(std::string database_path, std::optional<std::chrono::sys_days> today = {},
+                            bool require_signature = false);
+    ~RequestHandler();
 
-    HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info) const;
+    // signature: the X-Pedidos-Assinatura header, empty when the request has none.
+    HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info,
+                     std::string_view signature = {}) const;
 
 private:
     std::string database_path_;
     std::optional<std::chrono::sys_days> today_;
+    std::unique_ptr<SignatureGuard> signatures_;
 };
 
 std::string error_body(std::string_view message);

@@ -1,6 +1,7 @@
 #include "connection.h"
 
 #include "cache.h"
+#include "company_certificates.h"
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/messages.h"
@@ -31,9 +32,14 @@ Transport& transport_of(const Context& context)
 
 // A connection opened for one request, and its proxy.
 struct Link {
-    Link(const Context& context, const QString& ip) : module(transport_of(context)), proxy(module)
+    Link(const Context& context, const Identity& identity, const ServerSettings& settings)
+        : module(transport_of(context)), proxy(module)
     {
-        module.open(ip);
+        module.open(settings.ip);
+        module.security.signing_key = identity.chave.toUtf8();
+        // Only an https:// server has a certificate; for plain HTTP the setting means nothing.
+        if (module.SQLCon.base_url.scheme() == u"https"_s && !settings.certificado.trimmed().isEmpty())
+            module.security.company_certificates = company_certificates(context, settings.certificado);
     }
     TdmClientModule module;
     TModuleOnlineClient proxy;
@@ -41,20 +47,20 @@ struct Link {
 
 } // namespace
 
-ServerCall::ServerCall(const Context& context, Identity identity, QString ip)
-    : context_(context), identity_(std::move(identity)), ip_(std::move(ip))
+ServerCall::ServerCall(const Context& context, ServerSettings settings)
+    : context_(context), identity_{settings.empresa, settings.id_vendedor, settings.chave},
+      settings_(std::move(settings))
 {
 }
 
 ServerCall conectar(const Context& context)
 {
-    const ServerSettings settings = read_server_settings(Settings(context));
-    return ServerCall(context, Identity{settings.empresa, settings.id_vendedor, settings.chave}, settings.ip);
+    return ServerCall(context, read_server_settings(Settings(context)));
 }
 
 std::optional<JsonValue> ServerCall::get(const JsonValue& request, const QString& what)
 {
-    Link link(context_, ip_);
+    Link link(context_, identity_, settings_);
     JsonParser own;
     JsonValue reply = link.proxy.getDados_OnLine(request, what, context_.parser ? *context_.parser : own);
     if (key_checked(kind_of(request)) && !check_reply_key(context_, identity_.chave, reply))
@@ -64,7 +70,7 @@ std::optional<JsonValue> ServerCall::get(const JsonValue& request, const QString
 
 void ServerCall::post(const JsonValue& request, const QString& what)
 {
-    Link link(context_, ip_);
+    Link link(context_, identity_, settings_);
     link.proxy.postDados_OnLine(request, what);
 }
 

@@ -2,6 +2,7 @@
 
 #include "server/json_value.h"
 #include "server/request.h"
+#include "settings/settings.h"
 
 #include <QString>
 
@@ -18,7 +19,7 @@ struct Context;
 // raises ServerError or ProtocolError with the server, the operation and the cause.
 class ServerCall {
 public:
-    ServerCall(const Context& context, Identity identity, QString ip);
+    ServerCall(const Context& context, ServerSettings settings);
 
     const Identity& identity() const { return identity_; }
 
@@ -31,10 +32,10 @@ public:
 private:
     const Context& context_;
     Identity identity_;
-    QString ip_;
+    ServerSettings settings_;
 };
 
-// Reads Empresa, Chave, ID and IP from the settings, in one read, for one exchange.
+// Reads Empresa, Chave, ID, IP and Certificado from the settings, in one read, for one exchange.
 ServerCall conectar(const Context& context);
 
 // Whether the reply to a request of this kind ("TABLE") carries the salesperson key to check: every

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "transport.h"
+
 #include <QString>
 #include <QUrl>
-
-class Transport;
 
 // A server connection: the address the IP setting names (port 211 unless it says another) and the
 // context under which the server's methods are published.
@@ -20,6 +20,8 @@ public:
     explicit TdmClientModule(Transport& transport) : transport_(transport) {}
 
     SQLConnection SQLCon;
+    // The company's certificates and the signing key, sent with every call of this connection.
+    CallSecurity security;
 
     // Opens the connection to the address ip names. Raises ServerError for an empty or unusable
     // address; no request is sent before the first call.

@@ -46,7 +46,8 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     // The body lands in the parser's memory and is parsed there.
     std::size_t size = 0;
     const int status = module_.transport().post_into(
-        url, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what, [&](std::size_t n) {
+        url, module_.security, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what,
+        [&](std::size_t n) {
             size = n;
             return parser.buffer(n);
         });

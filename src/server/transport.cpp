@@ -7,11 +7,15 @@
 #include <cstring>
 
 #include <QBuffer>
+#include <QDateTime>
 #include <QEventLoop>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
+#include <QSslConfiguration>
+#include <QSslError>
+#include <QStringList>
 #include <QTimer>
 
 using namespace Qt::StringLiterals;
@@ -41,9 +45,65 @@ QString cause_of(QNetworkReply::NetworkError error, const QString& fallback)
     case QNetworkReply::ProxyNotFoundError:
     case QNetworkReply::ProxyTimeoutError:
         return u"falha no proxy da rede"_s;
+    case QNetworkReply::ProtocolFailure:
+    case QNetworkReply::ProtocolUnknownError:
+    case QNetworkReply::ProtocolInvalidOperationError:
+        return u"o servidor respondeu fora do protocolo HTTP"_s;
     default:
-        return fallback;
+        return u"falha de rede (%1)"_s.arg(fallback);
     }
+}
+
+// Why the server's certificate was refused, each cause once, in the order met.
+QString tls_cause(const QList<QSslError>& errors, const QString& host)
+{
+    QStringList causes;
+    for (const QSslError& e : errors) {
+        const QSslCertificate certificate = e.certificate();
+        const QString date_format = u"dd/MM/yyyy"_s;
+        QString cause;
+        switch (e.error()) {
+        case QSslError::CertificateExpired:
+            cause = u"o certificado do servidor venceu em %1"_s.arg(
+                certificate.expiryDate().toLocalTime().toString(date_format));
+            break;
+        case QSslError::CertificateNotYetValid:
+            cause =
+                u"o certificado do servidor só vale a partir de %1 (confira a data deste computador)"_s.arg(
+                    certificate.effectiveDate().toLocalTime().toString(date_format));
+            break;
+        case QSslError::HostNameMismatch: {
+            QStringList names = certificate.subjectAlternativeNames().values();
+            if (names.isEmpty()) names = certificate.subjectInfo(QSslCertificate::CommonName);
+            cause = u"o certificado do servidor é de outro nome (%1), não de %2"_s.arg(
+                names.isEmpty() ? u"sem nome"_s : names.join(u", "_s), host);
+            break;
+        }
+        case QSslError::SelfSignedCertificate:
+        case QSslError::SelfSignedCertificateInChain:
+        case QSslError::UnableToGetIssuerCertificate:
+        case QSslError::UnableToGetLocalIssuerCertificate:
+        case QSslError::UnableToVerifyFirstCertificate:
+        case QSslError::CertificateUntrusted:
+        case QSslError::InvalidCaCertificate:
+            cause = u"o certificado do servidor não é de uma autoridade confiável (se a empresa usa "
+                    "certificado próprio, informe o arquivo dele em Certificado, no config.ini)"_s;
+            break;
+        case QSslError::CertificateRevoked:
+            cause = u"o certificado do servidor foi revogado"_s;
+            break;
+        case QSslError::CertificateSignatureFailed:
+        case QSslError::CertificateBlacklisted:
+            cause = u"o certificado do servidor não pôde ser verificado (assinatura inválida)"_s;
+            break;
+        default:
+            cause = u"o certificado do servidor foi recusado"_s;
+            break;
+        }
+        if (!causes.contains(cause)) causes.append(cause);
+    }
+    if (causes.isEmpty()) return u"falha na negociação da conexão segura (TLS)"_s;
+    return u"conexão segura recusada: "_s + causes.join(u"; "_s);
 }
 
 // A request body that can be read once and never rewound. Qt Network sends a request again on its
@@ -128,10 +188,10 @@ QString server_label(const QUrl& base)
     return (base.scheme() == u"https"_s ? u"https://"_s : QString()) + host + u':' + QString::number(port);
 }
 
-int Transport::post_into(const QUrl& url, const QByteArray& body, const QString& what,
-                         const std::function<char*(std::size_t n)>& room)
+int Transport::post_into(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+                         const QString& what, const std::function<char*(std::size_t n)>& room)
 {
-    const Reply reply = post(url, body, what);
+    const Reply reply = post(url, security, body, what);
     const auto n = static_cast<std::size_t>(reply.body.size());
     char* to = room(n);
     if (n > 0) std::memcpy(to, reply.body.constData(), n);
@@ -143,17 +203,19 @@ HttpTransport::HttpTransport(CallProgress* progress)
 {
 }
 
-Transport::Reply HttpTransport::post(const QUrl& url, const QByteArray& body, const QString& what)
+Transport::Reply HttpTransport::post(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+                                     const QString& what)
 {
     Reply result;
-    result.status = exchange(url, body, what, [&](QIODevice& reply) { result.body = reply.readAll(); });
+    result.status =
+        exchange(url, security, body, what, [&](QIODevice& reply) { result.body = reply.readAll(); });
     return result;
 }
 
-int HttpTransport::post_into(const QUrl& url, const QByteArray& body, const QString& what,
-                             const std::function<char*(std::size_t n)>& room)
+int HttpTransport::post_into(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+                             const QString& what, const std::function<char*(std::size_t n)>& room)
 {
-    return exchange(url, body, what, [&](QIODevice& reply) {
+    return exchange(url, security, body, what, [&](QIODevice& reply) {
         // The whole body is buffered once the reply has finished.
         const qint64 n = reply.bytesAvailable();
         char* to = room(static_cast<std::size_t>(n));
@@ -167,8 +229,8 @@ int HttpTransport::post_into(const QUrl& url, const QByteArray& body, const QStr
     });
 }
 
-int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QString& what,
-                            const std::function<void(QIODevice& reply)>& take)
+int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+                            const QString& what, const std::function<void(QIODevice& reply)>& take)
 {
     QUrl base = url;
     base.setPath(QString());
@@ -183,6 +245,15 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     request.setTransferTimeout(static_cast<int>(idle_timeout.count()));
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    request.setRawHeader("X-Pedidos-Assinatura",
+                         signer_.sign(security.signing_key, body, QDateTime::currentSecsSinceEpoch()));
+    if (url.scheme() == u"https"_s && !security.company_certificates.isEmpty()) {
+        // Set whole: adding to the default configuration would stop Qt from loading the system's
+        // store on demand.
+        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+        tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + security.company_certificates);
+        request.setSslConfiguration(tls);
+    }
 
     if (progress_) progress_->started(what, server);
     struct Finish {
@@ -206,6 +277,10 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     });
     connect_timer.start(connect_timeout);
     QObject::connect(reply, &QNetworkReply::requestSent, &connect_timer, &QTimer::stop);
+    // Never ignored: the call fails and the salesperson is told why.
+    QList<QSslError> tls_errors;
+    QObject::connect(reply, &QNetworkReply::sslErrors, &loop,
+                     [&](const QList<QSslError>& errors) { tls_errors += errors; });
     QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 bytes, qint64 total) {
         connect_timer.stop();
         if ((bytes > max_reply_bytes || total > max_reply_bytes) && stop == Stop::None) {
@@ -245,8 +320,14 @@ int HttpTransport::exchange(const QUrl& url, const QByteArray& body, const QStri
     if (error == QNetworkReply::OperationCanceledError)
         throw fail(u"nenhum dado recebido em %1 segundos"_s.arg(idle_timeout.count() / 1000.0));
     // The connection closed before any byte of the reply, and the body cannot be sent again.
-    if (error == QNetworkReply::ContentReSendError)
-        throw fail(cause_of(QNetworkReply::RemoteHostClosedError, error_string));
+    if (error == QNetworkReply::ContentReSendError || error == QNetworkReply::RemoteHostClosedError) {
+        QString cause = cause_of(QNetworkReply::RemoteHostClosedError, error_string);
+        // A TLS server closes a plain connection without a word.
+        if (url.scheme() == u"http"_s && status == 0)
+            cause += u" (se o servidor usa conexão segura, o endereço deve começar com https://)"_s;
+        throw fail(cause);
+    }
+    if (error == QNetworkReply::SslHandshakeFailedError) throw fail(tls_cause(tls_errors, url.host()));
     // An HTTP error status still carries the server's own text in the body; a failure of the
     // connection itself (codes below 100), even after a status line, does not.
     if (error != QNetworkReply::NoError &&

@@ -1,7 +1,11 @@
 #pragma once
 
+#include "request_signature.h"
+
 #include <QByteArray>
 #include <QIODevice>
+#include <QList>
+#include <QSslCertificate>
 #include <QString>
 #include <QUrl>
 
@@ -20,6 +24,14 @@ public:
     virtual bool cancelled() const = 0;
 };
 
+// What a call adds to its request besides the URL and the body: the certificates that an https://
+// server's may be issued by besides the system's store (the company's own authority), and the
+// salesperson key that signs the body in the header X-Pedidos-Assinatura.
+struct CallSecurity {
+    QList<QSslCertificate> company_certificates;
+    QByteArray signing_key;
+};
+
 // One HTTP request and its reply body. The call returns when the reply has arrived or failed; the
 // event loop runs meanwhile so that windows keep painting.
 class Transport {
@@ -30,14 +42,16 @@ public:
         QByteArray body;
     };
     // Raises ServerError for a transport failure, with the server address and the cause.
-    virtual Reply post(const QUrl& url, const QByteArray& body, const QString& what) = 0;
+    virtual Reply post(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+                       const QString& what) = 0;
     // The same, the reply's body going straight into the n bytes that room(n) gives (a parser's
     // memory), so that a catalogue is not held twice. Returns the status.
-    virtual int post_into(const QUrl& url, const QByteArray& body, const QString& what,
-                          const std::function<char*(std::size_t n)>& room);
+    virtual int post_into(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+                          const QString& what, const std::function<char*(std::size_t n)>& room);
 };
 
-// The transport over Qt Network: HTTP/1.1 or HTTPS, no retry.
+// The transport over Qt Network: HTTP/1.1 or HTTPS, no retry. A certificate error always fails the
+// call, with its cause.
 class HttpTransport : public Transport {
 public:
     explicit HttpTransport(CallProgress* progress = nullptr);
@@ -47,16 +61,18 @@ public:
     // A reply larger than the parser takes is refused while it arrives, before it fills the memory.
     qint64 max_reply_bytes;
 
-    Reply post(const QUrl& url, const QByteArray& body, const QString& what) override;
-    int post_into(const QUrl& url, const QByteArray& body, const QString& what,
+    Reply post(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+               const QString& what) override;
+    int post_into(const QUrl& url, const CallSecurity& security, const QByteArray& body, const QString& what,
                   const std::function<char*(std::size_t n)>& room) override;
     void set_progress(CallProgress* progress) { progress_ = progress; }
 
 private:
     // Sends the request and waits; take reads the body of the finished reply.
-    int exchange(const QUrl& url, const QByteArray& body, const QString& what,
+    int exchange(const QUrl& url, const CallSecurity& security, const QByteArray& body, const QString& what,
                  const std::function<void(QIODevice& reply)>& take);
     CallProgress* progress_;
+    RequestSigner signer_;
 };
 
 // The base URL of the server named by the IP setting ("10.0.0.5", "host:8211", "[fd00::5]:8211",

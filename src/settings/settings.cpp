@@ -128,7 +128,8 @@ ServerSettings read_server_settings(const Settings& settings)
 {
     const IniFile ini = settings.load();
     auto get = [&](const QString& key) { return ini.value(kSection, key).value_or(QString()); };
-    return ServerSettings{get(u"Empresa"_s), get(u"Chave"_s), get(u"ID"_s), get(u"IP"_s)};
+    return ServerSettings{get(u"Empresa"_s), get(u"Chave"_s), get(u"ID"_s), get(u"IP"_s),
+                          get(u"Certificado"_s)};
 }
 
 void ensure_history_folder(const Context& context)

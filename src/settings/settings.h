@@ -61,6 +61,9 @@ struct ServerSettings {
     QString chave;
     QString id_vendedor;
     QString ip;
+    // The PEM file of the certificates an https:// server may be issued by besides the system's
+    // store: an absolute path or a name inside the data folder; empty for none.
+    QString certificado;
 };
 ServerSettings read_server_settings(const Settings& settings);
 

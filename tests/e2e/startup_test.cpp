@@ -188,7 +188,7 @@ TEST(BusyDialog, cancel_esc_or_a_failure_ends_the_call_and_leaves_no_dialog_behi
         QString message;
         try {
             const Transport::Reply reply =
-                transport.post(QUrl(u"http://"_s + server.address() + u"/x"_s), "{}", u"clientes"_s);
+                transport.post(QUrl(u"http://"_s + server.address() + u"/x"_s), {}, "{}", u"clientes"_s);
             EXPECT_EQ(reply.status, 500);
         } catch (const ServerError& e) {
             message = e.message();

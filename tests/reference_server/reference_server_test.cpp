@@ -362,6 +362,10 @@ TEST(ReferenceServerProcess, command_line_is_checked)
         {{u"--tabelas"_s, u"-1"_s}, 2, "--tabelas"},
         {{u"--db"_s}, 2, "--db"},
         {{u"--verbose"_s}, 2, "--verbose"},
+        {{u"--version"_s}, 0, "pedidos-servidor " PV_VERSION},
+        {{u"--help"_s}, 0, "--exigir-assinatura"},
+        {{u"--tls-cert"_s, u"a.pem"_s}, 2, "--tls-key"},
+        {{u"--tls-key"_s, u"a.key"_s}, 2, "--tls-cert"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());

@@ -36,11 +36,13 @@ JsonValue request_of(const std::string& kind, const Pairs& pairs)
     return request;
 }
 
-HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb)
+HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb, const Headers& headers)
 {
     QNetworkAccessManager manager;
     QNetworkRequest request{QUrl(url)};
     request.setHeader(QNetworkRequest::ContentTypeHeader, QByteArray("application/json"));
+    for (const auto& [name, value] : headers)
+        request.setRawHeader(name, value);
     QNetworkReply* reply = verb == "POST" ? manager.post(request, body) : manager.get(request);
     QEventLoop loop;
     QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);

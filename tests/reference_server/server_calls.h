@@ -28,8 +28,11 @@ using Pairs = std::vector<std::pair<std::string, std::string>>;
 // three common pairs and then `pairs`, every value a string.
 JsonValue request_of(const std::string& kind, const Pairs& pairs = {});
 
-// Any body, as it stands, to any address ("POST" or "GET").
-HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb = "POST");
+using Headers = std::vector<std::pair<QByteArray, QByteArray>>;
+
+// Any body, as it stands, to any address ("POST" or "GET"), with any extra headers.
+HttpResult call(const QString& url, const QByteArray& body, const QByteArray& verb = "POST",
+                const Headers& headers = {});
 HttpResult post(const ServerProcess& server, const char* method, const JsonValue& request);
 HttpResult get_dados(const ServerProcess& server, const JsonValue& request);
 HttpResult post_dados(const ServerProcess& server, const JsonValue& request);

@@ -8,11 +8,13 @@
 // The real HTTP transport, keeping the path and exact body of every call it carries.
 class RecordingTransport : public Transport {
 public:
-    Reply post(const QUrl& url, const QByteArray& body, const QString& what) override
+    Reply post(const QUrl& url, const CallSecurity& security, const QByteArray& body,
+               const QString& what) override
     {
         paths.append(url.path());
         bodies.append(body);
-        return http.post(url, body, what);
+        securities.append(security);
+        return http.post(url, security, body, what);
     }
     // The request object of call i, without the {"_parameters":[...]} wrapper.
     QByteArray request(qsizetype i) const
@@ -24,4 +26,5 @@ public:
     HttpTransport http;
     QStringList paths;
     QByteArrayList bodies;
+    QList<CallSecurity> securities;
 };

@@ -18,7 +18,7 @@ ServerProcess::ServerProcess(const QStringList& extra_arguments, const QString& 
     QElapsedTimer clock;
     clock.start();
     QByteArray out;
-    static const QRegularExpression listening(u"http://[^:]+:(\\d+)"_s);
+    static const QRegularExpression listening(u"https?://[^:]+:(\\d+)"_s);
     while (clock.elapsed() < 120000) {
         process_.waitForReadyRead(100);
         out += process_.readAllStandardOutput();

@@ -1,0 +1,38 @@
+#include "company_certificates.h"
+
+#include "core/context.h"
+#include "core/errors.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// A file of certificates is a few kilobytes; anything much larger is not one.
+constexpr qint64 kMaxBytes = 1024 * 1024;
+
+} // namespace
+
+QList<QSslCertificate> company_certificates(const Context& context, const QString& setting)
+{
+    const QString name = setting.trimmed();
+    const QString path = QDir::isAbsolutePath(name) ? name : context.path(name);
+    const QString failure =
+        u"Não foi possível usar o certificado da empresa %1 (Certificado, em config.ini): %2."_s;
+    const QFileInfo info(path);
+    if (!info.exists()) throw ServerError(failure.arg(path, u"o arquivo não existe"_s));
+    if (info.isDir()) throw ServerError(failure.arg(path, u"é uma pasta, não um arquivo"_s));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw ServerError(failure.arg(path, u"o arquivo não pôde ser lido (%1)"_s.arg(file.errorString())));
+    if (file.size() > kMaxBytes)
+        throw ServerError(
+            failure.arg(path, u"o arquivo passa de 1 MiB e não é um arquivo de certificados"_s));
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(file.readAll(), QSsl::Pem);
+    if (certificates.isEmpty())
+        throw ServerError(failure.arg(path, u"o arquivo não contém nenhum certificado no formato PEM"_s));
+    return certificates;
+}

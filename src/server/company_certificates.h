@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QList>
+#include <QSslCertificate>
+#include <QString>
+
+struct Context;
+
+// The certificates of the PEM file that the Certificado setting names: an absolute path, or a name
+// inside the data folder. A company whose server has a certificate of its own trusts it so, besides
+// the system's store. Raises ServerError naming the file when it cannot be read or holds none.
+QList<QSslCertificate> company_certificates(const Context& context, const QString& setting);
