@@ -102,7 +102,9 @@ QString tls_cause(const QList<QSslError>& errors, const QString& host)
         }
         if (!causes.contains(cause)) causes.append(cause);
     }
-    if (causes.isEmpty()) return u"falha na negociação da conexão segura (TLS)"_s;
+    if (causes.isEmpty())
+        return u"falha na negociação da conexão segura (TLS); confira se o servidor atende em HTTPS neste "
+               "endereço"_s;
     return u"conexão segura recusada: "_s + causes.join(u"; "_s);
 }
 

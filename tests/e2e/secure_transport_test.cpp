@@ -51,6 +51,7 @@ protected:
 
     static QStringList tls_arguments(const TestAuthority::Issued& issued)
     {
+        if (issued.certificate.isEmpty()) return {};
         return {u"--tls-cert"_s, issued.certificate, u"--tls-key"_s, issued.key};
     }
 };
@@ -96,7 +97,7 @@ TEST_F(SecureStartUp, a_certificate_that_cannot_be_trusted_is_told_in_portuguese
     dir.write(u"vazio.pem"_s, "não é um certificado\n");
     const struct {
         const char* name;
-        TestAuthority::Issued server;
+        TestAuthority::Issued server; // none: plain HTTP
         QString scheme;
         QString certificado;
         QStringList causes;
