@@ -1,6 +1,7 @@
 // The reference server's reading of a request body, against a demo database, and its value readers.
 // The first byte chooses: the body of a getDados_OnLine or a postDados_OnLine call, or a text for
-// the decimal and date readers.
+// the decimal and date readers; from 0xF0 on, a signature header, a line feed and a body for a
+// server that requires signatures, which no forged header may get past.
 #include "database.h"
 #include "demo_data.h"
 #include "fuzz_support.h"
@@ -8,11 +9,13 @@
 #include "requests.h"
 #include "server/json_parse.h"
 
+#include <algorithm>
 #include <string>
 
 namespace {
 
 const RequestHandler* handler = nullptr;
+const RequestHandler* signed_handler = nullptr;
 
 void read_values(std::string_view text)
 {
@@ -34,6 +37,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
     prepare_database(path, SeedSizes{});
     static const RequestHandler requests(path);
     handler = &requests;
+    static const RequestHandler signed_requests(path, {}, true);
+    signed_handler = &signed_requests;
     return 0;
 }
 
@@ -41,6 +46,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size == 0) return 0;
     const std::string_view body = as_text(data + 1, size - 1);
+    if (data[0] >= 0xF0) {
+        const std::size_t line = std::min(body.find('\n'), body.size());
+        CallInfo info;
+        const HttpReply reply =
+            signed_handler->handle(ServerMethod::GetDados, body.substr(line), info, body.substr(0, line));
+        if (reply.status != 401 || reply.body.find("result") != std::string::npos)
+            fuzz_fail("a request without a true signature was answered", reply.body);
+        return 0;
+    }
     if (data[0] % 3 == 2) {
         read_values(body);
         return 0;
