@@ -2,11 +2,14 @@
 
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/log.h"
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/json_parse.h"
 #include "store/record_reader.h"
 #include "store/table.h"
+
+#include <QElapsedTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -42,7 +45,10 @@ std::size_t client_count(const JsonValue& reply)
     return reply.size() > 0 ? reply.size() - 1 : 0;
 }
 
-void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source)
+namespace {
+
+// One pass over the reply, appending or updating rows.
+void fill_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source)
 {
     if (reply.size() < 2) return;
     NumberedMembers clients(reply, "CLIENTE", client_count(reply), source);
@@ -63,6 +69,18 @@ void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, co
         }
         post_row(tblCliente, [&] { writer.write(client); });
     }
+}
+
+} // namespace
+
+void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source)
+{
+    QElapsedTimer clock;
+    clock.start();
+    fill_clients(tblCliente, reply, rows, source);
+    qCInfo(log_cargas).noquote() << "clientes carregados de" << QString::fromLatin1(source) + u':'
+                                 << client_count(reply) << "na resposta," << tblCliente.record_count()
+                                 << "na tabela em" << clock.elapsed() << "ms";
 }
 
 void importar_clientes(const Context& context, Table& tblCliente, const StepDone& step_done)

@@ -2,12 +2,15 @@
 
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/log.h"
 #include "core/text.h"
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/json_parse.h"
 #include "store/dm_dados.h"
 #include "store/record_reader.h"
+
+#include <QElapsedTimer>
 
 #include <algorithm>
 #include <climits>
@@ -131,7 +134,9 @@ void salvar_produtos(const Context& context, const JsonValue& reply)
     salvar_json(context, produtos, kProdutos, Durability::Replaceable);
 }
 
-void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader)
+namespace {
+
+void fill_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader)
 {
     const int rules = loader == ProductLoader::StartUp ? 0 : 1;
 
@@ -192,6 +197,21 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
             });
         }
     }
+}
+
+} // namespace
+
+void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& produtos, ProductLoader loader)
+{
+    QElapsedTimer clock;
+    clock.start();
+    const int before[] = {dados.tblTabela.record_count(), dados.tblProduto.record_count(),
+                          dados.tblTabProd.record_count()};
+    fill_products(dados, tabelas, produtos, loader);
+    qCInfo(log_cargas).noquote() << "produtos carregados:" << dados.tblTabela.record_count() - before[0]
+                                 << "tabelas," << dados.tblProduto.record_count() - before[1] << "produtos,"
+                                 << dados.tblTabProd.record_count() - before[2] << "preços em"
+                                 << clock.elapsed() << "ms";
 }
 
 void carregar_produtos(const Context& context, TdmDados& dados, ProductLoader loader)

@@ -2,6 +2,7 @@
 
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/log.h"
 #include "core/replace_file.h"
 #include "core/text.h"
 #include "server/json_parse.h"
@@ -9,6 +10,7 @@
 #include "settings/ansi.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -145,22 +147,30 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     const qint64 size = file.size();
     if (size < 0 || static_cast<std::uint64_t>(size) > JsonParser::max_bytes)
         throw FileError(too_large(path));
+    QElapsedTimer clock;
+    clock.start();
     char* buffer = parser.buffer(static_cast<std::size_t>(size));
     if (file.read(buffer, size) != size)
         throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file.errorString());
+    qCInfo(log_arquivos).noquote() << "lido" << shown(path) << size << "bytes em" << clock.elapsed() << "ms";
     return static_cast<std::size_t>(size);
 }
 
 template <class Fill>
 void write_file(const QString& path, Fill&& fill, Durability durability = Durability::Synced)
 {
+    QElapsedTimer clock;
+    clock.start();
     replace_file(path, fill, u"Não foi possível gravar o arquivo "_s + shown(path), durability);
+    if (log_arquivos().isInfoEnabled())
+        qCInfo(log_arquivos).noquote() << u"gravado%1 %2 %3 bytes em %4 ms"_s.arg(
+            durability == Durability::Synced ? u" no disco"_s : QString(), shown(path),
+            QString::number(QFileInfo(path).size()), QString::number(clock.elapsed()));
 }
 
 void write_file(const QString& path, const char* bytes, std::size_t n)
 {
-    replace_file(path, QByteArrayView(bytes, static_cast<qsizetype>(n)),
-                 u"Não foi possível gravar o arquivo "_s + shown(path));
+    write_file(path, [&](const auto& write) { write(std::string_view(bytes, n)); });
 }
 
 // A cached catalogue is tens of megabytes: it goes out through a buffer of this size, a container's

@@ -16,13 +16,6 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-std::string_view kind_of(const JsonValue& request)
-{
-    const JsonValue* inner = request.is_object() ? request.find("REQUISICAO") : nullptr;
-    const JsonValue* kind = inner && inner->is_object() ? inner->find("TABLE") : nullptr;
-    return kind && kind->is_string() ? kind->text() : std::string_view();
-}
-
 Transport& transport_of(const Context& context)
 {
     if (!context.transport)
@@ -63,7 +56,7 @@ std::optional<JsonValue> ServerCall::get(const JsonValue& request, const QString
     Link link(context_, identity_, settings_);
     JsonParser own;
     JsonValue reply = link.proxy.getDados_OnLine(request, what, context_.parser ? *context_.parser : own);
-    if (key_checked(kind_of(request)) && !check_reply_key(context_, identity_.chave, reply))
+    if (key_checked(request_kind(request)) && !check_reply_key(context_, identity_.chave, reply))
         return std::nullopt;
     return reply;
 }

@@ -1,11 +1,15 @@
 #include "module_online_client.h"
 
 #include "core/errors.h"
+#include "core/log.h"
 #include "core/text.h"
 #include "dm_client_module.h"
 #include "json_parse.h"
 #include "json_write.h"
+#include "request.h"
 #include "transport.h"
+
+#include <QElapsedTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -43,16 +47,27 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     QUrl url = con.base_url;
     url.setPath(u'/' + con.datasnap_context + u"rest/TModuleOnline/"_s + QString::fromLatin1(method));
     const std::string body = request_body(param);
+    const QString server = server_label(con.base_url);
+    const QString kind = qs(request_kind(param));
+    QElapsedTimer clock;
+    clock.start();
     // The body lands in the parser's memory and is parsed there.
     std::size_t size = 0;
-    const int status = module_.transport().post_into(
-        url, module_.security, QByteArray(body.data(), static_cast<qsizetype>(body.size())), what,
-        [&](std::size_t n) {
-            size = n;
-            return parser.buffer(n);
-        });
-
-    const QString server = server_label(con.base_url);
+    int status = 0;
+    try {
+        status = module_.transport().post_into(url, module_.security,
+                                               QByteArray(body.data(), static_cast<qsizetype>(body.size())),
+                                               what, [&](std::size_t n) {
+                                                   size = n;
+                                                   return parser.buffer(n);
+                                               });
+    } catch (const Error& e) {
+        qCInfo(log_servidor).noquote()
+            << method << kind << server << "falhou em" << clock.elapsed() << "ms:" << e.message();
+        throw;
+    }
+    qCInfo(log_servidor).noquote() << method << kind << server << "HTTP" << status << body.size()
+                                   << "bytes enviados," << size << "recebidos em" << clock.elapsed() << "ms";
     auto invalid = [&](const QString& why) {
         return ProtocolError(u"Resposta inválida do servidor %1 (%2): %3."_s.arg(server, what, why));
     };

@@ -4,6 +4,13 @@
 
 using namespace Qt::StringLiterals;
 
+std::string_view request_kind(const JsonValue& request)
+{
+    const JsonValue* inner = request.is_object() ? request.find("REQUISICAO") : nullptr;
+    const JsonValue* kind = inner && inner->is_object() ? inner->find("TABLE") : nullptr;
+    return kind && kind->is_string() ? kind->text() : std::string_view();
+}
+
 void add_text_pair(JsonValue& object, const char* key, const QString& value)
 {
     if (!value.isEmpty()) object.insert(key, JsonValue::string(utf8(value)));

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <string_view>
 #include <utility>
 
 // The salesperson a request speaks for: company and salesperson id, which the request carries, and
@@ -21,6 +22,9 @@ using RequestPairs = QList<std::pair<const char*, QString>>;
 // The envelope every request shares: {"REQUISICAO":{"TABLE":kind,"EMPRESA":..,"CHAVE_VENDEDOR":
 // empresa+id, own pairs...}}. Every value is a JSON string; empty strings are left out.
 JsonValue build_request(const char* kind, const Identity& identity, const RequestPairs& own);
+
+// The request's kind ("TABLE" of "REQUISICAO"), or empty.
+std::string_view request_kind(const JsonValue& request);
 
 // Adds a string pair to an object the client builds; an empty value leaves the pair out.
 void add_text_pair(JsonValue& object, const char* key, const QString& value);

@@ -3,6 +3,7 @@
 #include "catalogue/product_download.h"
 #include "closed_port.h"
 #include "core/errors.h"
+#include "core/log.h"
 #include "modal.h"
 #include "recording_messages.h"
 #include "recording_transport.h"
@@ -12,8 +13,11 @@
 #include "temp_folder.h"
 #include "ui/busy_dialog.h"
 
+#include <QDir>
 #include <QLineEdit>
+#include <QLoggingCategory>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
 
@@ -91,6 +95,59 @@ TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
     carregar_clientes(context, dados.tblCliente);
     EXPECT_EQ(dados.tblCliente.record_count(), clients);
     EXPECT_TRUE(server.log().contains(u"CLIENTE"_s));
+}
+
+namespace {
+
+// The program's log lines, kept while the object lives.
+struct LogLines {
+    static inline QStringList* lines = nullptr;
+    QStringList kept;
+    QtMessageHandler previous;
+    LogLines()
+    {
+        lines = &kept;
+        previous =
+            qInstallMessageHandler([](QtMsgType, const QMessageLogContext& where, const QString& text) {
+                if (QByteArray(where.category).startsWith("pedidos."))
+                    lines->append(QString::fromLatin1(where.category) + u": "_s + text);
+            });
+    }
+    ~LogLines()
+    {
+        qInstallMessageHandler(previous);
+        lines = nullptr;
+        QLoggingCategory::setFilterRules(QString());
+    }
+    bool has(const QString& pattern) const { return !kept.filter(QRegularExpression(pattern)).isEmpty(); }
+};
+
+} // namespace
+
+TEST_F(StartUp, the_log_tells_each_call_file_and_load_only_when_turned_on)
+{
+    configure(u"Teste"_s, u"1"_s, u"47261"_s);
+    LogLines log;
+    start(1);
+    EXPECT_TRUE(log.kept.isEmpty()) << log.kept.join(u'\n').toStdString();
+
+    ativar_registro();
+    start(1);
+    const QString address = QRegularExpression::escape(server.address());
+    const QStringList lines{
+        u"^pedidos.servidor: getDados_OnLine CLIENTE %1 HTTP 200 \\d+ bytes enviados, \\d+ recebidos em \\d+ ms$"_s
+            .arg(address),
+        u"^pedidos.servidor: getDados_OnLine PRODUTO %1 HTTP 200 "_s.arg(address),
+        u"^pedidos.arquivos: gravado .*clientes.json \\d+ bytes em \\d+ ms$"_s,
+        u"^pedidos.arquivos: lido .*produtos.json \\d+ bytes em \\d+ ms$"_s,
+        u"^pedidos.cargas: clientes carregados de clientes: \\d+ na resposta, \\d+ na tabela em \\d+ ms$"_s,
+        u"^pedidos.cargas: produtos carregados: 3 tabelas, \\d+ produtos, \\d+ preços em \\d+ ms$"_s,
+    };
+    for (const QString& line : lines)
+        EXPECT_TRUE(log.has(line)) << line.toStdString() << "\n" << log.kept.join(u'\n').toStdString();
+    // Nothing of it goes into the data folder.
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files),
+              (QStringList{u"clientes.json"_s, u"config.ini"_s, u"produtos.json"_s, u"tabelas.json"_s}));
 }
 
 TEST_F(StartUp, a_wrong_key_is_told_twice_and_wipes_the_cache)
