@@ -4,6 +4,8 @@
 
 #include <exception>
 
+class QFileDevice;
+
 // Every failure the logic raises. Handlers never catch these themselves: the application's error
 // report shows message() and the event loop goes on.
 class Error : public std::exception {
@@ -43,3 +45,7 @@ class ConnectionError : public ServerError {
 class ProtocolError : public Error {
     using Error::Error;
 };
+
+// Why an operation on a file failed, in Portuguese, with the system's own words after it for
+// whoever supports the salesperson: "falha na gravação (No space left on device)".
+QString file_cause(const QFileDevice& file);

@@ -19,17 +19,17 @@ void replace_unsynced(const QString& path, const std::function<void(const FileWr
 {
     QTemporaryFile file(path + u".XXXXXX"_s);
     const auto fail = [&](const QString& cause) { throw FileError(failure + u": "_s + cause); };
-    if (!file.open()) fail(file.errorString());
+    if (!file.open()) fail(file_cause(file));
     fill([&](std::string_view bytes) {
         if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))
-            fail(file.errorString());
+            fail(file_cause(file));
     });
-    if (!file.flush()) fail(file.errorString());
+    if (!file.flush()) fail(file_cause(file));
     // Readable as a file the program writes otherwise would be (QTemporaryFile makes it private).
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadUser |
                         QFileDevice::WriteUser | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     file.close();
-    if (file.error() != QFileDevice::NoError) fail(file.errorString());
+    if (file.error() != QFileDevice::NoError) fail(file_cause(file));
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(QDir::toNativeSeparators(file.fileName()).toStdU16String()),
                             std::filesystem::path(QDir::toNativeSeparators(path).toStdU16String()), error);
@@ -44,7 +44,7 @@ void replace_file(const QString& path, const std::function<void(const FileWriter
 {
     if (durability == Durability::Replaceable) return replace_unsynced(path, fill, failure);
     QSaveFile file(path);
-    const auto fail = [&] { throw FileError(failure + u": "_s + file.errorString()); };
+    const auto fail = [&] { throw FileError(failure + u": "_s + file_cause(file)); };
     if (!file.open(QIODevice::WriteOnly)) fail();
     fill([&](std::string_view bytes) {
         if (file.write(bytes.data(), static_cast<qint64>(bytes.size())) != static_cast<qint64>(bytes.size()))

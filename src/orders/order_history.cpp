@@ -68,12 +68,12 @@ OrderCopy read_order(const Context& context, const OrderKey& key, JsonParser& pa
     if (!file.exists())
         throw FileError(u"A cópia do pedido "_s + key.pedido + u" não foi encontrada: "_s + shown);
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError(u"Não foi possível ler a cópia do pedido "_s + shown + u": "_s + file.errorString());
+        throw FileError(u"Não foi possível ler a cópia do pedido "_s + shown + u": "_s + file_cause(file));
     if (file.size() > kMaxCopy)
         throw FileError(u"A cópia do pedido "_s + shown + u" é grande demais para ser um pedido."_s);
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
-        throw FileError(u"Não foi possível ler a cópia do pedido "_s + shown + u": "_s + file.errorString());
+        throw FileError(u"Não foi possível ler a cópia do pedido "_s + shown + u": "_s + file_cause(file));
     return ler_copia(bytes, key, shown, parser);
 }
 

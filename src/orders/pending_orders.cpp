@@ -30,7 +30,7 @@ void remove_file(const QString& path)
     QFile file(path);
     if (file.exists() && !file.remove())
         throw FileError(u"Não foi possível apagar o arquivo "_s + QDir::toNativeSeparators(path) + u": "_s +
-                        file.errorString());
+                        file_cause(file));
 }
 
 bool older(const OrderKey& a, const OrderKey& b)
@@ -148,7 +148,7 @@ JsonValue ler_pendente(const Context& context, const OrderKey& key)
     const QString shown = QDir::toNativeSeparators(path);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError(u"Não foi possível ler o pedido guardado "_s + shown + u": "_s + file.errorString());
+        throw FileError(u"Não foi possível ler o pedido guardado "_s + shown + u": "_s + file_cause(file));
     if (file.size() > kMaxPending)
         throw FileError(u"O pedido guardado "_s + shown + u" é grande demais para ser um pedido."_s);
     const QByteArray bytes = file.readAll();

@@ -143,7 +143,7 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     QFile file(path);
     if (!file.exists()) throw FileError(u"Arquivo não encontrado: "_s + shown(path));
     if (!file.open(QIODevice::ReadOnly))
-        throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file.errorString());
+        throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file_cause(file));
     const qint64 size = file.size();
     if (size < 0 || static_cast<std::uint64_t>(size) > JsonParser::max_bytes)
         throw FileError(too_large(path));
@@ -151,7 +151,7 @@ std::size_t read_into(JsonParser& parser, const QString& path)
     clock.start();
     char* buffer = parser.buffer(static_cast<std::size_t>(size));
     if (file.read(buffer, size) != size)
-        throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file.errorString());
+        throw FileError(u"Não foi possível ler o arquivo "_s + shown(path) + u": "_s + file_cause(file));
     qCInfo(log_arquivos).noquote() << "lido" << shown(path) << size << "bytes em" << clock.elapsed() << "ms";
     return static_cast<std::size_t>(size);
 }

@@ -26,8 +26,7 @@ QList<QSslCertificate> company_certificates(const Context& context, const QStrin
     if (!info.exists()) throw ServerError(failure.arg(path, u"o arquivo não existe"_s));
     if (info.isDir()) throw ServerError(failure.arg(path, u"é uma pasta, não um arquivo"_s));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw ServerError(failure.arg(path, u"o arquivo não pôde ser lido (%1)"_s.arg(file.errorString())));
+    if (!file.open(QIODevice::ReadOnly)) throw ServerError(failure.arg(path, file_cause(file)));
     if (file.size() > kMaxBytes)
         throw ServerError(
             failure.arg(path, u"o arquivo passa de 1 MiB e não é um arquivo de certificados"_s));

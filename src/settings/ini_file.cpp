@@ -97,8 +97,7 @@ IniFile IniFile::load(const QString& path)
     QFile f(path);
     if (!f.exists()) return IniFile();
     if (!f.open(QIODevice::ReadOnly))
-        throw FileError(
-            u"Não foi possível ler o arquivo de configuração %1: %2"_s.arg(path, f.errorString()));
+        throw FileError(u"Não foi possível ler o arquivo de configuração %1: %2"_s.arg(path, file_cause(f)));
     if (f.size() > max_bytes) {
         IniFile ini;
         ini.too_large_ = true;
