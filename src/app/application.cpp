@@ -5,6 +5,13 @@
 
 Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
 
+void prepare_application()
+{
+    QApplication::setApplicationName(QStringLiteral("pedidos-vendedor"));
+    QApplication::setApplicationVersion(QStringLiteral(PV_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("pedidos-vendedor"));
+}
+
 bool Application::notify(QObject* receiver, QEvent* event)
 {
     try {

@@ -15,3 +15,7 @@ public:
 private:
     Messages* messages_ = nullptr;
 };
+
+// The program's names, set once at start: the name of its data folder and its desktop entry. No
+// display name, which the window system would append to every window's title.
+void prepare_application();

@@ -1,5 +1,7 @@
 #include "application.h"
+#include "command_line.h"
 #include "core/context.h"
+#include "core/log.h"
 #include "frm_principal.h"
 #include "server/json_parse.h"
 #include "server/transport.h"
@@ -12,19 +14,43 @@
 #include <QDesktopServices>
 #include <QUrl>
 
+#include <cstdio>
+
 using namespace Qt::StringLiterals;
+
+namespace {
+
+int print(const CommandLine& line)
+{
+    std::fputs(line.text.toLocal8Bit().constData(),
+               line.action == CommandLine::Action::Error ? stderr : stdout);
+    return line.action == CommandLine::Action::Error ? 2 : 0;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    // --help and --version need no window system: answered before the application starts one.
+    QStringList raw;
+    for (int i = 0; i < argc; ++i)
+        raw.append(QString::fromLocal8Bit(argv[i]));
+    if (asks_only_for_text(raw)) {
+        const CommandLine line = read_command_line(raw.mid(1));
+        if (line.action != CommandLine::Action::Run) return print(line);
+    }
+
     Application app(argc, argv);
-    Application::setApplicationName(u"pedidos-vendedor"_s);
-    Application::setApplicationDisplayName(u"Pedidos Vendedor"_s);
+    prepare_application();
+    const CommandLine line = read_command_line(Application::arguments().mid(1));
+    if (line.action != CommandLine::Action::Run) return print(line);
+    if (line.registro) ativar_registro();
 
     MessageBoxes messages;
     app.set_messages(&messages);
 
     Context context;
-    context.data_folder = data_folder();
+    context.data_folder = line.data_folder.isEmpty() ? data_folder() : line.data_folder;
     context.regional = Regional::system();
     context.messages = &messages;
     // The desktop's viewer (the Windows shell, or xdg-open elsewhere); the program does not wait.

@@ -9,6 +9,9 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The program's name, as the title of its message boxes.
+const QString kTitle = u"Pedidos Vendedor"_s;
+
 QWidget* owner()
 {
     if (QWidget* w = QApplication::activeModalWidget()) return w;
@@ -17,15 +20,14 @@ QWidget* owner()
 
 void show(QMessageBox::Icon icon, const QString& text)
 {
-    QMessageBox box(icon, QApplication::applicationDisplayName(), text, QMessageBox::NoButton, owner());
+    QMessageBox box(icon, kTitle, text, QMessageBox::NoButton, owner());
     box.addButton(u"OK"_s, QMessageBox::AcceptRole);
     box.exec();
 }
 
 bool ask(const QString& text, const QString& yes, const QString& no)
 {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
-                    QMessageBox::NoButton, owner());
+    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, owner());
     QPushButton* accept = box.addButton(yes, QMessageBox::YesRole);
     QPushButton* reject = box.addButton(no, QMessageBox::NoRole);
     box.setDefaultButton(accept);
