@@ -1,7 +1,9 @@
 #include "command_line.h"
 
+#include "settings/data_folder.h"
+
 #include <QCommandLineParser>
-#include <QDir>
+#include <QFileInfo>
 
 using namespace Qt::StringLiterals;
 
@@ -21,18 +23,38 @@ Opções:
   -v, --version        mostra a versão
 )"_s;
 
-} // namespace
+// The options QGuiApplication, QApplication and the X11 platform take out of the arguments when
+// the application starts: those followed by a value, and the others.
+const QStringList kQtOptionsWithValue =
+    u"platform platformpluginpath platformtheme plugin qwindowgeometry qwindowtitle qwindowicon geometry "
+    u"title icon session display name visual style stylesheet qmljsdebugger"_s.split(u' ');
+const QStringList kQtFlags = u"reverse widgetcount testability nograb dograb sync"_s.split(u' ');
 
-bool asks_only_for_text(const QStringList& arguments)
+QStringList without_qt_options(const QStringList& arguments)
 {
-    for (const QString& argument : arguments.mid(1))
-        if (argument == u"--help"_s || argument == u"-h"_s || argument == u"--version"_s ||
-            argument == u"-v"_s)
-            return true;
-    return false;
+    QStringList kept;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& argument = arguments[i];
+        if (!argument.startsWith(u'-')) {
+            kept.append(argument);
+            continue;
+        }
+        // Qt reads -name and --name alike; -name=value only for some, harmless for the others.
+        const QStringView name = QStringView(argument).mid(argument.startsWith(u"--"_s) ? 2 : 1);
+        const qsizetype equals = name.indexOf(u'=');
+        const QStringView bare = equals < 0 ? name : name.left(equals);
+        if (kQtOptionsWithValue.contains(bare)) {
+            if (equals < 0) ++i;
+        } else if (!kQtFlags.contains(bare)) {
+            kept.append(argument);
+        }
+    }
+    return kept;
 }
 
-CommandLine read_command_line(const QStringList& arguments)
+} // namespace
+
+CommandLine read_command_line(const QStringList& arguments, QtOptions qt_options)
 {
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -48,7 +70,8 @@ CommandLine read_command_line(const QStringList& arguments)
         result.text = u"pedidos-vendedor: "_s + text + u"\nUse --help para ver as opções.\n"_s;
         return result;
     };
-    if (!parser.parse(QStringList{u"pedidos-vendedor"_s} + arguments)) {
+    const QStringList own = qt_options == QtOptions::Present ? without_qt_options(arguments) : arguments;
+    if (!parser.parse(QStringList{u"pedidos-vendedor"_s} + own)) {
         if (!parser.unknownOptionNames().isEmpty())
             return fail(u"opção desconhecida: "_s + parser.unknownOptionNames().constFirst());
         return fail(u"falta o valor de --pasta-dados"_s);
@@ -66,9 +89,12 @@ CommandLine read_command_line(const QStringList& arguments)
         return result;
     }
     if (parser.isSet(folder)) {
-        const QString given = parser.value(folder).trimmed();
-        if (given.isEmpty()) return fail(u"--pasta-dados precisa de uma pasta"_s);
-        result.data_folder = QDir::cleanPath(QDir(given).absolutePath()) + u'/';
+        const QString given = parser.value(folder);
+        if (given.trimmed().isEmpty()) return fail(u"--pasta-dados precisa de uma pasta"_s);
+        // A folder that does not exist yet is created by the settings screen, as the usual one is.
+        const QFileInfo info(given);
+        if (info.exists() && !info.isDir()) return fail(u"--pasta-dados: "_s + given + u" não é uma pasta"_s);
+        result.data_folder = as_data_folder(given);
     }
     result.registro = parser.isSet(registro);
     return result;

@@ -15,9 +15,14 @@ struct CommandLine {
     bool registro = false;
 };
 
-// Reads the arguments after the program's name (Qt's own, such as -platform, already taken out).
-CommandLine read_command_line(const QStringList& arguments);
+// Which of Qt's own options (-platform offscreen, -style fusion...) the arguments may still hold.
+enum class QtOptions {
+    // Before the application starts: passed over, so that help, the version and a mistake are
+    // answered without a window system.
+    Present,
+    // Already taken out by the application: anything left is the program's or a mistake.
+    Removed,
+};
 
-// Whether the raw arguments ask for --help or --version, which are answered before any window
-// system is needed.
-bool asks_only_for_text(const QStringList& arguments);
+// Reads the arguments after the program's name.
+CommandLine read_command_line(const QStringList& arguments, QtOptions qt_options = QtOptions::Removed);

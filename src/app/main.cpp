@@ -31,14 +31,14 @@ int print(const CommandLine& line)
 
 int main(int argc, char** argv)
 {
-    // --help and --version need no window system: answered before the application starts one.
+    // Help, the version and a mistake need no window system: answered before the application
+    // starts one, which would fail without a display.
     QStringList raw;
-    for (int i = 0; i < argc; ++i)
+    for (int i = 1; i < argc; ++i)
         raw.append(QString::fromLocal8Bit(argv[i]));
-    if (asks_only_for_text(raw)) {
-        const CommandLine line = read_command_line(raw.mid(1));
-        if (line.action != CommandLine::Action::Run) return print(line);
-    }
+    if (const CommandLine early = read_command_line(raw, QtOptions::Present);
+        early.action != CommandLine::Action::Run)
+        return print(early);
 
     Application app(argc, argv);
     prepare_application();

@@ -10,7 +10,14 @@ QString data_folder()
 #ifdef Q_OS_WIN
     return u"c:/systemtemp/"_s;
 #else
-    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
-    return QDir::cleanPath(base + u"/pedidos-vendedor"_s) + u'/';
+    return as_data_folder(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                          u"/pedidos-vendedor"_s);
 #endif
+}
+
+QString as_data_folder(const QString& path)
+{
+    QString folder = QDir::cleanPath(QDir(path).absolutePath());
+    if (!folder.endsWith(u'/')) folder += u'/';
+    return folder;
 }
