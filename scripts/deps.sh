@@ -11,7 +11,7 @@ packages=(
     fonts-dejavu-core
     poppler-utils
     clang-format
-    dpkg-dev fakeroot desktop-file-utils appstream lintian xvfb xauth xdotool
+    dpkg-dev desktop-file-utils appstream lintian xvfb xdotool
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-dev)

@@ -13,7 +13,7 @@ build=${BUILD_DIR:-build}
 if [ "$build" = build ]; then
     cmake --preset release >/dev/null
 else
-    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPV_BUILD_TESTS=OFF >/dev/null
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DPV_BUILD_TESTS=OFF -DPV_BUILD_BENCH=OFF >/dev/null
 fi
 cmake --build "$build" -j "$(nproc)" --target pedidos-vendedor pedidos-servidor
 rm -f "$build"/pedidos-vendedor_*.deb "$build"/pedidos-servidor_*.deb
