@@ -5,6 +5,8 @@ include(GNUInstallDirs)
 
 set(PV_APP_ID "br.com.pedidosvendedor.PedidosVendedor" CACHE STRING "AppStream id of the client")
 set(PV_HOMEPAGE "https://pedidosvendedor.com.br" CACHE STRING "Home page named by the packages")
+set(PV_SCREENSHOT_URL "${PV_HOMEPAGE}/screenshots/principal.png" CACHE STRING
+    "Where docs/screenshots/principal.png is published, for the AppStream metainfo")
 set(PV_CONTACT "Equipe Pedidos Vendedor <equipe@pedidosvendedor.com.br>" CACHE STRING "Package maintainer")
 
 set(pv_packaging ${PROJECT_SOURCE_DIR}/packaging)
