@@ -22,6 +22,7 @@
 
 #include <QAction>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -119,6 +120,7 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
             {u"pro_vlr_venda"_s, u"Valor Venda"_s, Qt::AlignRight | Qt::AlignVCenter, {}, 120},
         },
         *context_.messages);
+    ui->dbgItemVenda->installEventFilter(this);
     ui->dbgItemVenda->bind(dados_.dsItemVenda,
                            {
                                {u"pro_id"_s, u"ID"_s, {}, {}, 80},
@@ -481,12 +483,33 @@ void Tfrm_Cad_Pedidos::limpar_produto()
 
 void Tfrm_Cad_Pedidos::btnExcluirClick()
 {
-    run_guarded(*context_.messages, [this] {
-        const std::optional<Money> removed = excluir_item(dados_.tblItemVenda);
-        if (!removed) return;
-        ui->edtTot_Pedido->set_money(std::max(Money(), ui->edtTot_Pedido->money() - *removed));
-        atualizar_paineis();
-    });
+    run_guarded(*context_.messages, [this] { excluir_item_atual(); });
+}
+
+void Tfrm_Cad_Pedidos::excluir_item_atual()
+{
+    const std::optional<Money> removed = excluir_item(dados_.tblItemVenda);
+    if (!removed) return;
+    ui->edtTot_Pedido->set_money(std::max(Money(), ui->edtTot_Pedido->money() - *removed));
+    atualizar_paineis();
+}
+
+bool Tfrm_Cad_Pedidos::eventFilter(QObject* watched, QEvent* event)
+{
+    // The grid's own Ctrl+Delete would take the row away and leave its amount in the total: the
+    // items grid asks the same question and then removes the item as the delete button does.
+    if (watched == ui->dbgItemVenda && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
+            run_guarded(*context_.messages, [this] {
+                if (ui->dbgItemVenda->currentIndex().row() < 0) return;
+                dados_.tblItemVenda.set_current_visible(ui->dbgItemVenda->currentIndex().row());
+                if (context_.messages->confirm_ok_cancel(u"Delete record?"_s)) excluir_item_atual();
+            });
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void Tfrm_Cad_Pedidos::btnGravarClick()

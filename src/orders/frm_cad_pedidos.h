@@ -50,8 +50,13 @@ public:
     QAction* Editar1 = nullptr;
     QAction* Fechar1 = nullptr;
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void FormCreate();
+    // The current item out of the order, its amount out of the total.
+    void excluir_item_atual();
     void limpar_pedido();
     void filtrar_itens();
     void carregar_mix();

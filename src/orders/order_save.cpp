@@ -17,6 +17,9 @@ namespace {
 
 const QString kKeepQuestion =
     u"Não foi possível falar com o servidor. Guardar o pedido para enviar depois?"_s;
+// The server did answer: only the hour keeps the order back.
+const QString kKeepForTheHour =
+    u"O pedido está fora do horário de envio. Guardar o pedido para enviar depois?"_s;
 
 } // namespace
 
@@ -28,7 +31,7 @@ bool gravar_pedido(const Context& context, TdmDados& dados, const OrderInput& or
     bool header = false;
 
     const auto keep = [&](const QString& cause) {
-        if (!context.messages->confirm(cause.isEmpty() ? kKeepQuestion : kKeepQuestion + u"\n\n"_s + cause))
+        if (!context.messages->confirm(cause.isEmpty() ? kKeepForTheHour : kKeepQuestion + u"\n\n"_s + cause))
             return false;
         if (!header) gravar_venda(dados, order, context.today());
         // Kept exactly as it went out: the server takes the same order once.

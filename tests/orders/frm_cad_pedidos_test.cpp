@@ -234,6 +234,19 @@ TEST_F(OrderScreen, an_order_composed_on_the_screen_is_checked_sent_and_filed)
         click_row(&screen, "dbgItemVenda", 1);
         click(&screen, "btnExcluir");
         EXPECT_EQ(child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value(), 63.0);
+        // The grid's Ctrl+Delete takes the item's amount out of the total too; Cancel keeps it.
+        messages.answers = {false};
+        QTest::keyClick(child<DbGrid>(&screen, u"dbgItemVenda"_s), Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(child<DbGrid>(&screen, u"dbgItemVenda"_s)->model()->rowCount(), 2);
+        click_row(&screen, "dbgItemVenda", 1);
+        QTest::keyClick(child<DbGrid>(&screen, u"dbgItemVenda"_s), Qt::Key_Delete, Qt::ControlModifier);
+        EXPECT_EQ(child<DbGrid>(&screen, u"dbgItemVenda"_s)->model()->rowCount(), 1);
+        EXPECT_EQ(child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value(), 48.0);
+        EXPECT_EQ(said(), u"confirm: Delete record?\nconfirm: Delete record?"_s);
+        messages.clear();
+        add_product(&screen, 2, u"1"_s);
+        child<QTabWidget>(&screen, u"pgcProduto"_s)->setCurrentIndex(1);
+        EXPECT_EQ(child<NumberEdit>(&screen, u"edtTot_Pedido"_s)->value(), 63.0);
 
         auto* obs = child<QPlainTextEdit>(&screen, u"memObs"_s);
         QTest::keyClicks(obs, u"entregar cedo"_s);

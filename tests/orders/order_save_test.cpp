@@ -15,6 +15,8 @@ namespace {
 
 const QString kKeep =
     u"confirm: Não foi possível falar com o servidor. Guardar o pedido para enviar depois?"_s;
+const QString kKeepForTheHour =
+    u"confirm: O pedido está fora do horário de envio. Guardar o pedido para enviar depois?"_s;
 const QString kKept = u"information: Pedido Guardado para Envio!"_s;
 const QString kSent = u"information: Pedido Criado com Sucesso!"_s;
 const QString kCopy = u"historico_vendas/venda_10000_091225.json"_s;
@@ -169,7 +171,7 @@ TEST_F(OrderSave, only_a_closed_sending_time_offers_to_keep_the_order)
     EXPECT_EQ(
         messages.said,
         (QStringList{u"beep"_s, u"warning: SEU PEDIDO NÃO SERÁ ENVIADO ATÉ [17:00] DE SEGUNDA A QUINTA"_s,
-                     kKeep, kKept}));
+                     kKeepForTheHour, kKept}));
     EXPECT_EQ(transport.bodies.size(), 3);
     EXPECT_EQ(dir.read(kPending), expected_request() + "\r\n");
 
