@@ -37,6 +37,12 @@ install(TARGETS pedidos-vendedor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COM
 install(TARGETS pedidos-servidor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT servidor)
 pv_package_docs(cliente pedidos-vendedor)
 pv_package_docs(servidor pedidos-servidor)
+# The salesperson's guide beside the client, with the pictures it shows.
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guia-do-vendedor.md
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pedidos-vendedor COMPONENT cliente)
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots/
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pedidos-vendedor/screenshots COMPONENT cliente
+        FILES_MATCHING PATTERN "*.png")
 
 install(FILES ${pv_packaging}/pedidos-vendedor.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT cliente)
