@@ -22,7 +22,6 @@
 
 #include <QAction>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenu>
 #include <QSignalBlocker>
 #include <QToolButton>
@@ -120,7 +119,6 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
             {u"pro_vlr_venda"_s, u"Valor Venda"_s, Qt::AlignRight | Qt::AlignVCenter, {}, 120},
         },
         *context_.messages);
-    ui->dbgItemVenda->installEventFilter(this);
     ui->dbgItemVenda->bind(dados_.dsItemVenda,
                            {
                                {u"pro_id"_s, u"ID"_s, {}, {}, 80},
@@ -130,6 +128,9 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
                                {u"iven_total"_s, u"Total"_s, {}, u"0.00"_s, 110},
                            },
                            *context_.messages);
+    // Taking a row out of the grid would leave its amount in the total.
+    ui->dbgItemVenda->set_row_removal(
+        [this] { run_guarded(*context_.messages, [this] { excluir_item_atual(); }); });
     mix_ = std::make_unique<MixList>(dados_, context_.regional);
     ui->DBGrid2->bind(
         mix_->dsMixCliente,
@@ -492,24 +493,6 @@ void Tfrm_Cad_Pedidos::excluir_item_atual()
     if (!removed) return;
     ui->edtTot_Pedido->set_money(std::max(Money(), ui->edtTot_Pedido->money() - *removed));
     atualizar_paineis();
-}
-
-bool Tfrm_Cad_Pedidos::eventFilter(QObject* watched, QEvent* event)
-{
-    // The grid's own Ctrl+Delete would take the row away and leave its amount in the total: the
-    // items grid asks the same question and then removes the item as the delete button does.
-    if (watched == ui->dbgItemVenda && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) {
-            run_guarded(*context_.messages, [this] {
-                if (ui->dbgItemVenda->currentIndex().row() < 0) return;
-                dados_.tblItemVenda.set_current_visible(ui->dbgItemVenda->currentIndex().row());
-                if (context_.messages->confirm_ok_cancel(u"Delete record?"_s)) excluir_item_atual();
-            });
-            return true;
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 void Tfrm_Cad_Pedidos::btnGravarClick()

@@ -50,9 +50,6 @@ public:
     QAction* Editar1 = nullptr;
     QAction* Fechar1 = nullptr;
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     void FormCreate();
     // The current item out of the order, its amount out of the total.

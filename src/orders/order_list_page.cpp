@@ -8,7 +8,6 @@
 
 #include <QAction>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QVBoxLayout>
 
 using namespace Qt::StringLiterals;
@@ -48,7 +47,7 @@ OrderListPage::OrderListPage(const Context& context, TdmDados& dados, QWidget* p
                      *context_.messages);
     dbgPedidos->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     // The rows stand for files: deleting one here would delete nothing.
-    dbgPedidos->installEventFilter(this);
+    dbgPedidos->forbid_row_removal();
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(dbgPedidos);
@@ -96,13 +95,4 @@ void OrderListPage::abrir_pdf()
         const QString path = gravar_pdf_pedido(context_, dados_, key);
         if (context_.open_document) context_.open_document(path);
     });
-}
-
-bool OrderListPage::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == dbgPedidos && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        if (key->key() == Qt::Key_Delete && key->modifiers() == Qt::ControlModifier) return true;
-    }
-    return QWidget::eventFilter(watched, event);
 }

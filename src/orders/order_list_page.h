@@ -24,9 +24,6 @@ public:
     // Writes the PDF copy of the selected order and hands it to the desktop's viewer.
     void abrir_pdf();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     const Context& context_;
     TdmDados& dados_;

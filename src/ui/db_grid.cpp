@@ -124,9 +124,12 @@ void DbGrid::keyPressEvent(QKeyEvent* event)
 void DbGrid::delete_current_row()
 {
     Table* table = this->table();
-    if (!table || !messages_ || currentIndex().row() < 0) return;
+    if (!removable_ || !table || !messages_ || currentIndex().row() < 0) return;
     const int row = currentIndex().row();
     if (!messages_->confirm_ok_cancel(u"Delete record?"_s)) return;
     table->set_current_visible(row);
-    table->delete_current();
+    if (remove_row_)
+        remove_row_();
+    else
+        table->delete_current();
 }

@@ -5,14 +5,16 @@
 #include <QList>
 #include <QTableView>
 
+#include <functional>
+
 class DataSource;
 class Messages;
 class Table;
 
 // The grid of every screen: shows the visible rows of a data source's table, read only, one whole
 // row selected at a time. The selected row is the table's current row, both ways. Ctrl+Delete asks
-// "Delete record?" and on OK deletes the current row. Screens use the view's clicked() and
-// doubleClicked() signals.
+// "Delete record?" and on OK removes the current row (see set_row_removal). Screens use the view's
+// clicked() and doubleClicked() signals.
 class DbGrid : public QTableView {
     Q_OBJECT
 
@@ -23,6 +25,13 @@ public:
     void bind(const DataSource& source, const QList<GridColumn>& columns, Messages& messages);
     Table* table() const;
     TableModel* table_model() const;
+
+    // What Ctrl+Delete does once "Delete record?" is answered OK, with the table's current row on
+    // the grid's: by default the row is deleted from the table. A screen whose rows stand for more
+    // than the table holds (an order's items and its total) gives its own removal.
+    void set_row_removal(std::function<void()> remove) { remove_row_ = std::move(remove); }
+    // Rows that stand for something the table cannot delete (files): Ctrl+Delete does nothing.
+    void forbid_row_removal() { removable_ = false; }
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
@@ -35,6 +44,8 @@ private:
 
     TableModel* model_ = nullptr;
     Messages* messages_ = nullptr;
+    std::function<void()> remove_row_;
+    bool removable_ = true;
     // Set while the grid follows the table, so that the view's own reactions (a reset, a removed
     // row) are not taken for the user's choice of another row.
     bool following_ = false;
