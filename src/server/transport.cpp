@@ -250,11 +250,15 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
     request.setRawHeader("X-Pedidos-Assinatura",
                          signer_.sign(security.signing_key, body, QDateTime::currentSecsSinceEpoch()));
     if (url.scheme() == u"https"_s && !security.company_certificates.isEmpty()) {
-        // Set whole: adding to the default configuration would stop Qt from loading the system's
-        // store on demand.
-        QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-        tls.setCaCertificates(QSslConfiguration::systemCaCertificates() + security.company_certificates);
-        request.setSslConfiguration(tls);
+        // Reading the system's store takes a while: the configuration is made again only when the
+        // company's certificates change. Set whole: adding to the default configuration would
+        // stop Qt from loading the system's store on demand.
+        if (security.company_certificates != tls_company_) {
+            tls_ = QSslConfiguration::defaultConfiguration();
+            tls_.setCaCertificates(QSslConfiguration::systemCaCertificates() + security.company_certificates);
+            tls_company_ = security.company_certificates;
+        }
+        request.setSslConfiguration(tls_);
     }
 
     if (progress_) progress_->started(what, server);

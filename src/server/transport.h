@@ -6,6 +6,7 @@
 #include <QIODevice>
 #include <QList>
 #include <QSslCertificate>
+#include <QSslConfiguration>
 #include <QString>
 #include <QUrl>
 
@@ -73,6 +74,9 @@ private:
                  const std::function<void(QIODevice& reply)>& take);
     CallProgress* progress_;
     RequestSigner signer_;
+    // The TLS configuration for the company's certificates it was made with.
+    QList<QSslCertificate> tls_company_;
+    QSslConfiguration tls_;
 };
 
 // The base URL of the server named by the IP setting ("10.0.0.5", "host:8211", "[fd00::5]:8211",
