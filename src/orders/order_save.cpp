@@ -30,9 +30,8 @@ bool gravar_pedido(const Context& context, TdmDados& dados, const OrderInput& or
     std::optional<JsonValue> request; // as filed and posted, once it has been
     bool header = false;
 
-    const auto keep = [&](const QString& cause) {
-        if (!context.messages->confirm(cause.isEmpty() ? kKeepForTheHour : kKeepQuestion + u"\n\n"_s + cause))
-            return false;
+    const auto keep = [&](const QString& question) {
+        if (!context.messages->confirm(question)) return false;
         if (!header) gravar_venda(dados, order, context.today());
         // Kept exactly as it went out: the server takes the same order once.
         if (!request) request = arquivar_pedido(context, conectar(context).identity(), itens, order);
@@ -44,9 +43,9 @@ bool gravar_pedido(const Context& context, TdmDados& dados, const OrderInput& or
     try {
         const OrderChecks checks = validar_pedido(context, itens, order.cli_id);
         // The hour may come later today or tomorrow; any other failure needs the order changed.
-        if (!checks.passed()) return checks.only_time_failed() && keep({});
+        if (!checks.passed()) return checks.only_time_failed() && keep(kKeepForTheHour);
     } catch (const ConnectionError& e) {
-        return keep(e.message());
+        return keep(kKeepQuestion + u"\n\n"_s + e.message());
     }
 
     gravar_venda(dados, order, context.today());
@@ -56,7 +55,7 @@ bool gravar_pedido(const Context& context, TdmDados& dados, const OrderInput& or
     try {
         postar_pedido(context, call, *request, key);
     } catch (const ConnectionError& e) {
-        return keep(e.message());
+        return keep(kKeepQuestion + u"\n\n"_s + e.message());
     }
     context.messages->information(u"Pedido Criado com Sucesso!"_s);
     return true;
