@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the demo need, when any is missing.
-# `scripts/deps.sh fuzz` adds what the fuzz targets need (clang and its libFuzzer).
+# `scripts/deps.sh fuzz` adds what the fuzz targets need (clang and its libFuzzer); `scripts/deps.sh
+# windows` what the Windows build needs (mingw-w64, Wine, NSIS, and dpkg-source for Qt's source).
 set -euo pipefail
 
 packages=(
@@ -15,6 +16,9 @@ packages=(
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-dev)
+fi
+if [ "${1:-}" = "windows" ]; then
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis dpkg-dev xz-utils python3-markdown)
 fi
 if [ "${PV_EXTRA_PACKAGES:-}" != "" ]; then
     read -r -a extra <<<"$PV_EXTRA_PACKAGES"

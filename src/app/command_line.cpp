@@ -9,6 +9,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+#ifdef Q_OS_WIN
+constexpr auto kUsualFolder = u"c:\\systemtemp\\";
+#else
+constexpr auto kUsualFolder = u"$XDG_DATA_HOME/pedidos-vendedor/";
+#endif
+
+// %1: the usual data folder.
 const QString kHelp = uR"(Uso: pedidos-vendedor [opções]
 
 Pedidos Vendedor: clientes, produtos, tabelas de preço e pedidos de venda do vendedor, com o
@@ -16,7 +23,7 @@ servidor de aplicação da empresa.
 
 Opções:
   --pasta-dados PASTA  usa PASTA como pasta de dados (configuração, cadastros, pedidos), em vez de
-                       $XDG_DATA_HOME/pedidos-vendedor/
+                       %1
   --registro           escreve na saída de erros o que o programa faz (requisições, arquivos,
                        cargas); o mesmo que QT_LOGGING_RULES="pedidos.*=true"
   -h, --help           mostra esta ajuda
@@ -80,7 +87,7 @@ CommandLine read_command_line(const QStringList& arguments, QtOptions qt_options
         return fail(u"argumento inesperado: "_s + parser.positionalArguments().constFirst());
     if (parser.isSet(help)) {
         result.action = CommandLine::Action::Help;
-        result.text = kHelp;
+        result.text = kHelp.arg(QStringView(kUsualFolder));
         return result;
     }
     if (parser.isSet(version)) {

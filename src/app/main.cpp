@@ -1,5 +1,6 @@
 #include "application.h"
 #include "command_line.h"
+#include "console.h"
 #include "core/context.h"
 #include "core/log.h"
 #include "frm_principal.h"
@@ -14,16 +15,14 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include <cstdio>
-
 using namespace Qt::StringLiterals;
 
 namespace {
 
 int print(const CommandLine& line)
 {
-    std::fputs(line.text.toLocal8Bit().constData(),
-               line.action == CommandLine::Action::Error ? stderr : stdout);
+    console_write(line.text,
+                  line.action == CommandLine::Action::Error ? ConsoleStream::Error : ConsoleStream::Output);
     return line.action == CommandLine::Action::Error ? 2 : 0;
 }
 
@@ -33,10 +32,7 @@ int main(int argc, char** argv)
 {
     // Help, the version and a mistake need no window system: answered before the application
     // starts one, which would fail without a display.
-    QStringList raw;
-    for (int i = 1; i < argc; ++i)
-        raw.append(QString::fromLocal8Bit(argv[i]));
-    if (const CommandLine early = read_command_line(raw, QtOptions::Present);
+    if (const CommandLine early = read_command_line(console_arguments(argc, argv), QtOptions::Present);
         early.action != CommandLine::Action::Run)
         return print(early);
 

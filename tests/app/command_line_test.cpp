@@ -12,6 +12,13 @@ TEST(CommandLine, options_and_mistakes)
 {
     using Action = CommandLine::Action;
     const QString here = QDir::currentPath();
+    // "/" on Linux, "C:/" on Windows: where a path without a drive lands.
+    const QString root = QDir::rootPath();
+#ifdef Q_OS_WIN
+    const QString usual_folder = u"c:\\systemtemp\\"_s;
+#else
+    const QString usual_folder = u"$XDG_DATA_HOME/pedidos-vendedor/"_s;
+#endif
     const QString a_file = QCoreApplication::applicationFilePath();
     const struct {
         QStringList arguments;
@@ -24,6 +31,12 @@ TEST(CommandLine, options_and_mistakes)
         {{}, QtOptions::Removed, Action::Run, {}, {}, false},
         {{u"--help"_s}, QtOptions::Removed, Action::Help, u"--pasta-dados PASTA"_s, {}, false},
         {{u"-h"_s}, QtOptions::Removed, Action::Help, u"Opções:"_s, {}, false},
+        {{u"--help"_s},
+         QtOptions::Removed,
+         Action::Help,
+         u"em vez de\n                       "_s + usual_folder,
+         {},
+         false},
         {{u"--version"_s},
          QtOptions::Removed,
          Action::Version,
@@ -31,11 +44,11 @@ TEST(CommandLine, options_and_mistakes)
          {},
          false},
         {{u"-v"_s}, QtOptions::Removed, Action::Version, u"pedidos-vendedor "_s, {}, false},
-        {{u"--pasta-dados"_s, u"/tmp/vendas/../dados"_s},
+        {{u"--pasta-dados"_s, root + u"tmp/vendas/../dados"_s},
          QtOptions::Removed,
          Action::Run,
          {},
-         u"/tmp/dados/"_s,
+         root + u"tmp/dados/"_s,
          false},
         {{u"--pasta-dados=dados/"_s, u"--registro"_s},
          QtOptions::Removed,
@@ -43,7 +56,7 @@ TEST(CommandLine, options_and_mistakes)
          {},
          here + u"/dados/"_s,
          true},
-        {{u"--pasta-dados"_s, u"/"_s}, QtOptions::Removed, Action::Run, {}, u"/"_s, false},
+        {{u"--pasta-dados"_s, root}, QtOptions::Removed, Action::Run, {}, root, false},
         {{u"--pasta-dados"_s},
          QtOptions::Removed,
          Action::Error,
@@ -72,11 +85,11 @@ TEST(CommandLine, options_and_mistakes)
          u"opção desconhecida: depurar"_s,
          {},
          false},
-        {{u"-qwindowtitle"_s, u"Vendas"_s, u"--pasta-dados"_s, u"/tmp/dados"_s},
+        {{u"-qwindowtitle"_s, u"Vendas"_s, u"--pasta-dados"_s, root + u"tmp/dados"_s},
          QtOptions::Present,
          Action::Run,
          {},
-         u"/tmp/dados/"_s,
+         root + u"tmp/dados/"_s,
          false},
         {{u"-platform"_s, u"offscreen"_s},
          QtOptions::Removed,

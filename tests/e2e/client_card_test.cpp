@@ -3,6 +3,7 @@
 #include "clientcard/card_history.h"
 #include "clientcard/frm_cad_clientes.h"
 #include "modal.h"
+#include "pdf_text.h"
 #include "recording_messages.h"
 #include "recording_transport.h"
 #include "server_process.h"
@@ -10,9 +11,8 @@
 #include "store/dm_dados.h"
 #include "temp_folder.h"
 
+#include <QFileInfo>
 #include <QPlainTextEdit>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
@@ -26,15 +26,9 @@ namespace {
 // Whether poppler draws the first page: a file that merely starts like a PDF does not pass.
 bool renders_as_pdf(const QString& path)
 {
-    const QString pdftoppm = QStandardPaths::findExecutable(u"pdftoppm"_s);
-    if (pdftoppm.isEmpty()) {
-        ADD_FAILURE() << "pdftoppm not found; scripts/deps.sh installs it (poppler-utils)";
-        return false;
-    }
-    QProcess p;
-    p.start(pdftoppm,
+    poppler(u"pdftoppm"_s,
             {u"-png"_s, u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, path + u"-pagina"_s});
-    return p.waitForFinished(30000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    return QFileInfo::exists(path + u"-pagina-1.png"_s) || QFileInfo::exists(path + u"-pagina-01.png"_s);
 }
 
 } // namespace

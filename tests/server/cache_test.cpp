@@ -12,7 +12,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 
@@ -456,6 +458,25 @@ TEST_F(Cache, a_file_cut_short_gives_none_and_stays_as_it_is)
     for (qsizetype n = 0; n < whole.size() - 2; ++n) {
         EXPECT_FALSE(load(whole.left(n))) << whole.left(n).toStdString();
         EXPECT_EQ(folder.read(u"c.json"_s), whole.left(n));
+    }
+}
+
+// Windows refuses to replace a file that another program (an antivirus, the search indexer) holds
+// open: a file let go within a moment is still replaced, and nothing is left beside it.
+TEST_F(Cache, a_file_another_program_holds_for_a_moment_is_still_replaced)
+{
+    for (const Durability durability : {Durability::Synced, Durability::Replaceable}) {
+        folder.write(u"clientes.json"_s, "{\"OLD\":1}\r\n");
+        QFile holder(folder.path(u"clientes.json"_s));
+        ASSERT_TRUE(holder.open(QIODevice::ReadOnly));
+        std::thread release([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            holder.close();
+        });
+        salvar_json(context, JsonValue::object(), u"clientes.json"_s, durability);
+        release.join();
+        EXPECT_EQ(folder.read(u"clientes.json"_s), QByteArray("{}\r\n"));
+        EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{u"clientes.json"_s});
     }
 }
 

@@ -9,6 +9,27 @@
 
 using namespace Qt::StringLiterals;
 
+#ifdef Q_OS_WIN
+
+#include "wine_bridge.h"
+
+#include <QJsonArray>
+
+// Poppler is a Linux program here: run by pv-wine-bridge on the files as Linux sees them.
+QString poppler(const QString& tool, const QStringList& arguments)
+{
+    QJsonArray converted;
+    for (const QString& argument : arguments)
+        converted.append(is_windows_path(argument) ? unix_path(argument) : argument);
+    BridgeSession bridge;
+    const QJsonObject answer = bridge.call({{u"executar"_s, tool}, {u"argumentos"_s, converted}});
+    EXPECT_EQ(answer[u"saida"_s].toInt(-1), 0)
+        << tool.toStdString() << ": " << answer[u"stderr"_s].toString().toStdString();
+    return QString::fromUtf8(QByteArray::fromBase64(answer[u"stdout"_s].toString().toLatin1()));
+}
+
+#else
+
 QString poppler(const QString& tool, const QStringList& arguments)
 {
     const QString program = QStandardPaths::findExecutable(tool);
@@ -23,6 +44,8 @@ QString poppler(const QString& tool, const QStringList& arguments)
                                      << process.readAllStandardError().toStdString();
     return QString::fromUtf8(process.readAllStandardOutput());
 }
+
+#endif
 
 QString pdf_text(const QString& path)
 {

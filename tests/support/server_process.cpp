@@ -5,6 +5,44 @@
 
 using namespace Qt::StringLiterals;
 
+#ifdef Q_OS_WIN
+
+#include "wine_bridge.h"
+
+#include <QJsonArray>
+
+ServerProcess::ServerProcess(const QStringList& extra_arguments, const QString& database)
+    : bridge_(std::make_unique<BridgeSession>())
+{
+    QJsonArray arguments;
+    for (const QString& argument : extra_arguments)
+        arguments.append(is_windows_path(argument) ? unix_path(argument) : argument);
+    const QJsonObject answer = bridge_->call(
+        {{u"servidor"_s, arguments}, {u"db"_s, is_windows_path(database) ? unix_path(database) : database}});
+    port_ = static_cast<quint16>(answer[u"porta"_s].toInt());
+    database_ = answer[u"db"_s].toString();
+    if (port_ == 0)
+        qWarning("pedidos-servidor did not report its port: %s", qPrintable(answer[u"erro"_s].toString()));
+}
+
+ServerProcess::~ServerProcess()
+{
+    stop();
+}
+
+int ServerProcess::stop()
+{
+    return bridge_->call({{u"parar"_s, true}})[u"saida"_s].toInt(-1);
+}
+
+QString ServerProcess::log()
+{
+    log_ = bridge_->call({{u"registro"_s, true}})[u"texto"_s].toString();
+    return log_;
+}
+
+#else
+
 ServerProcess::ServerProcess(const QStringList& extra_arguments, const QString& database)
     : database_(database.isEmpty() ? dir_.path() + u"/pedidos.db"_s : database)
 {
@@ -50,6 +88,14 @@ int ServerProcess::stop()
     return process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
 }
 
+QString ServerProcess::log()
+{
+    log_ += QString::fromUtf8(process_.readAllStandardError());
+    return log_;
+}
+
+#endif
+
 QString ServerProcess::url(const QString& method) const
 {
     return u"http://"_s + address() + u"/datasnap/rest/TModuleOnline/"_s + method;
@@ -63,10 +109,4 @@ QString ServerProcess::address() const
 QString ServerProcess::database() const
 {
     return database_;
-}
-
-QString ServerProcess::log()
-{
-    log_ += QString::fromUtf8(process_.readAllStandardError());
-    return log_;
 }

@@ -5,9 +5,15 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
+class BridgeSession;
+
 // pedidos-servidor started on a free loopback port with a database of its own, or the one given
 // (so that a test can start it again over the same data); stopped when the object goes. The binary
-// comes from PV_SERVER_BIN, which CTest sets for every test.
+// comes from PV_SERVER_BIN, which CTest sets for every test. Under Wine the Linux server is started
+// by pv-wine-bridge: its database path is then a Linux path, and arguments that are Windows paths
+// are passed as the Linux side sees them.
 class ServerProcess {
 public:
     explicit ServerProcess(const QStringList& extra_arguments = {}, const QString& database = {});
@@ -29,7 +35,11 @@ public:
 private:
     QTemporaryDir dir_;
     QString database_;
+#ifdef Q_OS_WIN
+    std::unique_ptr<BridgeSession> bridge_;
+#else
     QProcess process_;
+#endif
     quint16 port_ = 0;
     QString log_;
 };
