@@ -185,10 +185,15 @@ if [ $testar -eq 1 ]; then
     # Wine hands Qt no QT_ variable of the Linux side: WINE-prefixed ones arrive without the prefix.
     export WINEQT_QPA_FONTDIR=/usr/share/fonts/truetype/dejavu
     bridge_log="$root/build-windows/pv-wine-bridge.log"
-    coproc BRIDGE { PV_SERVER_BIN="$root/build-test/bin/pedidos-servidor" exec "$root/build-test/tests/pv-wine-bridge" 2>"$bridge_log"; }
+    coproc BRIDGE { PV_SERVER_BIN="$root/build-test/bin/pedidos-servidor" exec "$root/build-test/bin/pv-wine-bridge" 2>"$bridge_log"; }
     bridge_pid=$BRIDGE_PID
     trap 'kill "$bridge_pid" 2>/dev/null || true; wineserver -k 2>/dev/null || true' EXIT
+    line=""
     read -r -t 60 line <&"${BRIDGE[0]}" || true
+    if [[ "$line" != "ponte em 127.0.0.1:"* ]]; then
+        echo "pv-wine-bridge não iniciou: $(cat "$bridge_log")" >&2
+        exit 1
+    fi
     PV_WINE_BRIDGE=${line##*:}
     export PV_WINE_BRIDGE
     ctest --preset windows -j "$jobs"

@@ -24,6 +24,15 @@ namespace {
 
 constexpr int kDefaultPort = 211;
 
+#ifdef Q_OS_WIN
+// Windows trusts the authorities of its own store too; installing the company's there is the other way.
+constexpr auto kOrInTheStore =
+    u", ou instale a autoridade da empresa no Windows, em Autoridades de Certificação "
+    u"Raiz Confiáveis";
+#else
+constexpr auto kOrInTheStore = u"";
+#endif
+
 QString cause_of(QNetworkReply::NetworkError error, const QString& fallback)
 {
     switch (error) {
@@ -87,7 +96,8 @@ QString tls_cause(const QList<QSslError>& errors, const QString& host)
         case QSslError::CertificateUntrusted:
         case QSslError::InvalidCaCertificate:
             cause = u"o certificado do servidor não é de uma autoridade confiável (se a empresa usa "
-                    "certificado próprio, informe o arquivo dele em Certificado, no config.ini)"_s;
+                    "certificado próprio, informe o arquivo dele em Certificado, no config.ini"_s +
+                    QStringView(kOrInTheStore) + u')';
             break;
         case QSslError::CertificateRevoked:
             cause = u"o certificado do servidor foi revogado"_s;

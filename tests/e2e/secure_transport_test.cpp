@@ -1,5 +1,6 @@
 #include "app/frm_principal.h"
 #include "modal.h"
+#include "qt_printers.h"
 #include "recording_messages.h"
 #include "recording_transport.h"
 #include "server_process.h"
