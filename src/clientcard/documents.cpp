@@ -25,7 +25,11 @@ void save_and_open(const Context& context, const JsonValue& reply, const QString
         throw ProtocolError(
             u"O servidor não enviou o documento (\"ARQUIVO\" %1); nada foi gravado nem aberto."_s.arg(
                 arquivo ? u"não é uma lista"_s : u"ausente"_s));
-    salvar_arquivo(context, *arquivo, context.data_folder);
+    const Documento documento = decodificar_arquivo(*arquivo);
+    // Slips and reports are PDF files; anything else is not opened as one.
+    if (!documento.bytes.startsWith("%PDF-"))
+        throw ProtocolError(u"O documento recebido do servidor não é um PDF; nada foi gravado nem aberto."_s);
+    salvar_documento(context, documento, context.data_folder);
     if (context.open_document) context.open_document(context.path(open_name));
 }
 

@@ -1,5 +1,7 @@
 #include "money.h"
 
+#include "errors.h"
+
 #include <QLocale>
 
 #include <cmath>
@@ -14,11 +16,16 @@ __extension__ typedef __int128 Wide;
 
 constexpr std::int64_t kPow10[] = {1, 10, 100, 1000, 10000};
 
-// A hundred trillion, far beyond any amount, with room for sums of several of the largest before
-// 64 bits would wrap; larger values are held at this bound.
-constexpr std::int64_t kMaxUnits = std::int64_t{1000000000000000000};
+// Values read from outside (a number, a double) beyond this bound are held at it or refused.
+constexpr std::int64_t kMaxUnits = Money::kMaxUnits;
 
 } // namespace
+
+void Money::beyond_limit()
+{
+    throw ConversionError(
+        u"O valor passa do limite de R$ 100 trilhões; confira as quantidades e os preços."_s);
+}
 
 std::int64_t round_half_away(std::int64_t numerator, std::int64_t divisor)
 {
@@ -164,7 +171,6 @@ Money operator*(Money a, Money b)
     Wide q = product / scale;
     const Wide r = product % scale;
     if (r >= 0 ? r * 2 >= scale : -r * 2 >= scale) q += product < 0 ? -1 : 1;
-    if (q > kMaxUnits) q = kMaxUnits;
-    if (q < -kMaxUnits) q = -kMaxUnits;
+    if (q > kMaxUnits || q < -kMaxUnits) Money::beyond_limit();
     return Money(static_cast<std::int64_t>(q));
 }

@@ -43,25 +43,38 @@ public:
     // Nothing when whole is beyond the range of an amount.
     static std::optional<Money> from_whole(std::int64_t whole);
 
-    constexpr Money operator+(Money other) const { return Money(units_ + other.units_); }
-    constexpr Money operator-(Money other) const { return Money(units_ - other.units_); }
+    // The largest amount, a hundred trillion: a sum, a difference or a product beyond it raises
+    // ConversionError instead of wrapping, so that a total built from a server's prices is either
+    // right or an error on the screen.
+    static constexpr std::int64_t kMaxUnits = std::int64_t{1000000000000000000};
+
+    constexpr Money operator+(Money other) const
+    {
+        std::int64_t units = 0;
+        if (__builtin_add_overflow(units_, other.units_, &units)) beyond_limit();
+        return checked(units);
+    }
+    constexpr Money operator-(Money other) const
+    {
+        std::int64_t units = 0;
+        if (__builtin_sub_overflow(units_, other.units_, &units)) beyond_limit();
+        return checked(units);
+    }
     constexpr Money operator-() const { return Money(-units_); }
-    Money& operator+=(Money other)
-    {
-        units_ += other.units_;
-        return *this;
-    }
-    Money& operator-=(Money other)
-    {
-        units_ -= other.units_;
-        return *this;
-    }
+    Money& operator+=(Money other) { return *this = *this + other; }
+    Money& operator-=(Money other) { return *this = *this - other; }
     // quantity × price, both of four decimals, rounded once to four decimals.
     friend Money operator*(Money a, Money b);
     constexpr auto operator<=>(const Money&) const = default;
 
 private:
     constexpr explicit Money(std::int64_t units) : units_(units) {}
+    static constexpr Money checked(std::int64_t units)
+    {
+        if (units > kMaxUnits || units < -kMaxUnits) beyond_limit();
+        return Money(units);
+    }
+    [[noreturn]] static void beyond_limit();
     std::int64_t units_ = 0;
 };
 

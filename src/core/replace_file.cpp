@@ -1,6 +1,7 @@
 #include "replace_file.h"
 
 #include "errors.h"
+#include "private_files.h"
 
 #include <QDir>
 #include <QFile>
@@ -59,17 +60,20 @@ QString rename_over(const QString& from, const QString& to)
 
 } // namespace
 
-// A new file beside the old one, closed once whole (Windows cannot rename a file that is still
-// open), then renamed over it, so that a crash leaves the old file or the new one, never a part.
+// A new file beside the old one, private to the user, closed once whole (Windows cannot rename a
+// file that is still open), then renamed over it, so that a crash leaves the old file or the new
+// one, never a part. A file others could read becomes private the next time it is written.
 void replace_file(const QString& path, const std::function<void(const FileWriter& write)>& fill,
                   const QString& failure, Durability durability)
 {
     const auto fail = [&](const QString& cause) { throw FileError(failure + u": "_s + cause); };
     QFile file;
+    const std::optional<QFile::Permissions> permissions = private_file_permissions();
+    const QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::NewOnly;
     for (int attempt = 0; !file.isOpen(); ++attempt) {
         file.setFileName(path + u".novo-"_s + QString::number(QRandomGenerator::global()->generate(), 36));
-        if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) && (!file.exists() || attempt == 10))
-            fail(file_cause(file));
+        const bool opened = permissions ? file.open(mode, *permissions) : file.open(mode);
+        if (!opened && (!file.exists() || attempt == 10)) fail(file_cause(file));
     }
     // Whatever happens from here, the unfinished file does not stay behind.
     auto remove = qScopeGuard([&] { QFile::remove(file.fileName()); });

@@ -415,10 +415,12 @@ void Tfrm_Cad_Pedidos::edtAddProdClick()
 
 void Tfrm_Cad_Pedidos::incluir_item(const ProductInputs& inputs)
 {
-    const Money added = ::incluir_item(
-        dados_.tblItemVenda, {ui->lblPedido->text(), ui->lblTabID->text(), inputs.codigo->text(),
-                              inputs.qtd->money(), inputs.valor->money(), inputs.descricao->text()});
-    ui->edtTot_Pedido->set_money(ui->edtTot_Pedido->money() + added);
+    const ItemInput item{ui->lblPedido->text(), ui->lblTabID->text(),  inputs.codigo->text(),
+                         inputs.qtd->money(),   inputs.valor->money(), inputs.descricao->text()};
+    // A total past the largest amount raises here, before the item is added.
+    const Money total = ui->edtTot_Pedido->money() + item.qtd * item.vlr;
+    ::incluir_item(dados_.tblItemVenda, item);
+    ui->edtTot_Pedido->set_money(total);
     limpar_produto();
     filtrar_itens();
     atualizar_paineis();

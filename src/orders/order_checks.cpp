@@ -26,9 +26,10 @@ const JsonValue& required(const JsonValue& reply, const char* key)
     return *value;
 }
 
+// A value of a check's reply as the warning shows it.
 QString text_of(const JsonValue* value, std::string_view fallback)
 {
-    return qs(value_text(value, fallback));
+    return outside_text(qs(value_text(value, fallback)), 60);
 }
 
 // The objects of a failed check's list; the check cannot say what is wrong without them.

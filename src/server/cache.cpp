@@ -3,11 +3,14 @@
 #include "core/context.h"
 #include "core/errors.h"
 #include "core/log.h"
+#include "core/private_files.h"
 #include "core/replace_file.h"
 #include "core/text.h"
+#include "server/company_certificates.h"
 #include "server/json_parse.h"
 #include "server/json_write.h"
 #include "settings/ansi.h"
+#include "settings/settings.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -212,7 +215,7 @@ std::string to_ansi(std::string_view utf8)
 
 QString error_value(std::string_view text)
 {
-    return u"'"_s + qs(text) + u"' não é um valor inteiro válido"_s;
+    return u"'"_s + outside_text(qs(text), 100) + u"' não é um valor inteiro válido"_s;
 }
 
 // A decimal integer with optional blanks before it and an optional sign; nothing else.
@@ -259,6 +262,21 @@ bool own_file(const QString& name)
     for (const QString& file : own)
         if (name.compare(file, Qt::CaseInsensitive) == 0) return true;
     return false;
+}
+
+// Whether two paths name one file: the same path (whatever the case of its letters on Windows),
+// or, when both exist, the same file through a link.
+bool same_file(const QString& a, const QString& b)
+{
+    if (a.isEmpty() || b.isEmpty()) return false;
+#ifdef Q_OS_WIN
+    const Qt::CaseSensitivity cs = Qt::CaseInsensitive;
+#else
+    const Qt::CaseSensitivity cs = Qt::CaseSensitive;
+#endif
+    if (QFileInfo(a).absoluteFilePath().compare(QFileInfo(b).absoluteFilePath(), cs) == 0) return true;
+    const QString real_a = QFileInfo(a).canonicalFilePath();
+    return !real_a.isEmpty() && real_a == QFileInfo(b).canonicalFilePath();
 }
 
 // CON, PRN, AUX, NUL, COM1 to COM9 and LPT1 to LPT9 name devices on Windows, whatever follows the
@@ -394,8 +412,8 @@ Documento decodificar_arquivo(const JsonValue& arquivo)
 
     const QString name = qs(file_name.text());
     if (!safe_file_name(name))
-        throw ProtocolError(u"Nome de arquivo inválido no documento recebido do servidor: \""_s + name +
-                            u"\"."_s);
+        throw ProtocolError(u"Nome de arquivo inválido no documento recebido do servidor: \""_s +
+                            outside_text(name, 100) + u"\"."_s);
     if (own_file(name))
         throw ProtocolError(u"O documento recebido do servidor tem o nome \""_s + name +
                             u"\", que é de um arquivo do próprio programa; o documento não foi gravado."_s);
@@ -406,8 +424,8 @@ Documento decodificar_arquivo(const JsonValue& arquivo)
     std::int64_t n = 0;
     if (!read_integer(count.text(), n)) throw ConversionError(error_value(count.text()));
     if (n < 0)
-        throw ProtocolError(u"Tamanho inválido no documento recebido do servidor: "_s + qs(count.text()) +
-                            u"."_s);
+        throw ProtocolError(u"Tamanho inválido no documento recebido do servidor: "_s +
+                            outside_text(qs(count.text()), 100) + u"."_s);
 
     // Counted before anything is allocated: the count alone must not size the buffer.
     std::uint64_t available = 0;
@@ -432,14 +450,23 @@ Documento decodificar_arquivo(const JsonValue& arquivo)
 
 void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder)
 {
-    const Documento documento = decodificar_arquivo(arquivo);
+    salvar_documento(context, decodificar_arquivo(arquivo), folder);
+}
+
+void salvar_documento(const Context& context, const Documento& documento, const QString& folder)
+{
     QString target = folder;
     target.replace(u'\\', u'/');
     const QDir dir(QDir(context.data_folder).filePath(target));
-    if (!dir.exists() && !QDir().mkpath(dir.path()))
+    const QString path = QDir::cleanPath(dir.filePath(documento.nome));
+    if (same_file(path,
+                  company_certificate_path(context, read_server_settings(Settings(context)).certificado)))
+        throw ProtocolError(u"O documento recebido do servidor tem o nome \""_s + documento.nome +
+                            u"\", que é o do certificado da empresa (Certificado, em config.ini); o "
+                            u"documento não foi gravado."_s);
+    if (!dir.exists() && !make_private_folder(dir.path()))
         throw FileError(u"Não foi possível criar a pasta "_s + shown(dir.path()) + u"."_s);
-    write_file(dir.filePath(documento.nome), documento.bytes.constData(),
-               static_cast<std::size_t>(documento.bytes.size()));
+    write_file(path, documento.bytes.constData(), static_cast<std::size_t>(documento.bytes.size()));
 }
 
 void apagar_arquivo(const Context& context, const QString& name)

@@ -32,16 +32,20 @@ void salvar_json(const Context& context, std::string_view text, const QString& n
 void salvar_json(const Context& context, const JsonValue& value, const QString& name,
                  Durability durability = Durability::Synced);
 
-// Writes the document of an "ARQUIVO" array ([byte list, byte count, file name]) into folder
-// (absolute, or relative to the data folder), creating the folder when missing. Nothing is written
-// or created unless the whole document is sound. Throws ProtocolError, ConversionError, FileError.
-void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder);
-
 // A document of an "ARQUIVO" array, decoded and checked, not yet written.
 struct Documento {
     QString nome;
     QByteArray bytes;
 };
+
+// Writes the document of an "ARQUIVO" array ([byte list, byte count, file name]) into folder
+// (absolute, or relative to the data folder), creating the folder when missing. Nothing is written
+// or created unless the whole document is sound. Throws ProtocolError, ConversionError, FileError.
+void salvar_arquivo(const Context& context, const JsonValue& arquivo, const QString& folder);
+// The same for a document already decoded. A document never takes the place of the file of company
+// certificates that the Certificado setting names, which would let a server choose whom the program
+// trusts.
+void salvar_documento(const Context& context, const Documento& documento, const QString& folder);
 // What salvar_arquivo writes, with the same checks and errors, touching no file. The name must
 // be a plain file name that is none of the program's own files nor a device name of Windows.
 Documento decodificar_arquivo(const JsonValue& arquivo);

@@ -84,8 +84,8 @@ JsonValue TModuleOnlineClient::call(const char* method, const JsonValue& param, 
     if (status < 200 || status > 299) {
         const JsonValue* text = json && json->is_object() ? json->find("error") : nullptr;
         if (text && text->is_string())
-            throw ServerError(
-                u"O servidor %1 recusou a requisição (%2): %3"_s.arg(server, what, qs(text->text())));
+            throw ServerError(u"O servidor %1 recusou a requisição (%2): %3"_s.arg(
+                server, what, outside_text(qs(text->text()))));
         const QString failure =
             u"O servidor %1 respondeu com o erro HTTP %2 (%3)."_s.arg(server).arg(status).arg(what);
         // A gateway in front of the server answers these when the server itself cannot be reached.

@@ -1,6 +1,7 @@
 #include "transport.h"
 
 #include "core/errors.h"
+#include "core/text.h"
 #include "json_parse.h"
 
 #include <algorithm>
@@ -85,7 +86,7 @@ QString tls_cause(const QList<QSslError>& errors, const QString& host)
             QStringList names = certificate.subjectAlternativeNames().values();
             if (names.isEmpty()) names = certificate.subjectInfo(QSslCertificate::CommonName);
             cause = u"o certificado do servidor é de outro nome (%1), não de %2"_s.arg(
-                names.isEmpty() ? u"sem nome"_s : names.join(u", "_s), host);
+                names.isEmpty() ? u"sem nome"_s : outside_text(names.join(u", "_s), 200), host);
             break;
         }
         case QSslError::SelfSignedCertificate:
@@ -114,7 +115,7 @@ QString tls_cause(const QList<QSslError>& errors, const QString& host)
     }
     if (causes.isEmpty())
         return u"falha na negociação da conexão segura (TLS); confira se o servidor atende em HTTPS neste "
-               "endereço"_s;
+               "endereço e aceita TLS 1.2 ou mais recente"_s;
     return u"conexão segura recusada: "_s + causes.join(u"; "_s);
 }
 
@@ -259,13 +260,17 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
     request.setRawHeader("X-Pedidos-Assinatura",
                          signer_.sign(security.signing_key, body, QDateTime::currentSecsSinceEpoch()));
-    if (url.scheme() == u"https"_s && !security.company_certificates.isEmpty()) {
+    if (url.scheme() == u"https"_s) {
         // Reading the system's store takes a while: the configuration is made again only when the
-        // company's certificates change. Set whole: adding to the default configuration would
-        // stop Qt from loading the system's store on demand.
+        // company's certificates change. Their list is set whole: adding to the default
+        // configuration would stop Qt from loading the system's store on demand. TLS 1.2 is the
+        // floor whatever Qt's default.
         if (security.company_certificates != tls_company_) {
             tls_ = QSslConfiguration::defaultConfiguration();
-            tls_.setCaCertificates(QSslConfiguration::systemCaCertificates() + security.company_certificates);
+            tls_.setProtocol(QSsl::TlsV1_2OrLater);
+            if (!security.company_certificates.isEmpty())
+                tls_.setCaCertificates(QSslConfiguration::systemCaCertificates() +
+                                       security.company_certificates);
             tls_company_ = security.company_certificates;
         }
         request.setSslConfiguration(tls_);

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <functional>
+#include <optional>
 
 // Shown while a server call is under way. The program's implementation is the "Aguarde..." dialog;
 // its Cancel button makes cancelled() true, and the call then fails like a transport error.
@@ -75,7 +76,8 @@ private:
     CallProgress* progress_;
     RequestSigner signer_;
     // The TLS configuration for the company's certificates it was made with.
-    QList<QSslCertificate> tls_company_;
+    // The company's certificates tls_ was made for; nothing before the first https:// call.
+    std::optional<QList<QSslCertificate>> tls_company_;
     QSslConfiguration tls_;
 };
 

@@ -2,6 +2,7 @@
 
 #include "core/context.h"
 #include "core/errors.h"
+#include "core/private_files.h"
 #include "core/replace_file.h"
 #include "ini_file.h"
 
@@ -134,11 +135,12 @@ ServerSettings read_server_settings(const Settings& settings)
 
 void ensure_history_folder(const Context& context)
 {
-    if (QFileInfo(context.data_folder).isDir()) QDir().mkpath(context.path(u"historico_vendas"_s));
+    if (QFileInfo(context.data_folder).isDir()) make_private_folder(context.path(u"historico_vendas"_s));
 }
 
 void create_data_folders(const Context& context)
 {
-    if (!QDir().mkpath(context.path(u"historico_vendas"_s)))
+    if (!make_private_folder(context.data_folder) ||
+        !make_private_folder(context.path(u"historico_vendas"_s)))
         throw FileError(u"Não foi possível criar a pasta de dados %1."_s.arg(context.data_folder));
 }

@@ -123,7 +123,7 @@ struct Table::Impl {
     [[noreturn]] void bad_value(int f, const QString& value) const
     {
         throw ConversionError(u"\"%1\" não é um valor válido para o campo %2 (%3)."_s.arg(
-            value, fields[f].name, type_name(fields[f].type)));
+            outside_text(value, 100), fields[f].name, type_name(fields[f].type)));
     }
 
     [[noreturn]] void bad_type(int f, const QString& what) const
@@ -220,7 +220,8 @@ struct Table::Impl {
 
     [[noreturn]] void not_a_number(int f, const QString& text) const
     {
-        throw ConversionError(u"\"%1\" não é um número válido (campo %2)."_s.arg(text, fields[f].name));
+        throw ConversionError(
+            u"\"%1\" não é um número válido (campo %2)."_s.arg(outside_text(text, 100), fields[f].name));
     }
 
     double number_of(int f, const CellView& v) const
@@ -845,8 +846,8 @@ int Table::as_integer(int field) const
         const QString text = qs(v.s);
         const std::optional<qint64> n = d->regional.to_integer(text);
         if (!n || !fits_int32(*n))
-            throw ConversionError(
-                u"\"%1\" não é um número inteiro válido (campo %2)."_s.arg(text, d->fields[field].name));
+            throw ConversionError(u"\"%1\" não é um número inteiro válido (campo %2)."_s.arg(
+                outside_text(text, 100), d->fields[field].name));
         return static_cast<int>(*n);
     }
     case FieldType::Date:
@@ -881,8 +882,8 @@ QDate Table::as_date(int field) const
         const QString text = qs(v.s);
         const std::optional<QDate> date = d->regional.to_date(text);
         if (!date)
-            throw ConversionError(
-                u"\"%1\" não é uma data válida (campo %2)."_s.arg(text, d->fields[field].name));
+            throw ConversionError(u"\"%1\" não é uma data válida (campo %2)."_s.arg(outside_text(text, 100),
+                                                                                    d->fields[field].name));
         return *date;
     }
     default:

@@ -24,6 +24,8 @@ BusyDialog::BusyDialog(QWidget* parent) : QDialog(parent)
     title->setFont(screen_font(19));
     lblWhat = new QLabel(this);
     lblWhat->setObjectName(u"lblWhat"_s);
+    // The server's address is the settings file's text, shown as it is written.
+    lblWhat->setTextFormat(Qt::PlainText);
     lblBytes = new QLabel(this);
     lblBytes->setObjectName(u"lblBytes"_s);
     btnCancelar = new QPushButton(u"Cancelar"_s, this);

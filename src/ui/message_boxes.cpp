@@ -1,5 +1,7 @@
 #include "message_boxes.h"
 
+#include "core/text.h"
+
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
@@ -12,6 +14,17 @@ namespace {
 // The program's name, as the title of its message boxes.
 const QString kTitle = u"Pedidos Vendedor"_s;
 
+// Messages carry text from outside (a server's error, a certificate's names, a document's name):
+// never read as rich text, which would draw tags, load images and make links clickable, and cut
+// where no message of the program's own reaches.
+constexpr qsizetype kMostShown = 4000;
+
+void show_plain(QMessageBox& box, const QString& text)
+{
+    box.setTextFormat(Qt::PlainText);
+    box.setText(outside_text(text, kMostShown));
+}
+
 QWidget* owner()
 {
     if (QWidget* w = QApplication::activeModalWidget()) return w;
@@ -20,14 +33,16 @@ QWidget* owner()
 
 void show(QMessageBox::Icon icon, const QString& text)
 {
-    QMessageBox box(icon, kTitle, text, QMessageBox::NoButton, owner());
+    QMessageBox box(icon, kTitle, {}, QMessageBox::NoButton, owner());
+    show_plain(box, text);
     box.addButton(u"OK"_s, QMessageBox::AcceptRole);
     box.exec();
 }
 
 bool ask(const QString& text, const QString& yes, const QString& no)
 {
-    QMessageBox box(QMessageBox::Question, kTitle, text, QMessageBox::NoButton, owner());
+    QMessageBox box(QMessageBox::Question, kTitle, {}, QMessageBox::NoButton, owner());
+    show_plain(box, text);
     QPushButton* accept = box.addButton(yes, QMessageBox::YesRole);
     QPushButton* reject = box.addButton(no, QMessageBox::NoRole);
     box.setDefaultButton(accept);

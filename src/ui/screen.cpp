@@ -4,6 +4,7 @@
 #include "look.h"
 
 #include <QEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QWidget>
@@ -31,6 +32,9 @@ protected:
 void prepare_screen(QWidget* screen, int pixel_size)
 {
     apply_look(screen, pixel_size);
+    // A label may come to show a server's text: never as rich text.
+    for (QLabel* label : screen->findChildren<QLabel*>())
+        label->setTextFormat(Qt::PlainText);
     screen->installEventFilter(new Centring(screen));
 }
 

@@ -111,7 +111,7 @@ TEST_F(ClientListView, f6_asks_the_salespersons_report_whatever_client_is_select
     list.show();
     list.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&list));
-    reply(R"({"ARQUIVO":["37,80,68,70",4,"1.pdf"],"CHAVE_VENDEDOR":"47261"})");
+    reply(R"({"ARQUIVO":["37,80,68,70,45",5,"1.pdf"],"CHAVE_VENDEDOR":"47261"})");
     QTest::keyClick(&list, Qt::Key_F6);
     ASSERT_EQ(transport.bodies.size(), 1);
     EXPECT_TRUE(transport.request(0).contains(

@@ -1,6 +1,8 @@
 #include "catalogue_fixture.h"
 #include "clientcard/documents.h"
 
+#include <QFile>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -49,15 +51,39 @@ TEST_F(Documents, reports_that_bring_no_document_say_so_and_open_nothing)
     } cases[] = {
         {R"({"ARQUIVO":"NULL","CHAVE_VENDEDOR":"47261"})", u"não é uma lista"_s},
         {R"({"CHAVE_VENDEDOR":"47261"})", u"ausente"_s},
-        {R"({"ARQUIVO":["37,80",5,"1.pdf"],"CHAVE_VENDEDOR":"47261"})", u""_s},
-        {R"({"ARQUIVO":["37,80",2,"../1.pdf"],"CHAVE_VENDEDOR":"47261"})", u""_s},
+        {R"({"ARQUIVO":["37,80",5,"1.pdf"],"CHAVE_VENDEDOR":"47261"})", u"está incompleto"_s},
+        {R"({"ARQUIVO":["37,80",2,"../1.pdf"],"CHAVE_VENDEDOR":"47261"})", u"Nome de arquivo inválido"_s},
+        // A page of HTML where the PDF should be: not written, so never opened as one.
+        {R"({"ARQUIVO":["60,104,116,109,108,62",6,"1.pdf"],"CHAVE_VENDEDOR":"47261"})", u"não é um PDF"_s},
     };
     for (const Case& c : cases) {
         reply(c.reply);
         const QString message = run([&] { relatorio_vendas_cliente(context, identity, u"42"_s); });
-        EXPECT_FALSE(message.isEmpty());
         EXPECT_TRUE(message.contains(c.message)) << message.toStdString();
         EXPECT_FALSE(dir.exists(u"1.pdf"_s));
+    }
+    EXPECT_TRUE(opened.isEmpty());
+}
+
+// A server that names its document like the company's certificate file would choose whom the
+// program trusts: refused, absolute or inside the data folder, whether or not the file exists yet.
+TEST_F(Documents, a_document_never_takes_the_place_of_the_company_certificate)
+{
+    for (const QString& setting : {u"Empresa.pem"_s, dir.path(u"Empresa.pem"_s)}) {
+        SCOPED_TRACE(setting.toStdString());
+        dir.write(u"config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=" + server.address().toUtf8() +
+                                       "\r\nID=1\r\nChave=47261\r\nCertificado=" + setting.toUtf8() + "\r\n");
+        for (const bool exists : {false, true}) {
+            if (exists) dir.write(u"Empresa.pem"_s, "-----BEGIN CERTIFICATE-----\n");
+            reply(R"({"ARQUIVO":["37,80,68,70,45",5,"Empresa.pem"],"CHAVE_VENDEDOR":"47261"})");
+            const QString message = run([&] { relatorio_vendas_cliente(context, identity, u"42"_s); });
+            EXPECT_TRUE(message.contains(u"certificado da empresa"_s)) << message.toStdString();
+            if (exists)
+                EXPECT_EQ(dir.read(u"Empresa.pem"_s), QByteArray("-----BEGIN CERTIFICATE-----\n"));
+            else
+                EXPECT_FALSE(dir.exists(u"Empresa.pem"_s));
+        }
+        QFile::remove(dir.path(u"Empresa.pem"_s));
     }
     EXPECT_TRUE(opened.isEmpty());
 }
@@ -67,7 +93,7 @@ TEST_F(Documents, salesperson_report_asks_up_to_today_with_the_regional_date_sep
     context.today = [] { return QDate(2024, 3, 15); };
     for (QChar separator : {u'/', u'-'}) {
         context.regional.date_separator = separator;
-        reply(R"({"ARQUIVO":["37,80,68,70",4,"1.pdf"],"CHAVE_VENDEDOR":"47261"})");
+        reply(R"({"ARQUIVO":["37,80,68,70,45",5,"1.pdf"],"CHAVE_VENDEDOR":"47261"})");
         ASSERT_EQ(run([&] { relatorio_financeiro_vendedor(context, identity); }), u""_s);
     }
     const QByteArray start =
@@ -99,7 +125,7 @@ TEST_F(Documents, card_requests_use_the_last_identity_and_the_typed_line_is_read
     // The next request carries the identity that connection brought, not the settings of now; the
     // reply is checked against the key of now, and the connection refreshes the identity again.
     configure(u"Outra"_s, u"2"_s, u"55555"_s);
-    reply(R"({"ARQUIVO":["37",1,"2.pdf"],"CHAVE_VENDEDOR":"55555"})");
+    reply(R"({"ARQUIVO":["37,80,68,70,45",5,"2.pdf"],"CHAVE_VENDEDOR":"55555"})");
     ASSERT_EQ(run([&] { relatorio_financeiro_cliente(context, identity, u"77"_s); }), u""_s);
     EXPECT_EQ(
         transport.request(1),

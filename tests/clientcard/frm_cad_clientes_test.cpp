@@ -66,7 +66,7 @@ TEST_F(ClientCard, shows_its_own_client_and_fetches_slips_and_typed_lines)
     EXPECT_EQ(column(dados.tblHistVenda, "ven_pedido"), QStringList{u"9"_s});
     EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
 
-    reply(R"({"ARQUIVO":["37,80,68,70",4,"42.pdf"],"CHAVE_VENDEDOR":"47261"})");
+    reply(R"({"ARQUIVO":["37,80,68,70,45",5,"42.pdf"],"CHAVE_VENDEDOR":"47261"})");
     dados.tblReceber.first();
     click(&card, "btnBoletoPDF");
     EXPECT_EQ(opened, QStringList{dir.path(u"42.pdf"_s)});

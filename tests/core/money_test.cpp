@@ -1,4 +1,8 @@
+#include "core/errors.h"
 #include "core/money.h"
+
+#include <climits>
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -69,4 +73,32 @@ TEST(Money, text_reads_exactly_and_sums_never_drift)
     EXPECT_EQ((*Money::parse(u"0,3333", u',') * *Money::parse(u"0,0003", u',')).units(), 1);
     EXPECT_EQ(Money::from_double(2.675).cents(), 268);
     EXPECT_EQ(Money::from_double(-2.675).cents(), -268);
+}
+
+// Amounts come from a server's prices and the salesperson's quantities: a sum, a difference or a
+// product past the largest amount is an error, never a number that wrapped around or was clipped.
+TEST(Money, arithmetic_past_the_largest_amount_raises)
+{
+    const Money largest = Money::from_units(Money::kMaxUnits);
+    const Money one = Money::from_cents(100);
+    EXPECT_EQ((largest - one + one), largest);
+    EXPECT_EQ((-largest + one - one), -largest);
+    const std::function<Money()> beyond[] = {
+        [&] { return largest + one; },
+        [&] { return -largest - one; },
+        [&] { return largest - (-one); },
+        [&] {
+            Money total;
+            for (int i = 0; i < 10; ++i) // ten of the largest would wrap 64 bits
+                total += largest;
+            return total;
+        },
+        [&] { return Money::from_units(INT64_MAX) + one; },
+        [&] { return Money::from_units(INT64_MIN) - one; },
+        [&] { return *Money::parse(u"1000000", u',') * *Money::parse(u"1000000000", u','); },
+    };
+    for (const auto& operation : beyond)
+        EXPECT_THROW(operation(), ConversionError);
+    EXPECT_EQ(*Money::parse(u"100000", u',') * *Money::parse(u"1000000000", u','),
+              *Money::parse(u"100000000000000", u','));
 }

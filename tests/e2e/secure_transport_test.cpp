@@ -8,6 +8,9 @@
 #include "temp_folder.h"
 #include "test_authority.h"
 
+#include <QProcess>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -95,6 +98,8 @@ TEST_F(SecureStartUp, a_certificate_that_cannot_be_trusted_is_told_in_portuguese
     const auto good = authority.issue(u"bom"_s, u"DNS:localhost,IP:127.0.0.1"_s);
     const auto other_host = authority.issue(u"outro"_s, u"DNS:outro.exemplo.com.br"_s);
     const auto expired = authority.issue(u"vencido"_s, u"DNS:localhost,IP:127.0.0.1"_s, -60, -2);
+    // A name a hostile certificate may carry: shown as written, never as markup.
+    const auto html_name = authority.issue(u"html"_s, u"DNS:<b>x</b><img src=/dev/zero>"_s);
     dir.write(u"vazio.pem"_s, "não é um certificado\n");
     const struct {
         const char* name;
@@ -115,6 +120,11 @@ TEST_F(SecureStartUp, a_certificate_that_cannot_be_trusted_is_told_in_portuguese
          authority.certificate(),
          {u"é de outro nome (outro.exemplo.com.br), não de localhost"_s}},
         {"expired", expired, u"https"_s, authority.certificate(), {u"o certificado do servidor venceu em"_s}},
+        {"a name in markup",
+         html_name,
+         u"https"_s,
+         authority.certificate(),
+         {u"é de outro nome (<b>x</b><img src=/dev/zero>), não de localhost"_s}},
         {"plain http to the TLS port",
          good,
          u"http"_s,
@@ -126,6 +136,10 @@ TEST_F(SecureStartUp, a_certificate_that_cannot_be_trusted_is_told_in_portuguese
          u"https"_s,
          u"vazio.pem"_s,
          {dir.path(u"vazio.pem"_s), u"nenhum certificado"_s}},
+#ifndef Q_OS_WIN
+        // A device would block the read, or never end it.
+        {"a device", good, u"https"_s, u"/dev/zero"_s, {u"/dev/zero"_s, u"não é um arquivo comum"_s}},
+#endif
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -163,4 +177,37 @@ TEST_F(SecureStartUp, the_server_will_not_start_on_tls_files_it_cannot_use)
         EXPECT_FALSE(server.running());
         EXPECT_TRUE(server.log().contains(c.says)) << server.log().toStdString();
     }
+}
+
+// A server that speaks nothing newer than TLS 1.0 is refused: the program asks for TLS 1.2 at least,
+// whatever Qt's or the system's defaults. Debian's openssl plays that server.
+TEST_F(SecureStartUp, a_server_of_tls_1_0_only_is_refused_and_told_why)
+{
+    const auto good = authority.issue(u"bom"_s, u"DNS:localhost,IP:127.0.0.1"_s);
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    QProcess old_server;
+    old_server.start(u"openssl"_s, {u"s_server"_s, u"-accept"_s, QString::number(port), u"-cert"_s,
+                                    good.certificate, u"-key"_s, good.key, u"-tls1"_s, u"-cipher"_s,
+                                    u"DEFAULT:@SECLEVEL=0"_s, u"-www"_s, u"-quiet"_s});
+    ASSERT_TRUE(old_server.waitForStarted(10000)) << old_server.errorString().toStdString();
+    ASSERT_TRUE(wait_until(
+        [&] {
+            QTcpSocket probe;
+            probe.connectToHost(QHostAddress::LocalHost, port);
+            return probe.waitForConnected(200);
+        },
+        10000));
+    configure(u"https://localhost:%1"_s.arg(port), authority.certificate());
+    start(2);
+    old_server.kill();
+    old_server.waitForFinished(5000);
+    ASSERT_EQ(messages.said.size(), 2);
+    EXPECT_TRUE(messages.said[1].contains(u"aceita TLS 1.2 ou mais recente"_s))
+        << messages.said[1].toStdString();
+    EXPECT_FALSE(dir.exists(u"clientes.json"_s));
 }

@@ -9,11 +9,14 @@
 #include "recording_transport.h"
 #include "scripted_server.h"
 #include "server_process.h"
+#include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "temp_folder.h"
 #include "ui/busy_dialog.h"
 
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QPushButton>
@@ -22,6 +25,10 @@
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#ifndef Q_OS_WIN
+#include <sys/stat.h>
+#endif
 
 using namespace Qt::StringLiterals;
 
@@ -258,3 +265,43 @@ TEST(BusyDialog, cancel_esc_or_a_failure_ends_the_call_and_leaves_no_dialog_behi
         EXPECT_EQ(other.text(), u"y"_s);
     }
 }
+
+#ifndef Q_OS_WIN
+// The settings hold the key and the cache the customers' data: the user's alone whatever the
+// umask. The data folder the program makes and its history folder are 0700, every file of a
+// start-up download 0600, and a settings file that others could read is made private when written.
+TEST_F(StartUp, the_data_folder_and_its_files_are_the_users_alone)
+{
+    const QFileDevice::Permissions owner = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
+    const QFileDevice::Permissions others = QFileDevice::ReadGroup | QFileDevice::WriteGroup |
+                                            QFileDevice::ExeGroup | QFileDevice::ReadOther |
+                                            QFileDevice::WriteOther | QFileDevice::ExeOther;
+    for (const mode_t mask : {mode_t{022}, mode_t{077}}) {
+        SCOPED_TRACE(mask);
+        const mode_t old = ::umask(mask);
+        const QString folder = u"dados%1"_s.arg(mask);
+        context.data_folder = dir.path(folder) + u'/';
+        create_data_folders(context);
+        dir.write(folder + u"/config.ini"_s, "[CONFIGURACAO]\r\nEmpresa=Teste\r\nIP=" +
+                                                 server.address().toUtf8() + "\r\nID=1\r\nChave=47261\r\n");
+        QFile::setPermissions(context.path(u"config.ini"_s),
+                              owner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+        messages.clear();
+        start(1);
+        Settings(context).write_integer(u"Pedido"_s, 7);
+        ::umask(old);
+
+        for (const QString& sub : {QString(), u"historico_vendas"_s}) {
+            const QFileInfo info(context.path(sub));
+            EXPECT_EQ(info.permissions() & (owner | QFileDevice::ExeOwner), owner | QFileDevice::ExeOwner);
+            EXPECT_EQ(info.permissions() & others, QFileDevice::Permissions()) << sub.toStdString();
+        }
+        const QStringList files = QDir(context.data_folder).entryList(QDir::Files);
+        EXPECT_EQ(files,
+                  (QStringList{u"clientes.json"_s, u"config.ini"_s, u"produtos.json"_s, u"tabelas.json"_s}));
+        for (const QString& file : files)
+            EXPECT_EQ(QFileInfo(context.path(file)).permissions() & (owner | others), owner)
+                << file.toStdString();
+    }
+}
+#endif

@@ -467,6 +467,28 @@ TEST_F(OrderScreen, searches_that_find_nothing_warn_and_a_bad_table_price_is_rep
     EXPECT_EQ(text(&screen, "edtQtd"), u"1"_s);
 }
 
+// A price typed or sent past reason: an item whose amount would take the order past the largest
+// amount is told on the screen and not added, and the total stays as it was.
+TEST_F(OrderScreen, an_item_past_the_largest_amount_is_refused_and_the_total_kept)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    add_product(&screen, 0, u"1"_s);
+    const QString total = text(&screen, "edtTot_Pedido");
+    const int items = dados.tblItemVenda.record_count();
+    messages.clear();
+    child<QTabWidget>(&screen, u"pgcProduto"_s)->setCurrentIndex(0);
+    click_row(&screen, "dbgPesquisa", 0);
+    type(&screen, "edtVlrVenda", u"90000000000000"_s);
+    type(&screen, "edtQtd", u"2"_s);
+    click(&screen, "edtAddProd");
+    ASSERT_EQ(messages.said.size(), 1) << said().toStdString();
+    EXPECT_TRUE(messages.said[0].contains(u"passa do limite"_s)) << said().toStdString();
+    EXPECT_EQ(dados.tblItemVenda.record_count(), items);
+    EXPECT_EQ(text(&screen, "edtTot_Pedido"), total);
+}
+
 TEST_F(OrderScreen, cancel_asks_first_and_every_closing_advances_the_order_number)
 {
     Tfrm_Principal main_window(context);
