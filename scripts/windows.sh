@@ -71,7 +71,8 @@ qt_options=(
     -DFEATURE_system_harfbuzz=OFF -DFEATURE_system_png=OFF -DFEATURE_system_jpeg=OFF
     -DFEATURE_system_doubleconversion=OFF -DFEATURE_zstd=OFF -DFEATURE_icu=OFF
     -DFEATURE_sql=OFF -DFEATURE_dbus=OFF -DFEATURE_xml=OFF -DFEATURE_concurrent=OFF
-    -DFEATURE_direct2d=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF -DFEATURE_tabletevent=OFF
+    -DFEATURE_direct2d=OFF -DFEATURE_opengl=OFF -DFEATURE_vulkan=OFF -DFEATURE_printsupport=OFF
+    -DFEATURE_tabletevent=OFF
 )
 # Qt 6.4's Windows platform plugin reaches two things without asking whether they were built: the
 # DirectWrite font database, not built without Direct2D (its own platform plugin, which the program
@@ -85,7 +86,7 @@ qt_prefix="$cache/qt-${qt_version%%+*}-$qt_key"
 
 if [ ! -f "$qt_prefix/.pronto" ]; then
     started=$(date +%s)
-    echo "Qt $qt_version para Windows: compilando uma vez em $qt_prefix (cerca de 35 minutos com 2 núcleos)"
+    echo "Qt $qt_version para Windows: compilando uma vez em $qt_prefix (cerca de 20 minutos com 2 núcleos)"
     work="$cache/qt-trabalho"
     debian_source qt6-base "$qt_version" "$work/src"
     for patch in "${qt_patches[@]}"; do
