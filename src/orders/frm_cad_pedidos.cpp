@@ -147,9 +147,12 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
         grid->horizontalHeader()->setStretchLastSection(true);
 
     PopupMenu1 = make_popup_menu(this);
-    // F2 and F3 are listed in the menu but act on nothing; saving and cancelling take the buttons.
+    // The save and cancel buttons are captioned F2 and F3: the keys and these items do what the
+    // buttons do, through the same handlers.
     Novo1 = add_menu_item(PopupMenu1, u"Novo1"_s, u"Novo"_s, QKeySequence(Qt::Key_F2));
     Editar1 = add_menu_item(PopupMenu1, u"Editar1"_s, u"Editar"_s, QKeySequence(Qt::Key_F3));
+    connect(Novo1, &QAction::triggered, this, &Tfrm_Cad_Pedidos::btnGravarClick);
+    connect(Editar1, &QAction::triggered, this, &Tfrm_Cad_Pedidos::btnCancelarClick);
     Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Cad_Pedidos::btnFecharClick);
 
     connect(ui->btnPesqClie, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnPesqClieClick);

@@ -1,6 +1,7 @@
 #include "message_boxes.h"
 
 #include "core/text.h"
+#include "screen.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -37,6 +38,7 @@ void show(QMessageBox::Icon icon, const QString& text)
     show_plain(box, text);
     box.addButton(u"OK"_s, QMessageBox::AcceptRole);
     box.exec();
+    give_back_activation(&box);
 }
 
 bool ask(const QString& text, const QString& yes, const QString& no)
@@ -48,6 +50,7 @@ bool ask(const QString& text, const QString& yes, const QString& no)
     box.setDefaultButton(accept);
     box.setEscapeButton(reject);
     box.exec();
+    give_back_activation(&box);
     return box.clickedButton() == accept;
 }
 

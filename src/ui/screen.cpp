@@ -13,21 +13,32 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
-// Centres its screen each time the program shows it.
-class Centring : public QObject {
+// Centres its screen each time the program shows it, and when it closes gives the window under it
+// the activation and the keyboard back: some window managers, and Qt's own platforms without one,
+// leave no window active, and keys such as Esc or F2 would reach nothing until a click.
+class ScreenEvents : public QObject {
 public:
     using QObject::QObject;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
-        if (event->type() == QEvent::Show && !event->spontaneous())
-            centre_on_screen(static_cast<QWidget*>(watched));
+        auto* screen = static_cast<QWidget*>(watched);
+        if (event->type() == QEvent::Show && !event->spontaneous()) centre_on_screen(screen);
+        if (event->type() == QEvent::Hide && !event->spontaneous()) give_back_activation(screen);
         return false;
     }
 };
 
 } // namespace
+
+void give_back_activation(QWidget* closing)
+{
+    QWidget* under = closing->parentWidget() ? closing->parentWidget()->window() : nullptr;
+    if (!under || !under->isVisible()) return;
+    under->activateWindow();
+    if (!under->focusWidget()) under->setFocus(Qt::ActiveWindowFocusReason);
+}
 
 void prepare_screen(QWidget* screen, int pixel_size)
 {
@@ -35,7 +46,7 @@ void prepare_screen(QWidget* screen, int pixel_size)
     // A label may come to show a server's text: never as rich text.
     for (QLabel* label : screen->findChildren<QLabel*>())
         label->setTextFormat(Qt::PlainText);
-    screen->installEventFilter(new Centring(screen));
+    screen->installEventFilter(new ScreenEvents(screen));
 }
 
 void apply_tab_style(QTabWidget* pages)

@@ -10,8 +10,12 @@
 class QTabWidget;
 class QWidget;
 
-// What every screen's constructor sets up alike: the shared look, and centring whenever it is shown.
+// What every screen's constructor sets up alike: the shared look, labels as plain text, centring
+// whenever it is shown, and the activation given back to the window under it when it closes.
 void prepare_screen(QWidget* screen, int pixel_size = 13);
+
+// Activates the window under a closing screen or message box, so that the keyboard reaches it.
+void give_back_activation(QWidget* closing);
 
 // The last item of a screen's menu, "Fechar" on Esc, which runs close on the screen.
 template <class Screen> QAction* add_close_item(QMenu* menu, Screen* screen, void (Screen::*close)())

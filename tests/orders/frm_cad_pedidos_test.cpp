@@ -407,8 +407,8 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     add_product(&screen, 1, u"3"_s);
     messages.clear();
 
-    // Each answer takes 300 ms; meanwhile the salesperson saves again, cancels, presses Esc and
-    // clicks save twice more.
+    // Each answer takes 300 ms; meanwhile the salesperson saves again, cancels, presses Esc, F2 and
+    // F3, and clicks save twice more.
     for (const QByteArray& r : kPass)
         server.answer(ScriptedServer::http(200, "{\"result\":[" + r + "]}", 300));
     server.answer(ScriptedServer::http(200, "{\"result\":[]}", 300));
@@ -417,6 +417,8 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     QTimer::singleShot(100, &screen, [&] { click(&screen, "btnGravar"); });
     QTimer::singleShot(400, &screen, [&] { click(&screen, "btnCancelar"); });
     QTimer::singleShot(700, &screen, [&] { QTest::keyClick(&screen, Qt::Key_Escape); });
+    QTimer::singleShot(550, &screen, [&] { QTest::keyClick(&screen, Qt::Key_F2); });
+    QTimer::singleShot(850, &screen, [&] { QTest::keyClick(&screen, Qt::Key_F3); });
     QTimer::singleShot(1000, &screen, [&] {
         QTest::mouseDClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
         open_before_the_post_returned = screen.isVisible();
@@ -435,6 +437,35 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     messages.answers = {false};
     click(&screen, "btnCancelar");
     EXPECT_EQ(messages.said, QStringList{u"confirm: Deseja Cancelar o Pedido?"_s});
+}
+
+// The buttons are captioned F2 and F3: the keys save and cancel as the buttons do, right after the
+// client list has closed.
+TEST_F(OrderScreen, f2_saves_and_f3_cancels_as_the_buttons_do)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    choose_client_by_code(&screen, u"1"_s);
+    add_product(&screen, 1, u"3"_s);
+    messages.clear();
+    // The client list closed: the order screen has the keyboard again, without a click.
+    EXPECT_TRUE(screen.isActiveWindow());
+
+    messages.answers = {false};
+    QTest::keyClick(&screen, Qt::Key_F3);
+    EXPECT_EQ(messages.said, QStringList{u"confirm: Deseja Cancelar o Pedido?"_s});
+    EXPECT_TRUE(screen.isVisible());
+
+    messages.clear();
+    for (const QByteArray& r : kPass)
+        reply(r);
+    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    messages.answers = {true, true, true};
+    QTest::keyClick(&screen, Qt::Key_F2);
+    EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+    EXPECT_EQ(dados.tblVenda.record_count(), 1);
+    EXPECT_FALSE(screen.isVisible());
 }
 
 TEST_F(OrderScreen, searches_that_find_nothing_warn_and_a_bad_table_price_is_reported)
