@@ -225,10 +225,16 @@ void Tfrm_Cad_Pedidos::atualizar_paineis()
     } catch (const Error&) {
     }
     try {
-        const QStringList alertas = alertas_pedido(dados_,
-                                                   {ui->edtCod_Cliente->text(), ui->edtTot_Pedido->money(),
-                                                    ui->cbxTabelas->currentText(), mix_->produtos()},
-                                                   context_.regional);
+        QDate entrega;
+        try {
+            entrega = ui->edtDtaEntrega->date();
+        } catch (const Error&) {
+        }
+        const QStringList alertas =
+            alertas_pedido(dados_,
+                           {ui->edtCod_Cliente->text(), ui->edtTot_Pedido->money(),
+                            ui->cbxTabelas->currentText(), mix_->produtos(), entrega, context_.today()},
+                           context_.regional);
         ui->memAlertas->setPlainText(alertas.join(u'\n'));
     } catch (const Error&) {
     }
@@ -503,9 +509,18 @@ void Tfrm_Cad_Pedidos::excluir_item_atual()
 void Tfrm_Cad_Pedidos::btnGravarClick()
 {
     run_guarded(*context_.messages, [this] {
-        if (ui->edtCod_Cliente->text().isEmpty()) return;
+        if (ui->edtCod_Cliente->text().isEmpty()) {
+            context_.messages->warning(u"Escolha o cliente do pedido antes de gravar."_s);
+            return;
+        }
         // Read first, so that a half-typed date stops the save before anything is asked or sent.
         const OrderInput order = ler_pedido();
+        const QDate entrega = ui->edtDtaEntrega->date();
+        if (entrega.isValid() && entrega < context_.today() &&
+            !context_.messages->confirm(
+                u"A data de entrega (%1) é anterior a hoje. Gravar o pedido assim mesmo?"_s.arg(
+                    context_.regional.format_date(entrega, u"dd/MM/yyyy"_s))))
+            return;
         if (gravar_pedido(context_, dados_, order)) accept();
     });
 }

@@ -53,6 +53,7 @@ QString reais(Money m, const Regional& regional)
 QStringList alertas_pedido(TdmDados& dados, const AlertInput& input, const Regional& regional)
 {
     QStringList out;
+    if (input.entrega.isValid() && input.entrega < input.hoje) out << u"DATA DE ENTREGA ANTERIOR A HOJE"_s;
     if (!input.cli_id.isEmpty()) {
         CatalogueLookup clientes(dados.tblCliente, u"cli_id"_s);
         if (clientes.find(input.cli_id)) {

@@ -333,10 +333,11 @@ TEST_F(OrderScreen, every_failure_while_saving_not_kept_leaves_the_screen_open_a
     Tfrm_Cad_Pedidos screen(context, dados);
     screen.set_pedido(10000);
     show_active(&screen);
-    // Saving without a client does nothing at all.
+    // Saving without a client says what is missing, and sends nothing.
     click(&screen, "btnGravar");
-    EXPECT_TRUE(messages.said.isEmpty());
+    EXPECT_EQ(messages.said, QStringList{u"warning: Escolha o cliente do pedido antes de gravar."_s});
     EXPECT_TRUE(server.requests.isEmpty());
+    messages.clear();
 
     type(&screen, "edtCod_Cliente", u"3"_s);
     const auto post = [this](int status, const QByteArray& body) {
@@ -711,4 +712,44 @@ TEST_F(OrderPanels, early_warnings_follow_the_order_and_never_block_the_save)
     server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
     click(&screen, "btnGravar");
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
+}
+
+// A delivery date before today is most likely a slip of the keyboard: warned while the order is
+// composed, and asked about once when it is saved.
+TEST_F(OrderPanels, a_delivery_date_before_today_is_warned_and_asked_about_once)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    choose_client_by_code(&screen, u"1"_s);
+    add_priced(&screen, 2, u"1"_s, u"15,00"_s);
+    type(&screen, "edtDtaEntrega", u"08122025"_s); // today is 09/12/2025
+    EXPECT_EQ(memo(&screen, "memAlertas"), u"DATA DE ENTREGA ANTERIOR A HOJE"_s);
+    type(&screen, "edtDtaEntrega", u"09122025"_s);
+    EXPECT_EQ(memo(&screen, "memAlertas"), u""_s);
+    type(&screen, "edtDtaEntrega", u"08122025"_s);
+
+    messages.clear();
+    messages.answers = {false};
+    const qsizetype asked = server.requests.size();
+    click(&screen, "btnGravar");
+    EXPECT_EQ(
+        messages.said,
+        QStringList{
+            u"confirm: A data de entrega (08/12/2025) é anterior a hoje. Gravar o pedido assim mesmo?"_s});
+    EXPECT_EQ(server.requests.size(), asked);
+    EXPECT_TRUE(screen.isVisible());
+
+    messages.clear();
+    messages.answers = {true};
+    for (const QByteArray& r : kPass)
+        reply(r);
+    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    click(&screen, "btnGravar");
+    EXPECT_EQ(
+        messages.said,
+        (QStringList{
+            u"confirm: A data de entrega (08/12/2025) é anterior a hoje. Gravar o pedido assim mesmo?"_s,
+            u"information: Pedido Criado com Sucesso!"_s}));
+    EXPECT_FALSE(screen.isVisible());
 }
