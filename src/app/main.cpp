@@ -10,10 +10,8 @@
 #include "settings/settings.h"
 #include "store/dm_dados.h"
 #include "ui/busy_dialog.h"
+#include "ui/document_viewer.h"
 #include "ui/message_boxes.h"
-
-#include <QDesktopServices>
-#include <QUrl>
 
 using namespace Qt::StringLiterals;
 
@@ -49,8 +47,7 @@ int main(int argc, char** argv)
     context.data_folder = line.data_folder.isEmpty() ? data_folder() : line.data_folder;
     context.regional = Regional::system();
     context.messages = &messages;
-    // The desktop's viewer (the Windows shell, or xdg-open elsewhere); the program does not wait.
-    context.open_document = [](const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); };
+    context.open_document = [&messages](const QString& path) { open_in_viewer(messages, path); };
     JsonParser parser;
     context.parser = &parser;
     ensure_history_folder(context);
