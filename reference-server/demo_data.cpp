@@ -498,6 +498,16 @@ private:
 
 } // namespace
 
+namespace {
+
+// The load as a sentence names it: "a carga de demonstração", "a carga clientes=... ".
+std::string as_load(const std::string& carga)
+{
+    return carga == "demonstração" ? "de demonstração" : carga;
+}
+
+} // namespace
+
 std::string SeedSizes::describe() const
 {
     if (!sized) return "demonstração";
@@ -523,14 +533,14 @@ std::string prepare_database(const std::string& path, const SeedSizes& sizes, st
     });
     if (created) {
         const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - started).count();
-        return "banco " + path + " criado com a carga " + sizes.describe() + " em " +
+        return "banco " + path + " criado com a carga " + as_load(sizes.describe()) + " em " +
                std::to_string(elapsed) + " ms";
     }
 
     auto stored = db.prepare("SELECT valor FROM meta WHERE chave = 'carga'");
     const std::string carga = stored.step() ? std::string(stored.text(0)) : std::string();
     if (sizes.sized && carga != sizes.describe())
-        throw DatabaseError("O banco " + path + " já existe com a carga " + carga + "; a carga " +
-                            sizes.describe() + " pedida só vale para um banco novo");
-    return "banco " + path + " aberto (carga " + carga + ")";
+        throw DatabaseError("O banco " + path + " já existe com a carga " + as_load(carga) + "; a carga " +
+                            as_load(sizes.describe()) + " pedida só vale para um banco novo");
+    return "banco " + path + " aberto (carga " + as_load(carga) + ")";
 }

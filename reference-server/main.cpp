@@ -7,6 +7,7 @@
 
 #include <csignal>
 #include <pthread.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <exception>
@@ -41,18 +42,6 @@ int main(int argc, char** argv)
     pthread_sigmask(SIG_BLOCK, &stop_signals, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
 
-    try {
-        std::fprintf(stderr, "pedidos-servidor: %s\n",
-                     prepare_database(options.database, options.sizes, options.data_hoje).c_str());
-        if (options.horario || options.dias_bloqueados) {
-            Database db(options.database);
-            store_sending_rules(db, options.horario, options.dias_bloqueados);
-        }
-    } catch (const std::exception& e) {
-        std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
-        return 1;
-    }
-
     const RequestHandler handler(options.database, options.data_hoje, options.exigir_assinatura);
     const TlsFiles tls{options.tls_cert, options.tls_key};
     std::optional<HttpServer> maybe_server;
@@ -63,10 +52,26 @@ int main(int argc, char** argv)
         return 1;
     }
     HttpServer& server = *maybe_server;
+    // Listening comes first: a server that cannot listen leaves no database behind.
     const int port = server.bind(options.host, options.port);
     if (port < 0) {
-        std::fprintf(stderr, "pedidos-servidor: não foi possível ouvir em %s porta %d\n",
-                     options.host.c_str(), options.port);
+        const bool privileged = options.port > 0 && options.port < 1024 && geteuid() != 0;
+        std::fprintf(stderr, "pedidos-servidor: não foi possível ouvir em %s porta %d%s\n",
+                     options.host.c_str(), options.port,
+                     privileged ? ": porta abaixo de 1024 exige privilégio (rode como serviço com "
+                                  "CAP_NET_BIND_SERVICE, ou escolha outra porta com --port, por exemplo 8211)"
+                                : " (porta em uso ou endereço inexistente?)");
+        return 1;
+    }
+    try {
+        std::fprintf(stderr, "pedidos-servidor: %s\n",
+                     prepare_database(options.database, options.sizes, options.data_hoje).c_str());
+        if (options.horario || options.dias_bloqueados) {
+            Database db(options.database);
+            store_sending_rules(db, options.horario, options.dias_bloqueados);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
         return 1;
     }
     const bool ipv6 = options.host.find(':') != std::string::npos;

@@ -36,8 +36,8 @@ Opções:
                     "<hora unix>:<hex>", o HMAC-SHA256 sob a chave do vendedor da hora, de uma quebra
                     de linha e do corpo; a hora a no máximo 5 minutos do relógio do servidor, e
                     nenhuma assinatura aceita duas vezes
-  --help            mostra esta ajuda
-  --version         mostra a versão
+  -h, --help        mostra esta ajuda
+  -v, --version     mostra a versão
 
 Vendedores de demonstração (empresa Teste): 1 com a chave 47261 e 2 com a chave 58314.
 )";
@@ -99,6 +99,13 @@ std::set<int> weekdays(const std::string& text)
     return days;
 }
 
+// An option's name as the client's messages give it, without its dashes ("--x" is "x").
+std::string bare_name(const std::string& argument)
+{
+    const std::size_t start = argument.find_first_not_of('-');
+    return start == std::string::npos ? argument : argument.substr(start);
+}
+
 } // namespace
 
 ServerOptions parse_options(const std::vector<std::string>& arguments)
@@ -116,7 +123,7 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
             options.help = true;
             continue;
         }
-        if (argument == "--version") {
+        if (argument == "--version" || argument == "-v") {
             options.version = true;
             continue;
         }
@@ -132,9 +139,9 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
             value = argument.substr(equals + 1);
         }
         if (std::find(std::begin(with_value), std::end(with_value), name) == std::end(with_value))
-            throw OptionsError("Opção desconhecida: " + argument);
+            throw OptionsError("opção desconhecida: " + bare_name(argument));
         if (!value) {
-            if (i + 1 == arguments.size()) throw OptionsError("Falta o valor de " + name);
+            if (i + 1 == arguments.size()) throw OptionsError("falta o valor de " + name);
             value = arguments[++i];
         }
 

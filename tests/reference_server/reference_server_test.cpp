@@ -6,12 +6,15 @@
 
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTcpServer>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -361,8 +364,10 @@ TEST(ReferenceServerProcess, command_line_is_checked)
         {{u"--port"_s, u"70000"_s}, 2, "--port"},
         {{u"--tabelas"_s, u"-1"_s}, 2, "--tabelas"},
         {{u"--db"_s}, 2, "--db"},
-        {{u"--verbose"_s}, 2, "--verbose"},
+        // Worded as the client words it.
+        {{u"--verbose"_s}, 2, "opção desconhecida: verbose"},
         {{u"--version"_s}, 0, "pedidos-servidor " PV_VERSION},
+        {{u"-v"_s}, 0, "pedidos-servidor " PV_VERSION},
         {{u"--help"_s}, 0, "--exigir-assinatura"},
         {{u"--tls-cert"_s, u"a.pem"_s}, 2, "--tls-key"},
         {{u"--tls-key"_s, u"a.key"_s}, 2, "--tls-cert"},
@@ -376,6 +381,25 @@ TEST(ReferenceServerProcess, command_line_is_checked)
         EXPECT_EQ(process.exitCode(), c.exit_code);
         EXPECT_TRUE(process.readAll().contains(c.output_contains));
     }
+}
+
+// A port it cannot take ends the server with the reason, before any database is made.
+TEST(ReferenceServerProcess, a_port_it_cannot_listen_on_leaves_no_database)
+{
+    QTcpServer taken;
+    ASSERT_TRUE(taken.listen(QHostAddress::LocalHost, 0));
+    QTemporaryDir dir;
+    const QString database = dir.filePath(u"pedidos.db"_s);
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(
+        qEnvironmentVariable("PV_SERVER_BIN"),
+        {u"--host"_s, u"127.0.0.1"_s, u"--port"_s, QString::number(taken.serverPort()), u"--db"_s, database});
+    ASSERT_TRUE(process.waitForFinished(30'000));
+    EXPECT_EQ(process.exitCode(), 1);
+    const QByteArray said = process.readAll();
+    EXPECT_TRUE(said.contains("não foi possível ouvir em 127.0.0.1 porta")) << said.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(database));
 }
 
 } // namespace
