@@ -68,6 +68,7 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     situacao.setBold(true);
     ui->lblSituacao->setFont(situacao);
     ui->lblSituacao->setStyleSheet(u"color: #a61b1b; padding: 4px;"_s);
+    ui->lblSituacao->setWordWrap(true);
     ui->lblSituacao->setVisible(false);
 
     PopupMenu1 = make_popup_menu(this);
@@ -87,10 +88,16 @@ Tfrm_Principal::~Tfrm_Principal() = default;
 
 void Tfrm_Principal::FormCreate()
 {
-    // Tested once: a settings file created later in this run enables nothing until the next start.
-    const bool configured = Settings(context_).exists();
-    ui->GridMain->setEnabled(configured);
-    ui->pnlTop->setEnabled(configured);
+    habilitar_menu();
+    atualizar_situacao();
+}
+
+void Tfrm_Principal::habilitar_menu()
+{
+    // A settings file still as the settings screen first wrote it names no real server.
+    configured_ = Settings(context_).configured();
+    ui->GridMain->setEnabled(configured_);
+    ui->pnlTop->setEnabled(configured_);
 }
 
 void Tfrm_Principal::showEvent(QShowEvent* event)
@@ -104,9 +111,10 @@ void Tfrm_Principal::showEvent(QShowEvent* event)
 
 void Tfrm_Principal::FormShow()
 {
-    if (!Settings(context_).exists()) return;
+    if (!configured_) return;
     context_.messages->information(u"Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
     StartUpProgress progress;
+    chave_recusada_ = false;
     const bool downloaded = run_guarded(*context_.messages, [&] {
         importar_clientes(progress);
         // Runs after a refused key too; an error above ends the start-up instead.
@@ -119,9 +127,14 @@ void Tfrm_Principal::FormShow()
 
 void Tfrm_Principal::importar_clientes(StartUpProgress& progress)
 {
+    bool replied = false;
     ::importar_clientes(context_, dmDados()->tblCliente, [&](std::string_view step) {
+        if (step == "resposta") replied = true;
         if (step == "cache") progress.clientes = true;
     });
+    // A reply that came back and was not written was refused for its key; the message has been
+    // shown, and the label keeps saying why the lists are empty.
+    chave_recusada_ = replied && !progress.clientes;
 }
 
 void Tfrm_Principal::importar_produtos(StartUpProgress& progress)
@@ -134,7 +147,13 @@ void Tfrm_Principal::importar_produtos(StartUpProgress& progress)
 void Tfrm_Principal::atualizar_situacao()
 {
     QStringList lines;
-    const QString origem = dmDados()->origem.texto();
+    if (!configured_)
+        lines << u"CONFIGURE O PROGRAMA: clique em Configuração (as ferramentas, embaixo à esquerda), "
+                 u"preencha os dados que a empresa passou e grave."_s;
+    if (chave_recusada_)
+        lines << u"CHAVE DO VENDEDOR RECUSADA PELO SERVIDOR: confira a chave em Configuração."_s;
+    // While the window is built, the data module may not exist yet.
+    const QString origem = dmDados() ? dmDados()->origem.texto() : QString();
     if (!origem.isEmpty()) lines << origem;
     // A folder that cannot be listed counts no order: the menu works all the same.
     const qsizetype pendentes = pedidos_pendentes(context_).size();
@@ -192,10 +211,15 @@ void Tfrm_Principal::btnPedidosClick()
 
 void Tfrm_Principal::btnConfiguracaoClick()
 {
+    const bool was_configured = configured_;
     run_guarded(*context_.messages, [this] {
         Tfrm_Configuracao screen(context_, this);
         screen.exec();
     });
+    habilitar_menu();
+    // The first settings saved: the menu comes on and the first download starts, without a restart.
+    if (!was_configured && configured_) run_guarded(*context_.messages, [this] { FormShow(); });
+    atualizar_situacao();
 }
 
 void Tfrm_Principal::btnFecharClick()

@@ -40,10 +40,16 @@ private:
     void FormShow();
     void importar_clientes(StartUpProgress& progress);
     void importar_produtos(StartUpProgress& progress);
-    // The label under the banner: an old catalogue in use, orders waiting to be sent.
+    // The label under the banner: the program not yet configured, a key the server refused, an
+    // old catalogue in use, orders waiting to be sent.
     void atualizar_situacao();
+    // The menu on or off by whether the program is configured.
+    void habilitar_menu();
 
     const Context& context_;
     std::unique_ptr<Ui::Tfrm_Principal> ui;
     bool shown_ = false;
+    bool configured_ = false;
+    // The last start-up download's reply was refused for its salesperson key.
+    bool chave_recusada_ = false;
 };

@@ -16,6 +16,13 @@ using namespace Qt::StringLiterals;
 
 namespace {
 
+// The file a first start writes, before the salesperson has saved anything.
+constexpr char kFresh[] = "[CONFIGURACAO]\r\n"
+                          "Empresa=Teste\r\n"
+                          "IP=192.168.0.100\r\n"
+                          "ID=0\r\n"
+                          "Chave=47261\r\n";
+
 const QString kSection = QString::fromLatin1(Settings::section);
 
 std::optional<qint64> strict_integer(const QString& text)
@@ -41,6 +48,16 @@ Settings::Settings(const Context& context, Damaged damaged)
 bool Settings::exists() const
 {
     return QFileInfo(path_).isFile();
+}
+
+bool Settings::configured() const
+{
+    if (!exists()) return false;
+    QFile file(path_);
+    // One byte more than the fresh file tells them apart; an unreadable file counts as configured,
+    // and reading it says what is wrong.
+    if (!file.open(QIODevice::ReadOnly)) return true;
+    return file.read(sizeof(kFresh)) != QByteArrayView(kFresh);
 }
 
 std::optional<QString> Settings::damage() const
@@ -116,12 +133,7 @@ void Settings::write_integer(const QString& key, int value) const
 
 void Settings::create_fresh() const
 {
-    replace_file(path_,
-                 "[CONFIGURACAO]\r\n"
-                 "Empresa=Teste\r\n"
-                 "IP=192.168.0.100\r\n"
-                 "ID=0\r\n"
-                 "Chave=47261\r\n",
+    replace_file(path_, QByteArrayView(kFresh),
                  u"Não foi possível criar o arquivo de configuração %1"_s.arg(path_));
 }
 

@@ -24,6 +24,9 @@ public:
 
     QString path() const { return path_; }
     bool exists() const;
+    // Whether the salesperson has configured the program: the file exists and is not still exactly
+    // the one create_fresh() wrote, whose made-up values reach no server.
+    bool configured() const;
     // What is wrong with the file, in a sentence naming it, or nullopt when it is sound or missing.
     // The readers' FileError adds where to repair it.
     std::optional<QString> damage() const;

@@ -1,4 +1,5 @@
 #include "app/frm_principal.h"
+#include "closed_port.h"
 #include "modal.h"
 #include "recording_messages.h"
 #include "scripted_server.h"
@@ -10,6 +11,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -51,6 +53,10 @@ TEST_F(MainWindow, without_settings_only_settings_and_close_respond_and_nothing_
     EXPECT_TRUE(enabled(&window, "btnConfiguracao"));
     EXPECT_TRUE(enabled(&window, "btnFechar"));
     EXPECT_TRUE(messages.said.isEmpty());
+    // The window says what to do first.
+    const auto* situacao = child<QLabel>(&window, u"lblSituacao"_s);
+    EXPECT_TRUE(situacao->isVisible());
+    EXPECT_TRUE(situacao->text().startsWith(u"CONFIGURE O PROGRAMA"_s)) << situacao->text().toStdString();
 }
 
 TEST_F(MainWindow, with_settings_the_menu_is_enabled_and_the_update_message_shown_once)
@@ -71,17 +77,66 @@ TEST_F(MainWindow, with_settings_the_menu_is_enabled_and_the_update_message_show
     EXPECT_EQ(messages.said.size(), 2);
 }
 
-TEST_F(MainWindow, settings_created_from_the_menu_enable_nothing_until_the_next_start)
+// The settings screen opened and closed without saving leaves made-up values that reach no server:
+// the program still asks to be configured and downloads nothing, then or at the next start. Once
+// the settings are saved, the menu comes on and the first download starts, without a restart.
+TEST_F(MainWindow, the_first_start_downloads_as_soon_as_the_settings_are_saved)
 {
     Tfrm_Principal window(context);
     window.show();
-    const auto watch = when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) { w->close(); });
-    QTest::mouseClick(child<QToolButton>(&window, u"btnConfiguracao"_s), Qt::LeftButton);
+    auto* configuracao = child<QToolButton>(&window, u"btnConfiguracao"_s);
+    {
+        const auto watch = when_modal(u"Tfrm_Configuracao"_s, [](QWidget* w) { w->close(); });
+        QTest::mouseClick(configuracao, Qt::LeftButton);
+    }
     EXPECT_TRUE(dir.exists(u"config.ini"_s));
     EXPECT_FALSE(enabled(&window, "GridMain"));
+    {
+        Tfrm_Principal next(context);
+        next.show();
+        drain_events();
+        EXPECT_FALSE(enabled(&next, "GridMain"));
+        EXPECT_TRUE(child<QLabel>(&next, u"lblSituacao"_s)->text().startsWith(u"CONFIGURE O PROGRAMA"_s));
+    }
+    EXPECT_TRUE(messages.said.isEmpty());
 
-    Tfrm_Principal next(context);
-    EXPECT_TRUE(enabled(&next, "GridMain"));
+    const ClosedPort nobody;
+    {
+        const auto watch = when_modal(u"Tfrm_Configuracao"_s, [&](QWidget* w) {
+            for (const auto& [edit, text] :
+                 {std::pair{"edtEmpresa", u"Teste"_s}, std::pair{"edtIP", nobody.address()},
+                  std::pair{"edtIDVendedor", u"1"_s}, std::pair{"edtKey", u"47261"_s}}) {
+                auto* e = child<QLineEdit>(w, QString::fromLatin1(edit));
+                e->clear();
+                QTest::keyClicks(e, text);
+            }
+            QTest::mouseClick(child<QToolButton>(w, u"btnGravar"_s), Qt::LeftButton);
+            w->close();
+        });
+        QTest::mouseClick(configuracao, Qt::LeftButton);
+    }
+    ASSERT_EQ(messages.said.size(), 2) << messages.said.join(u'\n').toStdString();
+    EXPECT_EQ(messages.said[0], u"information: Atualizando a Base de Cadastros... Por Favor, Aguarde!"_s);
+    EXPECT_TRUE(messages.said[1].startsWith(u"error: "_s));
+    EXPECT_TRUE(enabled(&window, "GridMain"));
+    EXPECT_TRUE(enabled(&window, "pnlTop"));
+    EXPECT_FALSE(child<QLabel>(&window, u"lblSituacao"_s)->text().contains(u"CONFIGURE"_s));
+}
+
+// A refused key empties the lists; the window keeps saying why once the message is gone.
+TEST_F(MainWindow, a_refused_key_is_told_under_the_banner)
+{
+    ScriptedServer server;
+    dir.write_config(u"Teste"_s, server.address(), u"1"_s, u"47261"_s);
+    for (int i = 0; i < 2; ++i)
+        server.answer(ScriptedServer::http(200, R"({"result":[{"CHAVE_VENDEDOR":"11111"}]})"));
+    Tfrm_Principal window(context);
+    window.show();
+    ASSERT_TRUE(wait_until([&] { return messages.said.size() == 3; }))
+        << messages.said.join(u'\n').toStdString();
+    EXPECT_EQ(messages.said[1], u"error: CHAVE DO VENDEDOR NÃO INFORMADA OU INCORRETA!"_s);
+    drain_events();
+    EXPECT_TRUE(child<QLabel>(&window, u"lblSituacao"_s)->text().contains(u"CHAVE DO VENDEDOR RECUSADA"_s));
 }
 
 TEST_F(MainWindow, esc_menu_item_and_close_button_all_close_the_window)
