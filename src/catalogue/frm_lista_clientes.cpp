@@ -13,7 +13,6 @@
 #include "ui/screen.h"
 #include "ui/screen_menu.h"
 
-#include <QAction>
 #include <QHeaderView>
 #include <QMenu>
 #include <QToolButton>
@@ -49,6 +48,7 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
     Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Lista_Clientes::btnFecharClick);
 
     connect(ui->edtPesqClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::edtPesqClieClick);
+    search_on_enter({ui->edtCod_Cliente, ui->edtCliente}, this, &Tfrm_Lista_Clientes::edtPesqClieClick);
     connect(ui->btnLimparClie, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnLimparClieClick);
     connect(ui->btnAtualizar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
     connect(Atualizar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
@@ -61,6 +61,12 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
 }
 
 Tfrm_Lista_Clientes::~Tfrm_Lista_Clientes() = default;
+
+void Tfrm_Lista_Clientes::mostrar_pesquisa(const QString& codigo, const QString& nome)
+{
+    ui->edtCod_Cliente->setText(codigo);
+    ui->edtCliente->setText(nome);
+}
 
 void Tfrm_Lista_Clientes::edtPesqClieClick()
 {

@@ -35,6 +35,8 @@ public:
     void done(int result) override;
     // The client selected when the list closed (0 for none): the order screen's pick.
     int cliente_escolhido() const { return escolhido_; }
+    // Opened on a search made elsewhere (the order screen's): the search fields show it.
+    void mostrar_pesquisa(const QString& codigo, const QString& nome);
 
     QMenu* PopupMenu1 = nullptr;
     QAction* Visualizar1 = nullptr;

@@ -55,6 +55,7 @@ Tfrm_Lista_Produtos::Tfrm_Lista_Produtos(const Context& context, TdmDados& dados
     }
 
     connect(ui->edtPesqProd, &QToolButton::clicked, this, &Tfrm_Lista_Produtos::edtPesqProdClick);
+    search_on_enter({ui->edtCod_Produto, ui->edtProduto}, this, &Tfrm_Lista_Produtos::edtPesqProdClick);
     connect(ui->btnLimparProd, &QToolButton::clicked, this, &Tfrm_Lista_Produtos::btnLimparProdClick);
     connect(ui->btnAtualizar, &QToolButton::clicked, this, &Tfrm_Lista_Produtos::btnAtualizarClick);
     connect(ui->btnVisualizar, &QToolButton::clicked, this, &Tfrm_Lista_Produtos::btnVisualizarClick);

@@ -167,6 +167,9 @@ Tfrm_Cad_Pedidos::Tfrm_Cad_Pedidos(const Context& context, TdmDados& dados, QWid
     connect(ui->btnGravar, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnGravarClick);
     connect(ui->DBGrid2, &QAbstractItemView::clicked, this, &Tfrm_Cad_Pedidos::DBGrid2CellClick);
     connect(ui->btnPesqMix, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnPesqMixClick);
+    search_on_enter({ui->edtCod_Cliente, ui->edtCliente}, this, &Tfrm_Cad_Pedidos::btnPesqClieClick);
+    search_on_enter({ui->edtCod_Produto, ui->edtProduto}, this, &Tfrm_Cad_Pedidos::btnPesqProdClick);
+    search_on_enter({ui->edtCod_Mix, ui->edtMix}, this, &Tfrm_Cad_Pedidos::btnPesqMixClick);
     connect(ui->btnLimparMix, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnLimparMixClick);
     connect(ui->btnAddMix, &QToolButton::clicked, this, &Tfrm_Cad_Pedidos::btnAddMixClick);
     // What the due dates and the warnings depend on.
@@ -287,6 +290,7 @@ void Tfrm_Cad_Pedidos::btnPesqClieClick()
         int escolhido = 0;
         {
             Tfrm_Lista_Clientes lista(context_, dados_, this);
+            lista.mostrar_pesquisa(ui->edtCod_Cliente->text(), ui->edtCliente->text());
             lista.exec();
             escolhido = lista.cliente_escolhido();
         }

@@ -4,8 +4,11 @@
 #include "store/card_values.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QMenu>
 #include <QObject>
+
+#include <initializer_list>
 
 class QTabWidget;
 class QWidget;
@@ -24,6 +27,14 @@ template <class Screen> QAction* add_close_item(QMenu* menu, Screen* screen, voi
                                   QKeySequence(Qt::Key_Escape));
     QObject::connect(item, &QAction::triggered, screen, close);
     return item;
+}
+
+// Enter in any of a screen's search fields runs its search, as the magnifier button does.
+template <class Screen>
+void search_on_enter(std::initializer_list<QLineEdit*> fields, Screen* screen, void (Screen::*search)())
+{
+    for (QLineEdit* field : fields)
+        QObject::connect(field, &QLineEdit::returnPressed, screen, search);
 }
 
 // Page tabs drawn as buttons, alike on every screen.

@@ -469,6 +469,33 @@ TEST_F(OrderScreen, f2_saves_and_f3_cancels_as_the_buttons_do)
     EXPECT_FALSE(screen.isVisible());
 }
 
+// Enter in a search field searches as the magnifier does; the client list it opens shows what it
+// was searched by.
+TEST_F(OrderScreen, enter_in_a_search_field_searches)
+{
+    Tfrm_Cad_Pedidos screen(context, dados);
+    screen.set_pedido(10000);
+    show_active(&screen);
+    type(&screen, "edtCliente", u"PADARIA"_s);
+    reply(R"({"CHAVE_VENDEDOR":"47261"})"); // the mix of the client Esc leaves chosen: none
+    QString shown;
+    int rows = 0;
+    {
+        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s, [&](QWidget* list) {
+            shown = child<QLineEdit>(list, u"edtCliente"_s)->text();
+            rows = child<DbGrid>(list, u"dbgLista"_s)->model()->rowCount();
+            QTest::keyClick(list, Qt::Key_Escape);
+        });
+        QTest::keyClick(child<QLineEdit>(&screen, u"edtCliente"_s), Qt::Key_Return);
+    }
+    EXPECT_EQ(shown, u"PADARIA"_s);
+    EXPECT_EQ(rows, 2);
+
+    type(&screen, "edtProduto", u"xyz"_s);
+    QTest::keyClick(child<QLineEdit>(&screen, u"edtProduto"_s), Qt::Key_Return);
+    EXPECT_EQ(messages.said, QStringList{u"warning: Produto NÃO Localizado!"_s});
+}
+
 TEST_F(OrderScreen, searches_that_find_nothing_warn_and_a_bad_table_price_is_reported)
 {
     Tfrm_Cad_Pedidos screen(context, dados);
