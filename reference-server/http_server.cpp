@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <mutex>
 #include <optional>
 
@@ -46,11 +47,18 @@ void write_log_line(const httplib::Request& request, const httplib::Response& re
                       .count();
     std::string target = request.path;
     if (target.starts_with(base_path)) target.erase(0, std::char_traits<char>::length(base_path));
+    // When (UTC) and from whom, so that a line read later or under attack can be placed.
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
     const std::lock_guard lock(log_mutex);
-    std::fprintf(stderr, "%s %s %s %s %d %zu bytes %lld ms\n", printable(request.method).c_str(),
-                 printable(target).c_str(), printable(request_log.call.kind).c_str(),
-                 printable(request_log.call.salesperson).c_str(), response.status, response.body.size(),
-                 elapsed);
+    std::fprintf(stderr, "%s %s:%d %s %s %s %s %d %zu bytes %lld ms\n", when,
+                 printable(request.remote_addr).c_str(), request.remote_port,
+                 printable(request.method).c_str(), printable(target).c_str(),
+                 printable(request_log.call.kind).c_str(), printable(request_log.call.salesperson).c_str(),
+                 response.status, response.body.size(), elapsed);
     request_log = {};
 }
 

@@ -343,12 +343,14 @@ TEST(ReferenceServerProcess, stops_cleanly_on_sigterm_after_logging_each_request
     ASSERT_EQ(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "7")).status, 403);
     EXPECT_EQ(server.stop(), 0);
 
+    // Each line: the time (UTC), the peer, the call, its status, size and time.
     const QString text = server.log();
-    EXPECT_TRUE(
-        text.contains(QRegularExpression(u"POST getDados_OnLine CLIENTE Teste2 200 \\d+ bytes \\d+ ms\\n"_s)))
+    const QString line = u"(^|\\n)\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ 127\\.0\\.0\\.1:\\d+ "_s;
+    EXPECT_TRUE(text.contains(
+        QRegularExpression(line + u"POST getDados_OnLine CLIENTE Teste2 200 \\d+ bytes \\d+ ms\\n"_s)))
         << text.toStdString();
-    EXPECT_TRUE(
-        text.contains(QRegularExpression(u"POST getDados_OnLine CLIENTE Teste7 403 \\d+ bytes \\d+ ms\\n"_s)))
+    EXPECT_TRUE(text.contains(
+        QRegularExpression(line + u"POST getDados_OnLine CLIENTE Teste7 403 \\d+ bytes \\d+ ms\\n"_s)))
         << text.toStdString();
 }
 
