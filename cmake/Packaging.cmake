@@ -37,8 +37,9 @@ install(TARGETS pedidos-vendedor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COM
 install(TARGETS pedidos-servidor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT servidor)
 pv_package_docs(cliente pedidos-vendedor)
 pv_package_docs(servidor pedidos-servidor)
-# The salesperson's guide beside the client, with the pictures it shows.
-install(FILES ${PROJECT_SOURCE_DIR}/docs/guia-do-vendedor.md
+# The salesperson's guide beside the client, as Markdown and as HTML, with the pictures it shows.
+include(GuideHtml)
+install(FILES ${PROJECT_SOURCE_DIR}/docs/guia-do-vendedor.md ${pv_guide_html}
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pedidos-vendedor COMPONENT cliente)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots/
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/pedidos-vendedor/screenshots COMPONENT cliente

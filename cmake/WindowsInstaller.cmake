@@ -22,13 +22,7 @@ foreach(dll libstdc++-6.dll libgcc_s_seh-1.dll libwinpthread-1.dll)
     install(FILES ${PV_RUNTIME_${var}} DESTINATION .)
 endforeach()
 
-set(pv_guide_html ${PROJECT_BINARY_DIR}/guia/guia-do-vendedor.html)
-add_custom_command(OUTPUT ${pv_guide_html}
-    COMMAND ${CMAKE_COMMAND} -E make_directory ${PROJECT_BINARY_DIR}/guia
-    COMMAND ${PROJECT_SOURCE_DIR}/scripts/guide_html.py ${PROJECT_SOURCE_DIR}/docs/guia-do-vendedor.md ${pv_guide_html}
-    DEPENDS ${PROJECT_SOURCE_DIR}/docs/guia-do-vendedor.md ${PROJECT_SOURCE_DIR}/scripts/guide_html.py
-    COMMENT "Guia do vendedor em HTML")
-add_custom_target(guia_html ALL DEPENDS ${pv_guide_html})
+include(GuideHtml)
 install(FILES ${pv_guide_html} DESTINATION guia)
 install(DIRECTORY ${PROJECT_SOURCE_DIR}/docs/screenshots/ DESTINATION guia/screenshots FILES_MATCHING PATTERN "*.png")
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/windows/pedidos-vendedor.ico DESTINATION .)

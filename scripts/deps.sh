@@ -13,12 +13,13 @@ packages=(
     poppler-utils
     clang-format
     dpkg-dev desktop-file-utils appstream lintian xvfb xdotool
+    python3-markdown
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-dev)
 fi
 if [ "${1:-}" = "windows" ]; then
-    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis dpkg-dev xz-utils python3-markdown)
+    packages+=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine wine64 nsis dpkg-dev xz-utils)
 fi
 if [ "${PV_EXTRA_PACKAGES:-}" != "" ]; then
     read -r -a extra <<<"$PV_EXTRA_PACKAGES"

@@ -3,6 +3,7 @@
 
 #include "app/frm_configuracao.h"
 #include "app/frm_transmissao.h"
+#include "app/help.h"
 #include "catalogue/client_download.h"
 #include "catalogue/frm_lista_clientes.h"
 #include "catalogue/frm_lista_produtos.h"
@@ -20,6 +21,7 @@
 #include "ui/screen_menu.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
@@ -50,14 +52,15 @@ QPixmap banner()
 } // namespace
 
 Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
-    : QMainWindow(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Principal>())
+    : QMainWindow(parent), context_(context), ui(std::make_unique<Ui::Tfrm_Principal>()),
+      program_folder_(QCoreApplication::applicationDirPath())
 {
     ui->setupUi(this);
     prepare_screen(this);
     ui->Image1->setPixmap(banner());
     ui->Image1->setMinimumSize(1, 1); // the picture stretches to the band; it must not widen the window
     ui->Image1->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-    make_picture_button(ui->SpeedButton5, u"informacao"_s, u"Pedidos Vendedor"_s, {}, 48);
+    make_picture_button(ui->SpeedButton5, u"informacao"_s, u"Ajuda: guia do vendedor (F1)"_s, {}, 48);
     make_picture_button(ui->btnClientes, u"clientes"_s, u"Clientes"_s, {}, 96);
     make_picture_button(ui->btnProdutos, u"produtos"_s, u"Produtos"_s, {}, 96);
     make_picture_button(ui->btnPedidos, u"pedidos"_s, u"Pedidos"_s, {}, 96);
@@ -72,7 +75,10 @@ Tfrm_Principal::Tfrm_Principal(const Context& context, QWidget* parent)
     ui->lblSituacao->setVisible(false);
 
     PopupMenu1 = make_popup_menu(this);
+    Ajuda1 = add_menu_item(PopupMenu1, u"Ajuda1"_s, u"Ajuda"_s, QKeySequence(Qt::Key_F1));
     Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Principal::btnFecharClick);
+    connect(ui->SpeedButton5, &QToolButton::clicked, this, &Tfrm_Principal::btnAjudaClick);
+    connect(Ajuda1, &QAction::triggered, this, &Tfrm_Principal::btnAjudaClick);
 
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Principal::btnFecharClick);
     connect(ui->btnClientes, &QToolButton::clicked, this, &Tfrm_Principal::btnClientesClick);
@@ -220,6 +226,20 @@ void Tfrm_Principal::btnConfiguracaoClick()
     // The first settings saved: the menu comes on and the first download starts, without a restart.
     if (!was_configured && configured_) run_guarded(*context_.messages, [this] { FormShow(); });
     atualizar_situacao();
+}
+
+void Tfrm_Principal::btnAjudaClick()
+{
+    run_guarded(*context_.messages, [this] {
+        const QString guia = guia_do_vendedor(program_folder_);
+        if (guia.isEmpty()) {
+            context_.messages->warning(
+                u"O guia do vendedor não está neste computador: ele vem com o programa "
+                u"instalado (pelo instalador ou pelo pacote)."_s);
+            return;
+        }
+        if (context_.open_document) context_.open_document(guia);
+    });
 }
 
 void Tfrm_Principal::btnFecharClick()

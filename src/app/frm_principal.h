@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QString>
 
 #include <memory>
 
@@ -27,9 +28,15 @@ public:
     void btnTransmissaoClick();
     void btnPedidosClick();
     void btnConfiguracaoClick();
+    // The light bulb and F1: the salesperson's guide in the desktop's viewer.
+    void btnAjudaClick();
     void btnFecharClick();
 
+    // The folder the guide is looked for from: the program's own; tests point it elsewhere.
+    void set_program_folder(const QString& folder) { program_folder_ = folder; }
+
     QMenu* PopupMenu1 = nullptr;
+    QAction* Ajuda1 = nullptr;
     QAction* Fechar1 = nullptr;
 
 protected:
@@ -49,6 +56,7 @@ private:
     const Context& context_;
     std::unique_ptr<Ui::Tfrm_Principal> ui;
     bool shown_ = false;
+    QString program_folder_;
     bool configured_ = false;
     // The last start-up download's reply was refused for its salesperson key.
     bool chave_recusada_ = false;

@@ -210,3 +210,30 @@ TEST_F(MainWindow, menu_clicks_during_a_slow_start_up_download_do_nothing_and_ea
     EXPECT_FALSE(busy.isVisible());
     EXPECT_EQ(Settings(context).read_pedido(), 9999);
 }
+
+// F1 (and the light bulb, once the program is configured) opens the guide that came with the
+// program: guia\ beside it on Windows, /usr/share/doc/pedidos-vendedor/ from the Debian package;
+// where there is none, the window says so. F1 works before the first configuration too.
+TEST_F(MainWindow, f1_opens_the_guide_installed_with_the_program)
+{
+    QStringList opened;
+    context.open_document = [&](const QString& path) { opened << path; };
+    Tfrm_Principal window(context);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    window.set_program_folder(dir.path(u"compilado"_s));
+    QTest::keyClick(&window, Qt::Key_F1);
+    ASSERT_EQ(messages.said.size(), 1);
+    EXPECT_TRUE(messages.said[0].startsWith(u"warning: O guia do vendedor não está neste computador"_s));
+
+    dir.write(u"Pedidos Vendedor/guia/guia-do-vendedor.html"_s, "<html></html>");
+    window.set_program_folder(dir.path(u"Pedidos Vendedor"_s));
+    QTest::keyClick(&window, Qt::Key_F1);
+    dir.write(u"usr/share/doc/pedidos-vendedor/guia-do-vendedor.html"_s, "<html></html>");
+    window.set_program_folder(dir.path(u"usr/bin"_s));
+    QTest::keyClick(&window, Qt::Key_F1);
+    EXPECT_EQ(opened, (QStringList{dir.path(u"Pedidos Vendedor/guia/guia-do-vendedor.html"_s),
+                                   dir.path(u"usr/share/doc/pedidos-vendedor/guia-do-vendedor.html"_s)}));
+    EXPECT_EQ(messages.said.size(), 1);
+}
