@@ -35,6 +35,11 @@ endfunction()
 
 install(TARGETS pedidos-vendedor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cliente)
 install(TARGETS pedidos-servidor RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT servidor)
+# The server as a system service: its unit, and its options in /etc/default (a conffile).
+install(FILES ${pv_packaging}/pedidos-servidor.service DESTINATION /lib/systemd/system COMPONENT servidor)
+install(FILES ${pv_packaging}/pedidos-servidor.default DESTINATION /etc/default RENAME pedidos-servidor
+        COMPONENT servidor)
+configure_file(${pv_packaging}/pedidos-servidor.conffiles ${pv_generated}/servidor-control/conffiles COPYONLY)
 pv_package_docs(cliente pedidos-vendedor)
 pv_package_docs(servidor pedidos-servidor)
 # The salesperson's guide beside the client, as Markdown and as HTML, with the pictures it shows.
@@ -87,6 +92,7 @@ servidor confere (estoque, títulos bloqueados, horário de envio) antes do
 envio. Sem conexão, trabalha com o último cadastro e guarda os pedidos.")
 set(CPACK_DEBIAN_SERVIDOR_PACKAGE_NAME pedidos-servidor)
 set(CPACK_DEBIAN_SERVIDOR_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_SERVIDOR_PACKAGE_CONTROL_EXTRA ${pv_generated}/servidor-control/conffiles)
 set(CPACK_COMPONENT_SERVIDOR_DESCRIPTION
     "servidor de aplicação de referência do Pedidos Vendedor
 Atende as chamadas do Pedidos Vendedor com os dados de um banco SQLite,

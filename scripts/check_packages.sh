@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Checks the packages that scripts/package.sh left in a build folder (default build/) as a
 # distribution would: the desktop entry with desktop-file-validate, the metainfo with appstreamcli,
-# both packages with lintian (no errors). Then unpacks them into a temporary root and runs the
-# programs from there: --version, --help, a mistaken option, the manual pages against --help, and
-# the client's start-up download against the unpacked server. Exits non-zero on the first failure.
+# both packages with lintian (no errors), the server's service unit with systemd-analyze verify.
+# Then unpacks them into a temporary root and runs the programs from there: --version, --help, a
+# mistaken option, the manual pages against --help, and the client's start-up download against the
+# unpacked server. Exits non-zero on the first failure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 build=${1:-build}
@@ -42,6 +43,16 @@ lintian_ok=yes
 lintian --fail-on error "$client_deb" "$server_deb" >"$work/lintian.txt" 2>&1 || lintian_ok=
 grep -v 'running with root privileges' "$work/lintian.txt" || true
 [ -n "$lintian_ok" ] || fail "o lintian encontrou erros"
+
+echo "== o serviço do servidor"
+# systemd checks the unit as it would load it, with the unpacked program in place of /usr/bin's.
+unit="$root/lib/systemd/system/pedidos-servidor.service"
+[ -f "$unit" ] && [ -f "$root/etc/default/pedidos-servidor" ] || fail "o pacote do servidor não traz o serviço"
+dpkg-deb -I "$server_deb" conffiles | grep -qx /etc/default/pedidos-servidor ||
+    fail "/etc/default/pedidos-servidor não é um arquivo de configuração do pacote"
+mkdir -p "$work/unidade"
+sed "s|/usr/bin/pedidos-servidor|$root/usr/bin/pedidos-servidor|" "$unit" >"$work/unidade/pedidos-servidor.service"
+systemd-analyze verify --man=no "$work/unidade/pedidos-servidor.service" || fail "systemd-analyze verify recusou o serviço"
 
 echo "== os programas desempacotados"
 version=$(dpkg-deb -f "$client_deb" Version)

@@ -13,7 +13,7 @@ packages=(
     poppler-utils
     clang-format
     dpkg-dev desktop-file-utils appstream lintian xvfb xdotool
-    python3-markdown
+    python3-markdown systemd
 )
 if [ "${1:-}" = "fuzz" ]; then
     packages+=(clang libclang-rt-dev)
