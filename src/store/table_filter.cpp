@@ -10,18 +10,66 @@ namespace table_storage {
 
 namespace {
 
+// Salespeople type without accents: a search compares letters without their accent. The letters
+// of Latin-1 (UTF-8 C3 80 to C3 BF) fold to their base letter of the same case; every other byte is
+// compared as it is, so the case still counts (the search fields type capitals, as the names are).
+constexpr char kLatin1Base[64 + 1] = "AAAAAAACEEEEIIIIDNOOOOO\xd7OUUUUYTsaaaaaaaceeeeiiiidnooooo\xf7ouuuuyty";
+
+// The folded byte at text[i], and how many bytes of text it takes.
+inline std::pair<char, std::size_t> folded_at(std::string_view text, std::size_t i)
+{
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == 0xC3 && i + 1 < text.size()) {
+        const auto next = static_cast<unsigned char>(text[i + 1]);
+        if (next >= 0x80 && next <= 0xBF) return {kLatin1Base[next - 0x80], 2};
+    }
+    return {static_cast<char>(c), 1};
+}
+
+std::string folded(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto [c, taken] = folded_at(text, i);
+        out += c;
+        i += taken;
+    }
+    return out;
+}
+
+// Whether folded text starts with the folded prefix, folding only as far as needed; `end` gets
+// where the prefix ends in text.
+bool starts_folded(std::string_view text, std::string_view prefix, std::size_t& end)
+{
+    std::size_t i = 0;
+    for (const char wanted : prefix) {
+        if (i >= text.size()) return false;
+        const auto [c, taken] = folded_at(text, i);
+        if (c != wanted) return false;
+        i += taken;
+    }
+    end = i;
+    return true;
+}
+
+// pieces are folded already (read_filter).
 bool like_match(std::string_view text, const std::vector<std::string>& pieces)
 {
-    if (pieces.size() == 1) return text == pieces.front();
-    if (!text.starts_with(pieces.front())) return false;
-    std::size_t pos = pieces.front().size();
+    std::size_t prefix_end = 0;
+    if (!starts_folded(text, pieces.front(), prefix_end)) return false;
+    if (pieces.size() == 1) return prefix_end == text.size();
+    // The common search, a prefix and '%', ends here without folding the rest of the text.
+    if (pieces.size() == 2 && pieces.back().empty()) return true;
+    const std::string rest = folded(text.substr(prefix_end));
+    std::size_t pos = 0;
     for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
-        const std::size_t found = text.find(pieces[i], pos);
-        if (found == std::string_view::npos) return false;
+        const std::size_t found = rest.find(pieces[i], pos);
+        if (found == std::string::npos) return false;
         pos = found + pieces[i].size();
     }
     const std::string& last = pieces.back();
-    return text.size() - pos >= last.size() && text.ends_with(last);
+    return rest.size() - pos >= last.size() && std::string_view(rest).ends_with(last);
 }
 
 } // namespace
@@ -78,7 +126,7 @@ TableFilter read_filter(const QString& expression, const std::vector<FieldDef>& 
     if (!rest.mid(k + 1).trimmed().isEmpty()) return fail();
     filter.like = true;
     for (QStringView piece : QStringView(pattern).split(u'%'))
-        filter.pieces.push_back(utf8(piece.toString()));
+        filter.pieces.push_back(folded(utf8(piece.toString())));
     return filter;
 }
 
