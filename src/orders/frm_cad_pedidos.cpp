@@ -204,16 +204,15 @@ void Tfrm_Cad_Pedidos::atualizar_paineis()
 {
     if (!paineis_) return;
     // Read while the salesperson types: a half-typed value leaves the panels as they were, and
-    // says nothing.
+    // says nothing. A date still being typed counts as none, until it is whole.
+    QDate entrega;
+    try {
+        entrega = ui->edtDtaEntrega->date();
+    } catch (const Error&) {
+    }
     try {
         QStringList datas;
         if (dados_.tblItemVenda.record_count() > 0) {
-            // A date still being typed counts as none, until it is whole.
-            QDate entrega;
-            try {
-                entrega = ui->edtDtaEntrega->date();
-            } catch (const Error&) {
-            }
             std::array<double, 8> parcelas{};
             const NumberEdit* edits[] = {ui->edtP1, ui->edtP2, ui->edtP3, ui->edtP4,
                                          ui->edtP5, ui->edtP6, ui->edtP7, ui->edtP8};
@@ -228,11 +227,6 @@ void Tfrm_Cad_Pedidos::atualizar_paineis()
     } catch (const Error&) {
     }
     try {
-        QDate entrega;
-        try {
-            entrega = ui->edtDtaEntrega->date();
-        } catch (const Error&) {
-        }
         const QStringList alertas =
             alertas_pedido(dados_,
                            {ui->edtCod_Cliente->text(), ui->edtTot_Pedido->money(),

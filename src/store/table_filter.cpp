@@ -26,15 +26,20 @@ inline std::pair<char, std::size_t> folded_at(std::string_view text, std::size_t
     return {static_cast<char>(c), 1};
 }
 
-std::string folded(std::string_view text)
+void fold_into(std::string_view text, std::string& out)
 {
-    std::string out;
-    out.reserve(text.size());
+    out.clear();
     for (std::size_t i = 0; i < text.size();) {
         const auto [c, taken] = folded_at(text, i);
         out += c;
         i += taken;
     }
+}
+
+std::string folded(std::string_view text)
+{
+    std::string out;
+    fold_into(text, out);
     return out;
 }
 
@@ -61,7 +66,9 @@ bool like_match(std::string_view text, const std::vector<std::string>& pieces)
     if (pieces.size() == 1) return prefix_end == text.size();
     // The common search, a prefix and '%', ends here without folding the rest of the text.
     if (pieces.size() == 2 && pieces.back().empty()) return true;
-    const std::string rest = folded(text.substr(prefix_end));
+    // One buffer for every row a filter tests: no allocation per row.
+    thread_local std::string rest;
+    fold_into(text.substr(prefix_end), rest);
     std::size_t pos = 0;
     for (std::size_t i = 1; i + 1 < pieces.size(); ++i) {
         const std::size_t found = rest.find(pieces[i], pos);

@@ -150,6 +150,22 @@ protected:
         click(screen, "edtAddProd");
     }
     QString said() const { return messages.said.join(u'\n'); }
+    // A save that goes through: the three checks pass and the post is taken.
+    void answer_a_save()
+    {
+        for (const QByteArray& r : kPass)
+            reply(r);
+        server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    }
+    // Order 10000 on the screen, shown and active, for client 1 with three of the second product.
+    void compose_order(Tfrm_Cad_Pedidos& screen)
+    {
+        screen.set_pedido(10000);
+        show_active(&screen);
+        choose_client_by_code(&screen, u"1"_s);
+        add_product(&screen, 1, u"3"_s);
+        messages.clear();
+    }
 };
 
 } // namespace
@@ -257,9 +273,7 @@ TEST_F(OrderScreen, an_order_composed_on_the_screen_is_checked_sent_and_filed)
         type(&screen, "edtTaxaEntrega", u"20"_s);
         type(&screen, "edtDtaEntrega", c.date_typed);
 
-        for (const QByteArray& r : kPass)
-            reply(r);
-        server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+        answer_a_save();
         click(&screen, "btnGravar");
 
         EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
@@ -316,9 +330,7 @@ TEST_F(OrderScreen, failed_checks_warn_and_keep_the_order_for_another_try)
     click(&screen, "btnPesqProd");
     EXPECT_EQ(child<NumberEdit>(&screen, u"edtVlrVenda"_s)->value(), 15.0);
     click(&screen, "edtAddProd");
-    for (const QByteArray& r : kPass)
-        reply(r);
-    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    answer_a_save();
     click(&screen, "btnGravar");
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
     EXPECT_TRUE(transport.request(7).contains(
@@ -402,11 +414,7 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     BusyDialog busy;
     transport.http.set_progress(&busy);
     Tfrm_Cad_Pedidos screen(context, dados);
-    screen.set_pedido(10000);
-    show_active(&screen);
-    choose_client_by_code(&screen, u"1"_s);
-    add_product(&screen, 1, u"3"_s);
-    messages.clear();
+    compose_order(screen);
 
     // Each answer takes 300 ms; meanwhile the salesperson saves again, cancels, presses Esc, F2 and
     // F3, and clicks save twice more.
@@ -445,11 +453,7 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
 TEST_F(OrderScreen, f2_saves_and_f3_cancels_as_the_buttons_do)
 {
     Tfrm_Cad_Pedidos screen(context, dados);
-    screen.set_pedido(10000);
-    show_active(&screen);
-    choose_client_by_code(&screen, u"1"_s);
-    add_product(&screen, 1, u"3"_s);
-    messages.clear();
+    compose_order(screen);
     // The client list closed: the order screen has the keyboard again, without a click.
     EXPECT_TRUE(screen.isActiveWindow());
 
@@ -459,9 +463,7 @@ TEST_F(OrderScreen, f2_saves_and_f3_cancels_as_the_buttons_do)
     EXPECT_TRUE(screen.isVisible());
 
     messages.clear();
-    for (const QByteArray& r : kPass)
-        reply(r);
-    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    answer_a_save();
     messages.answers = {true, true, true};
     QTest::keyClick(&screen, Qt::Key_F2);
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
@@ -734,9 +736,7 @@ TEST_F(OrderPanels, early_warnings_follow_the_order_and_never_block_the_save)
     EXPECT_EQ(memo(&screen, "memAlertas"), u""_s);
 
     // Warnings decide nothing: the save goes to the server as ever.
-    for (const QByteArray& r : kPass)
-        reply(r);
-    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    answer_a_save();
     click(&screen, "btnGravar");
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
 }
@@ -769,9 +769,7 @@ TEST_F(OrderPanels, a_delivery_date_before_today_is_warned_and_asked_about_once)
 
     messages.clear();
     messages.answers = {true};
-    for (const QByteArray& r : kPass)
-        reply(r);
-    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
+    answer_a_save();
     click(&screen, "btnGravar");
     EXPECT_EQ(
         messages.said,
