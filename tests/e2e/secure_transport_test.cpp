@@ -88,7 +88,8 @@ TEST_F(SecureStartUp, the_download_over_https_trusts_the_company_certificate_and
     ASSERT_EQ(messages.said.size(), 2);
     EXPECT_TRUE(messages.said[1].contains(u"Assinatura da requisição não confere com a chave do vendedor"_s))
         << messages.said[1].toStdString();
-    EXPECT_TRUE(server.log().contains(u"CLIENTE Teste1 401"_s));
+    // The server writes its log line once the reply has gone out: waited for, not raced.
+    EXPECT_TRUE(wait_until([&] { return server.log().contains(u"CLIENTE Teste1 401"_s); }));
 }
 
 TEST_F(SecureStartUp, a_certificate_that_cannot_be_trusted_is_told_in_portuguese_and_nothing_loads)

@@ -101,7 +101,8 @@ TEST_F(StartUp, downloads_caches_and_loads_the_salespersons_catalogue)
     ASSERT_TRUE(baixar_clientes(context));
     carregar_clientes(context, dados.tblCliente);
     EXPECT_EQ(dados.tblCliente.record_count(), clients);
-    EXPECT_TRUE(server.log().contains(u"CLIENTE"_s));
+    // The server writes its log line once the reply has gone out: waited for, not raced.
+    EXPECT_TRUE(wait_until([&] { return server.log().contains(u"CLIENTE"_s); }));
 }
 
 namespace {
