@@ -6,6 +6,7 @@
 #include "server/cache.h"
 #include "server/connection.h"
 #include "server/json_parse.h"
+#include "store/kept_row.h"
 #include "store/record_reader.h"
 #include "store/table.h"
 
@@ -77,7 +78,10 @@ void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, co
 {
     QElapsedTimer clock;
     clock.start();
-    fill_clients(tblCliente, reply, rows, source);
+    {
+        const KeptRow kept(tblCliente);
+        fill_clients(tblCliente, reply, rows, source);
+    }
     qCInfo(log_cargas).noquote() << "clientes carregados de" << QString::fromLatin1(source) + u':'
                                  << client_count(reply) << "na resposta," << tblCliente.record_count()
                                  << "na tabela em" << clock.elapsed() << "ms";

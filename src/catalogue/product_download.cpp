@@ -8,6 +8,7 @@
 #include "server/connection.h"
 #include "server/json_parse.h"
 #include "store/dm_dados.h"
+#include "store/kept_row.h"
 #include "store/record_reader.h"
 
 #include <QElapsedTimer>
@@ -207,7 +208,11 @@ void load_products(TdmDados& dados, const JsonValue& tabelas, const JsonValue& p
     clock.start();
     const int before[] = {dados.tblTabela.record_count(), dados.tblProduto.record_count(),
                           dados.tblTabProd.record_count()};
-    fill_products(dados, tabelas, produtos, loader);
+    {
+        const KeptRow kept[] = {KeptRow(dados.tblTabela), KeptRow(dados.tblProduto),
+                                KeptRow(dados.tblTabProd)};
+        fill_products(dados, tabelas, produtos, loader);
+    }
     qCInfo(log_cargas).noquote() << "produtos carregados:" << dados.tblTabela.record_count() - before[0]
                                  << "tabelas," << dados.tblProduto.record_count() - before[1] << "produtos,"
                                  << dados.tblTabProd.record_count() - before[2] << "preços em"

@@ -40,7 +40,10 @@ void DbGrid::bind(const DataSource& source, const QList<GridColumn>& columns, Me
     for (int c = 0; c < columns.size(); ++c)
         if (columns[c].width > 0) setColumnWidth(c, columns[c].width);
 
-    const auto follow_begin = [this] { following_ = true; };
+    const auto follow_begin = [this] {
+        following_ = true;
+        rows_changed_ = true;
+    };
     const auto follow_end = [this] { following_ = false; };
     connect(model, &QAbstractItemModel::modelAboutToBeReset, this, follow_begin);
     connect(model, &QAbstractItemModel::rowsAboutToBeInserted, this, follow_begin);
@@ -74,14 +77,15 @@ TableModel* DbGrid::table_model() const
 
 void DbGrid::follow_current()
 {
-    if (!inserted_) show_current(table()->current_visible());
     queue_catch_up();
+    if (!inserted_) show_current(table()->current_visible());
 }
 
 void DbGrid::queue_catch_up()
 {
     if (catch_up_queued_) return;
     catch_up_queued_ = true;
+    row_before_catch_up_ = currentIndex().row();
     QMetaObject::invokeMethod(
         this,
         [this] {
@@ -90,7 +94,9 @@ void DbGrid::queue_catch_up()
                 inserted_ = false;
                 if (Table* t = table()) show_current(t->current_visible());
             }
-            if (currentIndex().isValid()) scrollTo(currentIndex());
+            const bool moved = rows_changed_ || currentIndex().row() != row_before_catch_up_;
+            rows_changed_ = false;
+            if (moved && currentIndex().isValid()) scrollTo(currentIndex());
         },
         Qt::QueuedConnection);
 }

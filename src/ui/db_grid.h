@@ -55,4 +55,8 @@ private:
     // Scrolling to the current row also waits for the event loop, so that walking or refreshing a
     // table under a shown grid does not scroll the view once per row.
     bool catch_up_queued_ = false;
+    // The grid's row when the catch-up was queued, and whether the rows changed since: a look-up
+    // that walks the table and puts the row back leaves the view where the user left it.
+    int row_before_catch_up_ = -1;
+    bool rows_changed_ = false;
 };

@@ -28,6 +28,8 @@ TEST_F(CatalogueTest, start_up_load_caches_the_reply_and_appends_every_client)
         "\r\n");
     Table& t = dados.tblCliente;
     ASSERT_EQ(t.record_count(), 2);
+    // A grid opened on the list starts on its first row, not on the last one appended.
+    EXPECT_EQ(t.current_visible(), 0);
     t.first();
     EXPECT_EQ(t.as_integer(u"cli_id"), 7);
     EXPECT_EQ(t.as_text(u"cli_razao"), u"Padaria São João Ltda"_s);

@@ -35,6 +35,9 @@ TEST_F(CatalogueTest, start_up_caches_both_lists_and_loads_them_back)
     EXPECT_TRUE(dir.read(u"produtos.json"_s).startsWith(R"({"PRODUTOS0":{"PRO_ID":10,)"));
     EXPECT_FALSE(dir.read(u"produtos.json"_s).contains("CHAVE_VENDEDOR"));
 
+    for (const Table* t : {&dados.tblTabela, &dados.tblProduto, &dados.tblTabProd})
+        EXPECT_EQ(t->current_visible(), 0) << t->name().toStdString();
+
     // A null id is not the text NULL at start-up: that table comes in with id 0.
     EXPECT_EQ(column(dados.tblTabela, "tab_id"), (QStringList{u"1"_s, u"0"_s}));
     EXPECT_EQ(column(dados.tblTabela, "tab_descricao"), (QStringList{u"Varejo"_s, u"Nula"_s}));

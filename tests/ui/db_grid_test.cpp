@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -152,5 +153,31 @@ TEST(DbGrid, a_shown_grid_follows_a_large_load)
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.grid.selectionModel()->isRowSelected(49999));
     EXPECT_EQ(f.grid.currentIndex().row(), 49999);
+    EXPECT_TRUE(f.grid.viewport()->rect().intersects(f.grid.visualRect(f.grid.currentIndex())));
+}
+
+TEST(DbGrid, a_look_up_that_puts_the_row_back_leaves_the_view_where_the_user_scrolled_it)
+{
+    GridFixture f;
+    Table& t = f.dm.tblCliente;
+    for (int id = 4; id <= 200; ++id)
+        add_client(t, id, u"CLIENTE "_s + QString::number(id));
+    QCoreApplication::processEvents();
+    // The user scrolls back up with the wheel: the last row stays current, out of sight.
+    QScrollBar* bar = f.grid.verticalScrollBar();
+    bar->setValue(0);
+    const int current = t.current_visible();
+    ASSERT_EQ(current, 199);
+
+    for (int id : {150, 20, 180})
+        ASSERT_TRUE(t.locate(u"cli_id", id));
+    t.set_current_visible(current);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(bar->value(), 0);
+    EXPECT_EQ(f.grid.currentIndex().row(), 199);
+
+    // A move that stays shows the new row.
+    ASSERT_TRUE(t.locate(u"cli_id", 120));
+    QCoreApplication::processEvents();
     EXPECT_TRUE(f.grid.viewport()->rect().intersects(f.grid.visualRect(f.grid.currentIndex())));
 }
