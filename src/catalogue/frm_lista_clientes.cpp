@@ -15,6 +15,7 @@
 
 #include <QHeaderView>
 #include <QMenu>
+#include <QShortcut>
 #include <QToolButton>
 
 using namespace Qt::StringLiterals;
@@ -54,7 +55,12 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
     connect(Atualizar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnAtualizarClick);
     connect(ui->btnVisualizar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnVisualizarClick);
     connect(Visualizar1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnVisualizarClick);
-    connect(ui->dbgLista, &QAbstractItemView::doubleClicked, this, &Tfrm_Lista_Clientes::btnVisualizarClick);
+    connect(ui->dbgLista, &QAbstractItemView::doubleClicked, this, &Tfrm_Lista_Clientes::linha_ativada);
+    for (const int key : {Qt::Key_Return, Qt::Key_Enter}) {
+        auto* enter = new QShortcut(QKeySequence(key), ui->dbgLista);
+        enter->setContext(Qt::WidgetShortcut);
+        connect(enter, &QShortcut::activated, this, &Tfrm_Lista_Clientes::linha_ativada);
+    }
     connect(ui->btnRelFinanceiro, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnRelFinanceiroClick);
     connect(RelatorioFinanceiro1, &QAction::triggered, this, &Tfrm_Lista_Clientes::btnRelFinanceiroClick);
     connect(ui->btnFechar, &QToolButton::clicked, this, &Tfrm_Lista_Clientes::btnFecharClick);
@@ -105,6 +111,15 @@ void Tfrm_Lista_Clientes::btnVisualizarClick()
         card.mostrar_cliente(values);
         card.exec();
     });
+}
+
+void Tfrm_Lista_Clientes::linha_ativada()
+{
+    if (!escolha_) {
+        btnVisualizarClick();
+        return;
+    }
+    if (selected_id(dados_.tblCliente, u"cli_id") > 0) accept();
 }
 
 void Tfrm_Lista_Clientes::btnRelFinanceiroClick()

@@ -37,6 +37,9 @@ public:
     int cliente_escolhido() const { return escolhido_; }
     // Opened on a search made elsewhere (the order screen's): the search fields show it.
     void mostrar_pesquisa(const QString& codigo, const QString& nome);
+    // Opened to choose a client: a double-click or Enter on a row takes it and closes the list,
+    // where it would otherwise open the client's card.
+    void escolher_cliente() { escolha_ = true; }
 
     QMenu* PopupMenu1 = nullptr;
     QAction* Visualizar1 = nullptr;
@@ -45,6 +48,8 @@ public:
     QAction* Fechar1 = nullptr;
 
 private:
+    // Double-click or Enter on a row.
+    void linha_ativada();
     bool baixar_clientes();
     void carregar_clientes();
 
@@ -53,5 +58,6 @@ private:
     // The identity of the list's last connection.
     Identity identity_;
     int escolhido_ = 0;
+    bool escolha_ = false;
     std::unique_ptr<Ui::Tfrm_Lista_Clientes> ui;
 };

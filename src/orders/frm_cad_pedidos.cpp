@@ -285,6 +285,7 @@ void Tfrm_Cad_Pedidos::btnPesqClieClick()
         {
             Tfrm_Lista_Clientes lista(context_, dados_, this);
             lista.mostrar_pesquisa(ui->edtCod_Cliente->text(), ui->edtCliente->text());
+            lista.escolher_cliente();
             lista.exec();
             escolhido = lista.cliente_escolhido();
         }

@@ -38,7 +38,7 @@ protected:
 
 } // namespace
 
-TEST_F(ClientListView, f4_the_button_and_a_double_click_open_the_card_of_the_selected_client)
+TEST_F(ClientListView, f4_the_button_a_double_click_and_enter_open_the_card_of_the_selected_client)
 {
     Tfrm_Lista_Clientes list(context, dados);
     list.show();
@@ -66,6 +66,10 @@ TEST_F(ClientListView, f4_the_button_and_a_double_click_open_the_card_of_the_sel
                                 grid->visualRect(grid->model()->index(0, 1)).center());
          },
          {u"7"_s, u"PADARIA SAO JOAO"_s, u"30"_s, u"1500,00"_s, u"2500,50"_s, u""_s}},
+        {"Enter on the grid",
+         2,
+         [&] { QTest::keyClick(grid, Qt::Key_Return); },
+         {u"9"_s, u"MERCADO DOIS IRMAOS"_s, u"0"_s, u"0,00"_s, u"100,00"_s, u""_s}},
     };
     for (const auto& c : cases) {
         select_row(&list, c.row);

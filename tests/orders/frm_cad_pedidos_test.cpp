@@ -498,6 +498,37 @@ TEST_F(OrderScreen, enter_in_a_search_field_searches)
     EXPECT_EQ(messages.said, QStringList{u"warning: Produto NÃO Localizado!"_s});
 }
 
+TEST_F(OrderScreen, a_double_click_or_enter_in_the_client_list_chooses_the_client)
+{
+    for (const bool by_enter : {false, true}) {
+        SCOPED_TRACE(by_enter ? "Enter" : "double-click");
+        Tfrm_Cad_Pedidos screen(context, dados);
+        screen.set_pedido(10000);
+        show_active(&screen);
+        type(&screen, "edtCliente", u"PADARIA"_s);
+        reply(R"({"CHAVE_VENDEDOR":"47261"})");
+        {
+            const auto no_card = refuse_modal(u"Tfrm_Cad_Clientes"_s);
+            const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s, [&](QWidget* list) {
+                auto* grid = child<DbGrid>(list, u"dbgLista"_s);
+                const QPoint cell = grid->visualRect(grid->model()->index(1, 1)).center();
+                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
+                if (by_enter)
+                    QTest::keyClick(grid, Qt::Key_Return);
+                else
+                    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+                if (list->isVisible()) {
+                    ADD_FAILURE() << "the list stayed open";
+                    QTest::keyClick(list, Qt::Key_Escape);
+                }
+            });
+            click(&screen, "btnPesqClie");
+        }
+        EXPECT_EQ(text(&screen, "edtCod_Cliente"), u"2"_s);
+        EXPECT_EQ(text(&screen, "edtCliente"), u"COMERCIAL CENTRAL LTDA"_s);
+    }
+}
+
 TEST_F(OrderScreen, searches_that_find_nothing_warn_and_a_bad_table_price_is_reported)
 {
     Tfrm_Cad_Pedidos screen(context, dados);
