@@ -40,6 +40,8 @@ Tfrm_Lista_Clientes::Tfrm_Lista_Clientes(const Context& context, TdmDados& dados
                        },
                        *context_.messages);
     ui->dbgLista->horizontalHeader()->setStretchLastSection(true);
+    ui->dbgLista->set_empty_search_text(
+        u"Nenhum cliente encontrado: confira o código ou o começo do nome fantasia."_s);
 
     PopupMenu1 = make_popup_menu(this);
     Visualizar1 = add_menu_item(PopupMenu1, u"Visualizar1"_s, u"Visualizar"_s, QKeySequence(Qt::Key_F4));

@@ -41,6 +41,8 @@ Tfrm_Lista_Produtos::Tfrm_Lista_Produtos(const Context& context, TdmDados& dados
                        },
                        *context_.messages);
     ui->dbgLista->horizontalHeader()->setStretchLastSection(true);
+    ui->dbgLista->set_empty_search_text(
+        u"Nenhum produto encontrado: confira o código ou o começo da descrição."_s);
 
     PopupMenu1 = make_popup_menu(this);
     Fechar1 = add_close_item(PopupMenu1, this, &Tfrm_Lista_Produtos::btnFecharClick);

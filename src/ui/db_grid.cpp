@@ -6,6 +6,7 @@
 
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QScopedValueRollback>
 
 using namespace Qt::StringLiterals;
@@ -54,6 +55,9 @@ void DbGrid::bind(const DataSource& source, const QList<GridColumn>& columns, Me
         inserted_ = true;
     });
     connect(model, &QAbstractItemModel::rowsRemoved, this, follow_end);
+    connect(model, &QAbstractItemModel::modelReset, this, &DbGrid::show_empty_search);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &DbGrid::show_empty_search);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &DbGrid::show_empty_search);
 
     Table& table = source.table();
     connect(&table, &Table::current_changed, this, &DbGrid::follow_current);
@@ -63,6 +67,7 @@ void DbGrid::bind(const DataSource& source, const QList<GridColumn>& columns, Me
                     model_->table()->set_current_visible(current.isValid() ? current.row() : -1);
             });
     show_current(table.current_visible());
+    show_empty_search();
 }
 
 Table* DbGrid::table() const
@@ -115,6 +120,35 @@ void DbGrid::show_current(int row)
     setAutoScroll(false);
     selection->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     setAutoScroll(scrolls);
+}
+
+void DbGrid::set_empty_search_text(const QString& text)
+{
+    if (!empty_search_) {
+        empty_search_ = new QLabel(viewport());
+        empty_search_->setObjectName(u"lblPesquisaVazia"_s);
+        empty_search_->setTextFormat(Qt::PlainText);
+        empty_search_->setAlignment(Qt::AlignCenter);
+        empty_search_->setWordWrap(true);
+        empty_search_->setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+    empty_search_->setText(text);
+    empty_search_->setGeometry(viewport()->rect());
+    show_empty_search();
+}
+
+void DbGrid::show_empty_search()
+{
+    if (!empty_search_) return;
+    const Table* t = table();
+    empty_search_->setVisible(t && t->record_count() == 0 && t->filtered() &&
+                              !t->filter().trimmed().isEmpty());
+}
+
+void DbGrid::resizeEvent(QResizeEvent* event)
+{
+    QTableView::resizeEvent(event);
+    if (empty_search_) empty_search_->setGeometry(viewport()->rect());
 }
 
 void DbGrid::keyPressEvent(QKeyEvent* event)

@@ -8,6 +8,7 @@
 #include <functional>
 
 class DataSource;
+class QLabel;
 class Messages;
 class Table;
 
@@ -32,20 +33,26 @@ public:
     void set_row_removal(std::function<void()> remove) { remove_row_ = std::move(remove); }
     // Rows that stand for something the table cannot delete (files): Ctrl+Delete does nothing.
     void forbid_row_removal() { removable_ = false; }
+    // Shown in the grid's place while a search leaves no row, so that an empty grid is not taken
+    // for an empty catalogue.
+    void set_empty_search_text(const QString& text);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void follow_current();
     void queue_catch_up();
     void show_current(int row);
     void delete_current_row();
+    void show_empty_search();
 
     TableModel* model_ = nullptr;
     Messages* messages_ = nullptr;
     std::function<void()> remove_row_;
     bool removable_ = true;
+    QLabel* empty_search_ = nullptr;
     // Set while the grid follows the table, so that the view's own reactions (a reset, a removed
     // row) are not taken for the user's choice of another row.
     bool following_ = false;

@@ -2,6 +2,7 @@
 #include "screen_fixture.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QToolButton>
 
@@ -65,6 +66,8 @@ TEST_F(ClientList, search_sets_the_shared_filter_and_the_grid_shows_what_passes)
         EXPECT_EQ(dados.tblCliente.filter(), c.filter);
         EXPECT_TRUE(dados.tblCliente.filtered());
         EXPECT_EQ(shown(&screen, 0), c.rows) << c.filter.toStdString();
+        // A search that finds nothing says so in the grid's place, not in a message box.
+        EXPECT_EQ(child<QLabel>(&screen, u"lblPesquisaVazia"_s)->isVisible(), c.rows.isEmpty());
         EXPECT_TRUE(messages.said.isEmpty());
     }
     search(&screen, {}, u"D'AV"_s);
@@ -75,6 +78,7 @@ TEST_F(ClientList, search_sets_the_shared_filter_and_the_grid_shows_what_passes)
     EXPECT_FALSE(dados.tblCliente.filtered());
     EXPECT_TRUE(child<QLineEdit>(&screen, u"edtCliente"_s)->text().isEmpty());
     EXPECT_EQ(shown(&screen, 0), ids);
+    EXPECT_FALSE(child<QLabel>(&screen, u"lblPesquisaVazia"_s)->isVisible());
 
     // After a clear, an empty search shows every row.
     search(&screen, {}, {});

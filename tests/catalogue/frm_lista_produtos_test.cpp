@@ -4,6 +4,7 @@
 #include "scripted_server.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSet>
 #include <QToolButton>
@@ -95,12 +96,14 @@ TEST_F(ProductList, search_narrows_the_grid_and_esc_anywhere_clears_it)
         {ids[2], u"zz'top"_s, u"pro_id = "_s + ids[2], {ids[2]}},
         {{}, u"zz'top"_s, u"pro_descricao LIKE 'ZZ''TOP%'"_s, {ids[4], ids[6]}},
         {{}, {}, u"pro_descricao LIKE 'ZZ''TOP%'"_s, {ids[4], ids[6]}},
+        {{}, u"nada disso"_s, u"pro_descricao LIKE 'NADA DISSO%'"_s, {}},
     };
     for (const auto& c : cases) {
         search(&screen, c.code, c.typed);
         EXPECT_EQ(dados.tblProduto.filter(), c.filter);
         EXPECT_TRUE(dados.tblProduto.filtered());
         EXPECT_EQ(shown(&screen, 0), c.rows) << c.filter.toStdString();
+        EXPECT_EQ(child<QLabel>(&screen, u"lblPesquisaVazia"_s)->isVisible(), c.rows.isEmpty());
     }
     search(&screen, u"x1"_s, {});
     ASSERT_EQ(messages.said.size(), 1);
