@@ -3,8 +3,10 @@
 #include "core/messages.h"
 #include "store/data_source.h"
 #include "store/table.h"
+#include "whole_text.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QScopedValueRollback>
@@ -149,6 +151,15 @@ void DbGrid::resizeEvent(QResizeEvent* event)
 {
     QTableView::resizeEvent(event);
     if (empty_search_) empty_search_->setGeometry(viewport()->rect());
+}
+
+bool DbGrid::viewportEvent(QEvent* event)
+{
+    if (event->type() != QEvent::ToolTip) return QTableView::viewportEvent(event);
+    const auto* hover = static_cast<QHelpEvent*>(event);
+    const QModelIndex index = indexAt(hover->pos());
+    show_whole_text(*hover, index.data().toString(), visualRect(index), viewport());
+    return true;
 }
 
 void DbGrid::keyPressEvent(QKeyEvent* event)

@@ -40,6 +40,8 @@ public:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    // A cell too narrow for its text shows it whole on hover.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void follow_current();

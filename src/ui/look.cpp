@@ -8,6 +8,8 @@
 #include <QValidator>
 #include <QWidget>
 
+#include <algorithm>
+
 using namespace Qt::StringLiterals;
 
 QFont screen_font(int pixel_size)
@@ -85,9 +87,23 @@ void capitalise_letters(QLineEdit* edit)
 void centre_on_screen(QWidget* screen)
 {
     const QScreen* s = screen->screen() ? screen->screen() : QGuiApplication::primaryScreen();
-    if (!s) return;
-    const QRect area = s->availableGeometry();
-    QRect frame = screen->frameGeometry();
-    frame.moveCenter(area.center());
-    screen->move(frame.topLeft());
+    if (s) fit_on_screen(screen, s->availableGeometry());
+}
+
+void fit_on_screen(QWidget* screen, const QRect& area)
+{
+    // Before its first show a window has no frame yet: count a common title bar and border.
+    QMargins frame(screen->geometry().left() - screen->frameGeometry().left(),
+                   screen->geometry().top() - screen->frameGeometry().top(),
+                   screen->frameGeometry().right() - screen->geometry().right(),
+                   screen->frameGeometry().bottom() - screen->geometry().bottom());
+    if (frame.isNull()) frame = QMargins(8, 31, 8, 8);
+    const QSize room = area.size().shrunkBy(frame);
+    const QSize size = screen->size().boundedTo(room).expandedTo(screen->minimumSizeHint());
+    if (size != screen->size()) screen->resize(size);
+    QRect outer = QRect(QPoint(), size).marginsAdded(frame);
+    outer.moveCenter(area.center());
+    // Wider or taller than the area still: its top left corner stays in sight.
+    outer.moveTopLeft(QPoint(std::max(outer.left(), area.left()), std::max(outer.top(), area.top())));
+    screen->move(outer.topLeft());
 }

@@ -5,6 +5,7 @@
 
 class QAbstractButton;
 class QLineEdit;
+class QRect;
 class QToolButton;
 class QWidget;
 
@@ -24,5 +25,8 @@ void make_picture_button(QToolButton* button, const QString& picture_name, const
 // An edit that turns letters into capitals as they are typed or set.
 void capitalise_letters(QLineEdit* edit);
 
-// Shows a modal screen centred on the screen (or over its parent).
+// Shows a screen centred on its display, made smaller first where the display's free area (less
+// the taskbar and the window frame) is smaller than the screen: a 1024×768 laptop shows it whole.
 void centre_on_screen(QWidget* screen);
+// The same within a given free area.
+void fit_on_screen(QWidget* screen, const QRect& area);

@@ -4,6 +4,7 @@
 #include "screen.h"
 
 #include <QApplication>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWidget>
@@ -19,11 +20,18 @@ const QString kTitle = u"Pedidos Vendedor"_s;
 // never read as rich text, which would draw tags, load images and make links clickable, and cut
 // where no message of the program's own reaches.
 constexpr qsizetype kMostShown = 4000;
+// The window's icon and its minimise, maximise and close buttons beside the title.
+constexpr int kTitleRoom = 200;
 
 void show_plain(QMessageBox& box, const QString& text)
 {
     box.setTextFormat(Qt::PlainText);
     box.setText(outside_text(text, kMostShown));
+    // A short message would make the box too narrow for its title beside the window's own buttons
+    // (QMessageBox sizes itself on show, so the room is a spacer of its grid).
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(kTitleRoom + box.fontMetrics().horizontalAdvance(kTitle), 0),
+                      grid->rowCount(), 0, 1, grid->columnCount());
 }
 
 QWidget* owner()

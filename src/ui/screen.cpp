@@ -2,6 +2,7 @@
 
 #include "core/errors.h"
 #include "look.h"
+#include "whole_text.h"
 
 #include <QEvent>
 #include <QLabel>
@@ -64,5 +65,6 @@ void fill_edits(QWidget* card, const CardValues& values)
         if (!edit) throw Error(u"A tela %1 não tem o campo %2."_s.arg(card->window()->objectName(), name));
         edit->setText(text);
         edit->setCursorPosition(0);
+        show_whole_on_hover(edit);
     }
 }

@@ -52,17 +52,23 @@ TEST(WindowTitles, message_boxes_are_titled_with_the_program_name)
     prepare_application();
     MessageBoxes boxes;
     const std::function<void()> shows[] = {
-        [&] { boxes.information(u"Cadastros atualizados"_s); },
+        [&] { boxes.information(u"Pronto!"_s); },
         [&] { boxes.error(u"Servidor não configurado"_s); },
         [&] { boxes.confirm(u"Guardar o pedido?"_s); },
     };
     for (const auto& show : shows) {
         QString title;
+        int width = 0;
+        int title_width = 0;
         const auto watch = when_modal(u"QMessageBox"_s, [&](QWidget* box) {
             title = box->windowTitle();
+            width = box->width();
+            title_width = box->fontMetrics().horizontalAdvance(title);
             static_cast<QMessageBox*>(box)->buttons().constFirst()->click();
         });
         show();
         EXPECT_EQ(title, u"Pedidos Vendedor"_s);
+        // A short message leaves room for the whole title beside the window's buttons.
+        EXPECT_GE(width, title_width + 200);
     }
 }

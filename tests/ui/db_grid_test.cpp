@@ -5,10 +5,12 @@
 #include "ui/db_grid.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -180,4 +182,25 @@ TEST(DbGrid, a_look_up_that_puts_the_row_back_leaves_the_view_where_the_user_scr
     ASSERT_TRUE(t.locate(u"cli_id", 120));
     QCoreApplication::processEvents();
     EXPECT_TRUE(f.grid.viewport()->rect().intersects(f.grid.visualRect(f.grid.currentIndex())));
+}
+
+TEST(DbGrid, a_cell_too_narrow_for_its_text_shows_it_whole_on_hover)
+{
+    GridFixture f;
+    add_client(f.dm.tblCliente, 4, u"PADARIA E CONFEITARIA NOSSA SENHORA APARECIDA LTDA"_s);
+    f.grid.setColumnWidth(1, 120);
+    const struct {
+        int row;
+        QString tip; // empty: none
+    } cases[] = {
+        {0, {}}, // first: a tooltip shown fades out only after a while
+        {3, u"PADARIA E CONFEITARIA NOSSA SENHORA APARECIDA LTDA"_s},
+    };
+    for (const auto& c : cases) {
+        const QPoint at = f.grid.visualRect(f.grid.model()->index(c.row, 1)).center();
+        QHelpEvent hover(QEvent::ToolTip, at, f.grid.viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(f.grid.viewport(), &hover);
+        EXPECT_EQ(QToolTip::isVisible() ? QToolTip::text() : QString(), c.tip) << c.row;
+    }
+    QToolTip::hideText();
 }

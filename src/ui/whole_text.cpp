@@ -1,0 +1,46 @@
+#include "whole_text.h"
+
+#include <QEvent>
+#include <QHelpEvent>
+#include <QLineEdit>
+#include <QToolTip>
+
+namespace {
+
+// Room a cell or an edit keeps around its text.
+constexpr int kPadding = 8;
+
+class WholeTextOnHover : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::ToolTip) return false;
+        auto* edit = static_cast<QLineEdit*>(watched);
+        show_whole_text(*static_cast<QHelpEvent*>(event), edit->text(), edit->rect(), edit);
+        return true;
+    }
+};
+
+} // namespace
+
+bool show_whole_text(const QHelpEvent& hover, const QString& text, const QRect& room, QWidget* over)
+{
+    if (text.isEmpty() || over->fontMetrics().horizontalAdvance(text) <= room.width() - kPadding) {
+        QToolTip::hideText();
+        return false;
+    }
+    QToolTip::showText(hover.globalPos(), text, over, room);
+    return true;
+}
+
+void show_whole_on_hover(QLineEdit* edit)
+{
+    const QString name = QStringLiteral("whole_text_on_hover");
+    if (edit->findChild<QObject*>(name, Qt::FindDirectChildrenOnly)) return;
+    auto* filter = new WholeTextOnHover(edit);
+    filter->setObjectName(name);
+    edit->installEventFilter(filter);
+}
