@@ -28,6 +28,7 @@
 #include <QPlainTextEdit>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QThread>
@@ -69,6 +70,19 @@ void save(QWidget& w, const QString& folder, const QString& name)
     grab_to(w, folder, name);
 }
 
+// The whole display with w shown on it, as a laptop of that size shows the screen.
+void save_display(QWidget& w, const QString& folder, const QString& name)
+{
+    w.show();
+    w.raise();
+    settle();
+    QScreen* screen = w.screen();
+    const QString file = folder + u'/' + name + u'-' + QString::number(screen->size().width()) + u'x' +
+                         QString::number(screen->size().height()) + u".png"_s;
+    screen->grabWindow(0).save(file);
+    std::printf("%s\n", qPrintable(file));
+}
+
 // The program's own message boxes. A message whose turn has a name in the queue is saved under it
 // and answered as `answer` says; an empty name, or none left, lets the message pass unseen.
 class ShotMessages : public Messages {
@@ -76,6 +90,7 @@ public:
     explicit ShotMessages(QString folder) : folder_(std::move(folder)) {}
 
     void expect(const QStringList& names) { names_ = names; }
+    bool all_shown() const { return names_.isEmpty(); }
     // Checks that every message named was shown.
     void expect_done(const QString& step)
     {
@@ -291,6 +306,7 @@ int main(int argc, char** argv)
     {
         Tfrm_Principal window(context);
         save(window, out, u"principal-sem-configuracao"_s);
+        save_display(window, out, u"tela-primeira-vez"_s);
     }
     {
         Tfrm_Configuracao screen(context);
@@ -396,6 +412,7 @@ int main(int argc, char** argv)
         // The client's mix beside the due dates and the early warnings.
         screen.findChild<QTabWidget*>(u"pgcProduto"_s)->setCurrentIndex(2);
         save(screen, out, u"pedido"_s);
+        save_display(screen, out, u"tela-pedido"_s);
         messages.expect({u"pedido-criado"_s});
         screen.btnGravarClick();
         messages.expect_done(u"pedido enviado"_s);
@@ -457,8 +474,8 @@ int main(int argc, char** argv)
         Tfrm_Principal window(context);
         messages.expect({{}, u"principal-erro-conexao"_s});
         window.show();
-        QLabel* situacao = window.findChild<QLabel*>(u"lblSituacao"_s);
-        for (int i = 0; i < 500 && !situacao->isVisible(); ++i) {
+        // The start-up runs once the window has painted: wait for its messages.
+        for (int i = 0; i < 500 && !messages.all_shown(); ++i) {
             QApplication::processEvents();
             QThread::msleep(10);
         }
@@ -467,7 +484,6 @@ int main(int argc, char** argv)
     }
     {
         Tfrm_Transmissao screen(context, dados);
-        screen.resize(760, 520);
         screen.findChild<QTabWidget*>(u"PageControl1"_s)->setCurrentIndex(2);
         save(screen, out, u"transmissao-pedidos"_s);
         document(u"pedido-pdf"_s, [&] {
@@ -482,7 +498,6 @@ int main(int argc, char** argv)
         const QString back = start_server(server, data.path());
         if (back.isEmpty() || !write_settings(context, back)) return 1;
         Tfrm_Transmissao screen(context, dados);
-        screen.resize(760, 520);
         screen.show();
         click(screen, u"btnExportar"_s);
         screen.findChild<QTabWidget*>(u"PageControl1"_s)->setCurrentIndex(0);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Takes the screenshots of docs/screenshots/ in a real X server (Xvfb), with the programs of the
-# release build (build/), or of the CMake build folder given as the first argument.
+# Takes the screenshots of docs/screenshots/ in a real X server (Xvfb) the size of a 1024x768 laptop,
+# with the programs of the release build (build/), or of the CMake build folder given as the first
+# argument.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 PV_EXTRA_PACKAGES="xvfb xauth" scripts/deps.sh
@@ -12,4 +13,4 @@ if [ -z "$build" ]; then
 else
     cmake --build "$build" --target pv-screenshots pedidos-servidor
 fi
-QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1280x1024x24" "$build/bin/pv-screenshots" docs/screenshots
+QT_QPA_PLATFORM=xcb xvfb-run -a -s "-screen 0 1024x768x24" "$build/bin/pv-screenshots" docs/screenshots

@@ -155,7 +155,7 @@ void Tfrm_Principal::atualizar_situacao()
     QStringList lines;
     if (!configured_)
         lines << u"CONFIGURE O PROGRAMA: clique em Configuração (as ferramentas, embaixo à esquerda), "
-                 u"preencha os dados que a empresa passou e grave."_s;
+                 u"preencha os dados que a empresa passou e grave. F1 abre o guia do vendedor."_s;
     if (chave_recusada_)
         lines << u"CHAVE DO VENDEDOR RECUSADA PELO SERVIDOR: confira a chave em Configuração."_s;
     // While the window is built, the data module may not exist yet.
