@@ -115,6 +115,12 @@ void Tfrm_Lista_Clientes::btnVisualizarClick()
     });
 }
 
+void Tfrm_Lista_Clientes::escolher_cliente()
+{
+    escolha_ = true;
+    ui->dbgLista->setFocus();
+}
+
 void Tfrm_Lista_Clientes::linha_ativada()
 {
     if (!escolha_) {

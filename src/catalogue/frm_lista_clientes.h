@@ -38,8 +38,9 @@ public:
     // Opened on a search made elsewhere (the order screen's): the search fields show it.
     void mostrar_pesquisa(const QString& codigo, const QString& nome);
     // Opened to choose a client: a double-click or Enter on a row takes it and closes the list,
-    // where it would otherwise open the client's card.
-    void escolher_cliente() { escolha_ = true; }
+    // where it would otherwise open the client's card; the list opens with the keyboard on its
+    // rows, so that Enter takes the client the search found.
+    void escolher_cliente();
 
     QMenu* PopupMenu1 = nullptr;
     QAction* Visualizar1 = nullptr;

@@ -8,11 +8,12 @@
 #include "ui/db_grid.h"
 #include "ui/number_edit.h"
 
+#include <QApplication>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
@@ -512,11 +513,15 @@ TEST_F(OrderScreen, a_double_click_or_enter_in_the_client_list_chooses_the_clien
             const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s, [&](QWidget* list) {
                 auto* grid = child<DbGrid>(list, u"dbgLista"_s);
                 const QPoint cell = grid->visualRect(grid->model()->index(1, 1)).center();
-                QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
-                if (by_enter)
+                if (by_enter) {
+                    // The keyboard is on the rows from the start.
+                    EXPECT_EQ(QApplication::focusWidget(), grid);
+                    QTest::keyClick(grid, Qt::Key_Down);
                     QTest::keyClick(grid, Qt::Key_Return);
-                else
+                } else {
+                    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell);
                     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, cell);
+                }
                 if (list->isVisible()) {
                     ADD_FAILURE() << "the list stayed open";
                     QTest::keyClick(list, Qt::Key_Escape);
