@@ -9,11 +9,11 @@
 #include "ui/number_edit.h"
 
 #include <QApplication>
-#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QTest>
 #include <QTimer>
