@@ -13,10 +13,11 @@ server_deb=$(ls "$build"/pedidos-servidor_*.deb)
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/pacotes.XXXXXX")
 server_pid=
+service_pid=
 client_pid=
 xvfb_pid=
 cleanup() {
-    for pid in $client_pid $server_pid $xvfb_pid; do
+    for pid in $client_pid $server_pid $service_pid $xvfb_pid; do
         kill "$pid" 2>/dev/null || true
         wait "$pid" 2>/dev/null || true
     done
@@ -53,6 +54,46 @@ dpkg-deb -I "$server_deb" conffiles | grep -qx /etc/default/pedidos-servidor ||
 mkdir -p "$work/unidade"
 sed "s|/usr/bin/pedidos-servidor|$root/usr/bin/pedidos-servidor|" "$unit" >"$work/unidade/pedidos-servidor.service"
 systemd-analyze verify --man=no "$work/unidade/pedidos-servidor.service" || fail "systemd-analyze verify recusou o serviço"
+
+# Started as the unit starts it, where this machine lets a script do so (root, no systemd needed):
+# the command line of ExecStart with the options of /etc/default/pedidos-servidor, under a user of
+# no rights whose only capability is to bind port 211, the database in its state folder.
+if [ "$(id -u)" -eq 0 ] && command -v setpriv >/dev/null; then
+    chmod o+x "$work"
+    state="$work/estado/pedidos-servidor"
+    mkdir -p "$state"
+    chmod o+x "$work/estado"
+    chown nobody "$state"
+    chmod 700 "$state"
+    opcoes=$(. "$root/etc/default/pedidos-servidor" && echo "$PEDIDOS_SERVIDOR_OPCOES")
+    comando=$(sed -n 's/^ExecStart=//p' "$unit")
+    comando=${comando//\/usr\/bin\/pedidos-servidor/$server}
+    comando=${comando//\/var\/lib\/pedidos-servidor/$state}
+    comando=${comando//\$PEDIDOS_SERVIDOR_OPCOES/$opcoes}
+    # shellcheck disable=SC2086 # the command line splits on blanks, as systemd splits it
+    setpriv --reuid=nobody --regid=nogroup --clear-groups --no-new-privs \
+        --inh-caps=-all,+net_bind_service --ambient-caps=-all,+net_bind_service \
+        --bounding-set=-all,+net_bind_service $comando >"$work/servico.txt" 2>&1 &
+    service_pid=$!
+    for _ in $(seq 100); do
+        grep -q 'ouvindo em' "$work/servico.txt" && break
+        kill -0 "$service_pid" 2>/dev/null || break
+        sleep 0.1
+    done
+    grep -q 'ouvindo em http://0.0.0.0:211' "$work/servico.txt" ||
+        fail "o serviço não abriu a porta 211: $(cat "$work/servico.txt")"
+    exec 3<>/dev/tcp/127.0.0.1/211
+    printf 'GET / HTTP/1.0\r\n\r\n' >&3
+    resposta=$(head -c 12 <&3 || true)
+    exec 3<&-
+    kill "$service_pid"
+    wait "$service_pid" 2>/dev/null || true
+    [[ "$resposta" == HTTP/1.* ]] || fail "o serviço não respondeu na porta 211: '$resposta'"
+    [ "$(stat -c %U "$state/pedidos.db")" = nobody ] || fail "o banco do serviço não está na pasta de estado"
+    echo "serviço: porta 211 sem root, banco em $state/pedidos.db"
+else
+    echo "serviço: não iniciado (sem root ou sem setpriv)"
+fi
 
 echo "== os programas desempacotados"
 version=$(dpkg-deb -f "$client_deb" Version)
