@@ -1,5 +1,6 @@
 #include "http_server.h"
 
+#include "reply_compression.h"
 #include "requests.h"
 
 #include <httplib.h>
@@ -7,6 +8,7 @@
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <ctime>
@@ -17,8 +19,8 @@ namespace {
 
 constexpr const char* base_path = "/datasnap/rest/TModuleOnline/";
 
-// "application/json" alone would let the HTTP library compress big replies when the peer accepts it,
-// which costs far more time than it saves on the links this server is used on.
+// "application/json" alone would let the HTTP library compress big replies itself, whole in memory
+// and at a slow level; the server compresses its own replies (send_compressed).
 constexpr const char* json_type = "application/json; charset=utf-8";
 
 // What the log line of the request handled on this thread says besides the HTTP facts. Requests of
@@ -26,6 +28,10 @@ constexpr const char* json_type = "application/json; charset=utf-8";
 struct RequestLog {
     std::optional<std::chrono::steady_clock::time_point> start;
     CallInfo call;
+    // A compressed reply: its size before, its codec and the bytes that went out.
+    std::size_t plain_bytes = 0;
+    Codec codec = Codec::None;
+    std::size_t wire_bytes = 0;
 };
 thread_local RequestLog request_log;
 std::mutex log_mutex;
@@ -53,12 +59,15 @@ void write_log_line(const httplib::Request& request, const httplib::Response& re
     gmtime_r(&now, &utc);
     char when[32];
     std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    std::string size = std::to_string(response.body.size()) + " bytes";
+    if (request_log.codec != Codec::None)
+        size = std::to_string(request_log.plain_bytes) + " bytes (" + codec_name(request_log.codec) + " " +
+               std::to_string(request_log.wire_bytes) + ")";
     const std::lock_guard lock(log_mutex);
-    std::fprintf(stderr, "%s %s:%d %s %s %s %s %d %zu bytes %lld ms\n", when,
-                 printable(request.remote_addr).c_str(), request.remote_port,
-                 printable(request.method).c_str(), printable(target).c_str(),
+    std::fprintf(stderr, "%s %s:%d %s %s %s %s %d %s %lld ms\n", when, printable(request.remote_addr).c_str(),
+                 request.remote_port, printable(request.method).c_str(), printable(target).c_str(),
                  printable(request_log.call.kind).c_str(), printable(request_log.call.salesperson).c_str(),
-                 response.status, response.body.size(), elapsed);
+                 response.status, size.c_str(), elapsed);
     request_log = {};
 }
 
@@ -115,17 +124,56 @@ std::unique_ptr<httplib::Server> tls_server(const TlsFiles& tls)
     return server;
 }
 
+// Sends body compressed with codec, a slice at a time: the compressor works while the socket
+// drains, and only the slice in flight exists in compressed form.
+void send_compressed(httplib::Response& response, std::string body, Codec codec)
+{
+    response.set_header("Content-Encoding", codec_name(codec));
+    request_log.plain_bytes = body.size();
+    request_log.codec = codec;
+    struct Stream {
+        Stream(std::string b, Codec c) : body(std::move(b)), compressor(c) {}
+        std::string body;
+        StreamCompressor compressor;
+        std::size_t sent = 0;
+        std::string out;
+    };
+    auto stream = std::make_shared<Stream>(std::move(body), codec);
+    response.set_chunked_content_provider(json_type, [stream](std::size_t, httplib::DataSink& sink) {
+        constexpr std::size_t slice = 256 * 1024;
+        Stream& s = *stream;
+        const std::size_t n = std::min(slice, s.body.size() - s.sent);
+        const bool last = s.sent + n == s.body.size();
+        s.out.clear();
+        s.compressor.compress(std::string_view(s.body).substr(s.sent, n), last, s.out);
+        s.sent += n;
+        request_log.wire_bytes += s.out.size();
+        if (!s.out.empty() && !sink.write(s.out.data(), s.out.size())) return false;
+        if (last) sink.done();
+        return true;
+    });
+}
+
 } // namespace
 
-HttpServer::HttpServer(const RequestHandler& handler, const TlsFiles* tls)
+HttpServer::HttpServer(const RequestHandler& handler, const TlsFiles* tls, bool compress)
     : server_(tls ? tls_server(*tls) : std::make_unique<httplib::Server>())
 {
     auto& server = *server_;
-    const auto route = [&handler](ServerMethod method) {
-        return [&handler, method](const httplib::Request& request, httplib::Response& response) {
+    const auto route = [&handler, compress](ServerMethod method) {
+        return [&handler, method, compress](const httplib::Request& request, httplib::Response& response) {
             HttpReply reply = handler.handle(method, request.body, request_log.call,
                                              request.get_header_value("X-Pedidos-Assinatura"));
             response.status = reply.status;
+            // Caches between the two must keep the forms apart.
+            if (compress) response.set_header("Vary", "Accept-Encoding");
+            const Codec codec = compress && reply.body.size() >= kCompressFrom
+                                    ? accepted_codec(request.get_header_value("Accept-Encoding"))
+                                    : Codec::None;
+            if (codec != Codec::None) {
+                send_compressed(response, std::move(reply.body), codec);
+                return;
+            }
             response.body = std::move(reply.body);
             response.set_header("Content-Type", json_type);
         };

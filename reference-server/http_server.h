@@ -19,7 +19,9 @@ struct TlsFiles {
 class HttpServer {
 public:
     // With tls, serves HTTPS; raises std::runtime_error, in Portuguese, when its files cannot be used.
-    explicit HttpServer(const RequestHandler& handler, const TlsFiles* tls = nullptr);
+    // With compress, a reply of some size goes compressed to a client that accepts it (zstd or
+    // gzip), while it is sent; without, every reply goes as it is.
+    explicit HttpServer(const RequestHandler& handler, const TlsFiles* tls = nullptr, bool compress = true);
     ~HttpServer();
 
     // Binds the listening socket; port 0 takes a free one. Returns the port, or -1 on failure.

@@ -46,7 +46,7 @@ int main(int argc, char** argv)
     const TlsFiles tls{options.tls_cert, options.tls_key};
     std::optional<HttpServer> maybe_server;
     try {
-        maybe_server.emplace(handler, options.tls_cert.empty() ? nullptr : &tls);
+        maybe_server.emplace(handler, options.tls_cert.empty() ? nullptr : &tls, !options.sem_compressao);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
         return 1;

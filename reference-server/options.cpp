@@ -36,6 +36,9 @@ Opções:
                     "<hora unix>:<hex>", o HMAC-SHA256 sob a chave do vendedor da hora, de uma quebra
                     de linha e do corpo; a hora a no máximo 5 minutos do relógio do servidor, e
                     nenhuma assinatura aceita duas vezes
+  --sem-compressao  envia as respostas sem compressão mesmo a quem as aceita comprimidas (sem esta
+                    opção, respostas de 1 KiB ou mais vão em zstd ou gzip, conforme o
+                    Accept-Encoding da requisição)
   -h, --help        mostra esta ajuda
   -v, --version     mostra a versão
 
@@ -129,6 +132,10 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
         }
         if (argument == "--exigir-assinatura") {
             options.exigir_assinatura = true;
+            continue;
+        }
+        if (argument == "--sem-compressao") {
+            options.sem_compressao = true;
             continue;
         }
         std::string name = argument;

@@ -25,6 +25,8 @@ struct ServerOptions {
     std::string tls_key;
     // Requests must carry a valid X-Pedidos-Assinatura header.
     bool exigir_assinatura = false;
+    // Replies go as they are even to a client that accepts them compressed.
+    bool sem_compressao = false;
     bool help = false;
     bool version = false;
 };

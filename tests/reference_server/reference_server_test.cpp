@@ -14,10 +14,14 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTimer>
 
 #include <gtest/gtest.h>
+
+#include <zlib.h>
+#include <zstd.h>
 
 #include <memory>
 #include <optional>
@@ -343,15 +347,142 @@ TEST(ReferenceServerProcess, stops_cleanly_on_sigterm_after_logging_each_request
     ASSERT_EQ(call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "7")).status, 403);
     EXPECT_EQ(server.stop(), 0);
 
-    // Each line: the time (UTC), the peer, the call, its status, size and time.
+    // Each line: the time (UTC), the peer, the call, its status, size (and the compressed size) and time.
     const QString text = server.log();
     const QString line = u"(^|\\n)\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\dZ 127\\.0\\.0\\.1:\\d+ "_s;
-    EXPECT_TRUE(text.contains(
-        QRegularExpression(line + u"POST getDados_OnLine CLIENTE Teste2 200 \\d+ bytes \\d+ ms\\n"_s)))
+    EXPECT_TRUE(text.contains(QRegularExpression(
+        line + u"POST getDados_OnLine CLIENTE Teste2 200 \\d+ bytes \\(zstd \\d+\\) \\d+ ms\\n"_s)))
         << text.toStdString();
     EXPECT_TRUE(text.contains(
         QRegularExpression(line + u"POST getDados_OnLine CLIENTE Teste7 403 \\d+ bytes \\d+ ms\\n"_s)))
         << text.toStdString();
+}
+
+namespace {
+
+QByteArray header_of(const HttpResult& result, const QByteArray& name)
+{
+    for (const auto& [key, value] : result.headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+    return {};
+}
+
+// A request with no Accept-Encoding at all, as an old client sends it: the reply's raw bytes.
+QByteArray without_accept_encoding(const QString& url, const QByteArray& body)
+{
+    const QUrl target(url);
+    QTcpSocket socket;
+    socket.connectToHost(target.host(), static_cast<quint16>(target.port()));
+    if (!socket.waitForConnected(10000)) return {};
+    socket.write("POST " + target.path().toLatin1() + " HTTP/1.1\r\nHost: " + target.host().toLatin1() +
+                 "\r\nContent-Type: application/json\r\nContent-Length: " + QByteArray::number(body.size()) +
+                 "\r\nConnection: close\r\n\r\n" + body);
+    QByteArray reply;
+    while (socket.state() == QAbstractSocket::ConnectedState && socket.waitForReadyRead(10000))
+        reply += socket.readAll();
+    return reply + socket.readAll();
+}
+
+// The body as the client reads it once it has undone the codec; empty when it does not decode.
+QByteArray inflated(const QByteArray& body, const QByteArray& codec)
+{
+    if (codec.isEmpty()) return body;
+    QByteArray out;
+    if (codec == "zstd") {
+        ZSTD_DStream* stream = ZSTD_createDStream();
+        ZSTD_inBuffer in{body.constData(), static_cast<std::size_t>(body.size()), 0};
+        char chunk[65536];
+        std::size_t left = 1;
+        while (in.pos < in.size || left != 0) {
+            ZSTD_outBuffer buffer{chunk, sizeof chunk, 0};
+            left = ZSTD_decompressStream(stream, &buffer, &in);
+            if (ZSTD_isError(left) || (buffer.pos == 0 && in.pos == in.size && left != 0)) {
+                out.clear();
+                break;
+            }
+            out.append(chunk, static_cast<qsizetype>(buffer.pos));
+        }
+        ZSTD_freeDStream(stream);
+        return out;
+    }
+    z_stream stream{};
+    if (inflateInit2(&stream, 15 + 16) != Z_OK) return {};
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(body.constData()));
+    stream.avail_in = static_cast<uInt>(body.size());
+    char chunk[65536];
+    int status = Z_OK;
+    while (status == Z_OK) {
+        stream.next_out = reinterpret_cast<Bytef*>(chunk);
+        stream.avail_out = sizeof chunk;
+        status = inflate(&stream, Z_NO_FLUSH);
+        out.append(chunk, static_cast<qsizetype>(sizeof chunk - stream.avail_out));
+    }
+    inflateEnd(&stream);
+    return status == Z_STREAM_END ? out : QByteArray();
+}
+
+} // namespace
+
+// Large replies go compressed to a client that accepts it, and decode to the very bytes a client
+// that accepts nothing gets as before (with their length, not in pieces); small ones, and every
+// reply of a server started with --sem-compressao, go as they are.
+TEST(ReferenceServerProcess, replies_go_compressed_where_accepted_and_decode_to_the_same_bytes)
+{
+    TempFolder folder;
+    const QString database = folder.path(u"demo.db"_s);
+    QByteArray plain;
+    {
+        ServerProcess server({}, database);
+        ASSERT_TRUE(server.running());
+        const auto get = [&](const QByteArray& accept, const QByteArray& id = "1") {
+            return call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", id), "POST",
+                        {{"Accept-Encoding", accept}});
+        };
+        const QByteArray raw =
+            without_accept_encoding(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1"));
+        const qsizetype head_end = raw.indexOf("\r\n\r\n");
+        ASSERT_GT(head_end, 0) << raw.left(200).constData();
+        const QByteArray head = raw.left(head_end).toLower();
+        plain = raw.mid(head_end + 4);
+        ASSERT_GT(plain.size(), 10000);
+        EXPECT_TRUE(head.startsWith("http/1.1 200"));
+        EXPECT_TRUE(plain.startsWith(R"({"result":[{"CLIENTE0":)"));
+        const QByteArray length = "\r\ncontent-length: " + QByteArray::number(plain.size());
+        EXPECT_TRUE(head.contains(length));
+        EXPECT_FALSE(head.contains("content-encoding"));
+        EXPECT_FALSE(head.contains("chunked"));
+
+        const struct {
+            QByteArray accept, codec;
+        } cases[] = {
+            {"gzip", "gzip"},    {"zstd, br, gzip, deflate", "zstd"}, {"GZIP;q=0.5, zstd;q=0", "gzip"},
+            {"deflate, br", ""}, {"gzip;q=0, zstd;q=0.0", ""},        {"identity", ""},
+        };
+        for (const auto& c : cases) {
+            const HttpResult result = get(c.accept);
+            EXPECT_EQ(result.status, 200) << c.accept.constData();
+            EXPECT_EQ(header_of(result, "Content-Encoding"), c.codec) << c.accept.constData();
+            if (!c.codec.isEmpty()) {
+                EXPECT_LT(result.body.size(), plain.size() / 4) << c.accept.constData();
+            }
+            EXPECT_EQ(inflated(result.body, c.codec), plain) << c.accept.constData();
+        }
+        // A refusal is a few bytes: it goes as it is.
+        const HttpResult refused = get("gzip", "7");
+        EXPECT_EQ(refused.status, 403);
+        EXPECT_EQ(header_of(refused, "Content-Encoding"), "");
+        EXPECT_TRUE(refused.body.startsWith(R"({"error":)"));
+        server.stop();
+        EXPECT_TRUE(server.log().contains(
+            QRegularExpression(u" 200 %1 bytes \\(gzip \\d+\\) \\d+ ms\\n"_s.arg(plain.size()))))
+            << server.log().toStdString();
+    }
+    ServerProcess server({u"--sem-compressao"_s}, database);
+    ASSERT_TRUE(server.running());
+    const HttpResult result = call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1"),
+                                   "POST", {{"Accept-Encoding", "zstd, gzip"}});
+    EXPECT_EQ(header_of(result, "Content-Encoding"), "");
+    EXPECT_EQ(result.body, plain);
 }
 
 TEST(ReferenceServerProcess, command_line_is_checked)

@@ -52,6 +52,7 @@ HttpResult call(const QString& url, const QByteArray& body, const QByteArray& ve
     result.status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     result.body = reply->readAll();
     result.content_type = reply->header(QNetworkRequest::ContentTypeHeader).toByteArray();
+    result.headers = reply->rawHeaderPairs();
     delete reply;
     return result;
 }

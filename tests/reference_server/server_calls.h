@@ -4,6 +4,7 @@
 #include "server/json_write.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <initializer_list>
@@ -20,6 +21,7 @@ struct HttpResult {
     int status = 0;
     QByteArray body;
     QByteArray content_type;
+    QList<std::pair<QByteArray, QByteArray>> headers; // as the reply came
 };
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
