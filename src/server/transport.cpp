@@ -258,6 +258,10 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
     request.setTransferTimeout(static_cast<int>(idle_timeout.count()));
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);
+    // Qt inflates a compressed reply itself and counts the inflated bytes, so the size limit below
+    // holds for what the reply becomes. Its own ratio check would refuse a catalogue whose text
+    // repeats much, with a message of its own: the limit is the one rule.
+    request.setDecompressedSafetyCheckThreshold(-1);
     request.setRawHeader("X-Pedidos-Assinatura",
                          signer_.sign(security.signing_key, body, QDateTime::currentSecsSinceEpoch()));
     if (url.scheme() == u"https"_s) {
@@ -349,6 +353,10 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
         throw fail(cause);
     }
     if (error == QNetworkReply::SslHandshakeFailedError) throw fail(tls_cause(tls_errors, url.host()));
+    // A reply that says it went well but whose content could not be read (a compressed body that does
+    // not inflate) has no body to trust.
+    if (error == QNetworkReply::UnknownContentError && status >= 200 && status < 300)
+        throw fail(u"a resposta comprimida chegou danificada e não pôde ser descomprimida"_s);
     // An HTTP error status still carries the server's own text in the body; a failure of the
     // connection itself (codes below 100), even after a status line, does not.
     if (error != QNetworkReply::NoError &&

@@ -221,3 +221,71 @@ TEST(Transport, a_reply_beyond_the_parsers_limits_names_the_server)
     EXPECT_TRUE(message.startsWith(u"Resposta inválida do servidor "_s + server.address()))
         << message.toStdString();
 }
+
+namespace {
+
+// body as HTTP's "deflate" coding (a zlib stream): qCompress's form without its length prefix.
+QByteArray deflated(const QByteArray& body)
+{
+    return qCompress(body, 9).mid(4);
+}
+
+ScriptedServer::Answer compressed_answer(const QByteArray& body)
+{
+    return {
+        "HTTP/1.1 200 OK\r\nContent-Type: application/json\r\nContent-Encoding: deflate\r\nContent-Length: " +
+        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body};
+}
+
+class Counting : public CallProgress {
+public:
+    void started(const QString&, const QString&) override {}
+    void received(qint64 bytes) override { last = bytes; }
+    void finished() override {}
+    bool cancelled() const override { return false; }
+    qint64 last = 0;
+};
+
+} // namespace
+
+// Compressed replies (here HTTP's "deflate") are read inflated: the size limit and the byte count
+// hold for the inflated reply, whatever its ratio; one that inflates past the limit is refused.
+TEST(Transport, a_compressed_reply_is_read_inflated_and_refused_once_it_inflates_past_the_limit)
+{
+    const QByteArray big = R"({"result":[{"A":")" + QByteArray(12 << 20, 'a') + R"("}]})";
+    const struct {
+        const char* what;
+        QByteArray wire;
+        qint64 limit;
+        QString failure; // empty: the reply loads
+    } cases[] = {
+        // 12 MiB from a few KiB: a ratio no catalogue reaches, still within the limit.
+        {"far more than 40 to 1", deflated(big), 64 << 20, {}},
+        {"inflates past the limit", deflated(big), 1 << 20,
+         u"a resposta passa de 1,00 MiB, o maior tamanho aceito"_s},
+        {"does not inflate", QByteArray(3000, 'x'), 64 << 20, u"a resposta comprimida chegou danificada"_s},
+        {"cut short", deflated(big).left(3000), 64 << 20, u"o conteúdo não é JSON"_s},
+    };
+    for (const auto& c : cases) {
+        ScriptedServer server;
+        server.answer(compressed_answer(c.wire));
+        Counting counting;
+        HttpTransport transport(&counting);
+        transport.max_reply_bytes = c.limit;
+        TdmClientModule module{transport};
+        TModuleOnlineClient proxy{module};
+        module.open(server.address());
+        std::optional<JsonValue> reply;
+        const QString message =
+            failure_of([&] { reply = proxy.getDados_OnLine(small_request(), u"clientes"_s); });
+        if (c.failure.isEmpty()) {
+            ASSERT_TRUE(reply) << c.what << ": " << message.toStdString();
+            EXPECT_EQ(reply->find("A")->text().size(), std::size_t{12} << 20) << c.what;
+            // The busy dialog counts what the reply became.
+            EXPECT_EQ(counting.last, big.size()) << c.what;
+        } else {
+            EXPECT_TRUE(message.contains(c.failure)) << c.what << ": " << message.toStdString();
+            EXPECT_LE(counting.last, c.limit) << c.what;
+        }
+    }
+}
