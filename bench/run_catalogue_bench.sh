@@ -8,7 +8,13 @@
 # product pick, a client card, the client list's refresh) and their goals: each search and the pick
 # under 5 ms, the refresh within twice the limit's client stages (median over the rounds).
 # NO_BUILD=1 takes the binaries already in build/bin. bench/README.md tells what each figure means.
+# With the argument "rede", each size is then downloaded ROUNDS times through link_simulator under
+# the profiles "4g" (20 Mbit/s down, 5 up, 50 ms) and "3g" (2 Mbit/s down, 0.5 up, 150 ms), beside
+# the link limit: the two replies at the best compression measured (gzip -9 or zstd -19 of the same
+# bytes) sent at the link's rate, plus the load limit's total.
 set -eu
+link_mode=
+[ "${1:-}" = rede ] && link_mode=yes
 
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -18,20 +24,24 @@ rounds=${ROUNDS:-3}
 work=$(mktemp -d "${TMPDIR:-/tmp}/catalogue-bench.XXXXXX")
 server_pid=
 cleanup() {
+    if [ -n "$link_pid" ]; then kill "$link_pid" 2>/dev/null || true; wait "$link_pid" 2>/dev/null || true; fi
     if [ -n "$server_pid" ]; then kill "$server_pid" 2>/dev/null || true; wait "$server_pid" 2>/dev/null || true; fi
     rm -rf "$work"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+if [ -n "$link_mode" ]; then PV_EXTRA_PACKAGES="zstd gzip" "$root/scripts/deps.sh"; fi
 if [ -z "${NO_BUILD:-}" ]; then
     echo "== building (Release)"
     (cd "$root" && cmake --preset release >/dev/null)
-    cmake --build "$root/build" --target catalogue_bench pedidos-servidor -j"$(nproc)" >/dev/null
+    cmake --build "$root/build" --target catalogue_bench pedidos-servidor link_simulator -j"$(nproc)" >/dev/null
 fi
 limit=$("$limit_src/build.sh" "$work/limit" | tail -n 1)
 bench="$root/build/bin/catalogue_bench"
 server_bin="$root/build/bin/pedidos-servidor"
+link_bin="$root/build/bin/link_simulator"
+link_pid=
 
 # Starts a server seeded with $1 clients, $2 products, $3 tables; sets $address.
 start_server() {
@@ -76,6 +86,7 @@ measure() {
     limit_cli="$work/limit-cli-$clients"
     : >"$ratios"
     : >"$limit_cli"
+    : >"$work/limit-totals-$clients"
     round=1
     while [ "$round" -le "$rounds" ]; do
         echo "-- round $round: client (catalogue_bench load)"
@@ -85,6 +96,7 @@ measure() {
             tee "$work/limit.out"
         own=$(awk -F'\t' '$1 == "own" { print $2 }' "$work/client.out")
         total=$(awk -F'\t' '$1 == "total" { print $5 }' "$work/limit.out")
+        echo "$total" >>"$work/limit-totals-$clients"
         ratio=$(awk -v a="$own" -v b="$total" 'BEGIN { printf "%.2f", a / b }')
         echo "ratio	client own stages $own ms / limit total $total ms = $ratio"
         echo "$ratio" >>"$ratios"
@@ -111,8 +123,47 @@ measure() {
         printf "ratio\tclient_refresh_read_parse_load\t%.1f ms / limit read_cli+parse_back_cli+rows_cli %.1f ms = %.2f\n", a, b, a / b }'
     awk -v a="$(figure client_refresh_load)" -v b="$cli_rows" 'BEGIN {
         printf "ratio\tclient_refresh_load\t%.1f ms / limit rows_cli %.1f ms = %.2f\n", a, b, a / b }'
+    if [ -n "$link_mode" ]; then over_the_link "$clients" "$(median <"$work/limit-totals-$clients")"; fi
     stop_server
     rm -rf "$replies" "$work/cache" "$work/server-$clients.db"
+}
+
+# The start-up download through link_simulator under each profile, ROUNDS times, beside the link
+# limit. $1: clients; $2: the load limit's median total in ms.
+over_the_link() {
+    clients=$1 load_limit=$2
+    plain=$(cat "$replies"/*.json | wc -c)
+    gz=$(cat "$replies"/*.json | gzip -9 | wc -c)
+    zs=$(cat "$replies"/*.json | zstd -19 -T0 -q -c | wc -c)
+    best=$(( gz < zs ? gz : zs ))
+    echo "-- link: replies $plain bytes; gzip -9 $gz, zstd -19 $zs: best $best bytes"
+    for profile in "4g 20000 5000 50" "3g 2000 500 150"; do
+        set -- $profile
+        name=$1 down=$2 up=$3 rtt=$4
+        : >"$work/link-ratios"
+        round=1
+        while [ "$round" -le "$rounds" ]; do
+            "$link_bin" "$address" "$down" "$up" "$rtt" >"$work/link.out" &
+            link_pid=$!
+            port=
+            while [ -z "$port" ]; do
+                port=$(awk '/^porta/ { print $2 }' "$work/link.out")
+                [ -n "$port" ] || sleep 0.05
+            done
+            "$bench" load "127.0.0.1:$port" >"$work/client.out"
+            kill "$link_pid"
+            wait "$link_pid" 2>/dev/null || true
+            link_pid=
+            total=$(awk -F'\t' '$1 == "total" { split($2, a, " "); print a[1] }' "$work/client.out")
+            wire=$(awk '/^bytes/ { print $2 + $3 }' "$work/link.out")
+            limit=$(awk -v b="$best" -v d="$down" -v l="$load_limit" 'BEGIN { printf "%.1f", b * 8 / d + l }')
+            ratio=$(awk -v a="$total" -v b="$limit" 'BEGIN { printf "%.2f", a / b }')
+            echo "link	$name	round $round	total $total ms	wire $wire bytes	link limit $limit ms	ratio $ratio"
+            echo "$ratio" >>"$work/link-ratios"
+            round=$((round + 1))
+        done
+        echo "median link ratio ($clients clients, $name): $(median <"$work/link-ratios")"
+    done
 }
 
 measure 50000 20000 10

@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr int kZstdLevel = 6;
+constexpr int kZstdLevel = 12;
 constexpr int kGzipLevel = 6;
 
 std::string_view trimmed(std::string_view s)
