@@ -496,10 +496,6 @@ private:
     std::vector<Client> clients_;
 };
 
-} // namespace
-
-namespace {
-
 // The load as a sentence names it: "a carga de demonstração", "a carga clientes=... ".
 std::string as_load(const std::string& carga)
 {

@@ -145,7 +145,13 @@ void send_compressed(httplib::Response& response, std::string body, Codec codec)
         const std::size_t n = std::min(slice, s.body.size() - s.sent);
         const bool last = s.sent + n == s.body.size();
         s.out.clear();
-        s.compressor.compress(std::string_view(s.body).substr(s.sent, n), last, s.out);
+        // The HTTP library calls this while it writes, outside any handler of exceptions: a failure
+        // ends the connection, and the client says the reply was cut.
+        try {
+            s.compressor.compress(std::string_view(s.body).substr(s.sent, n), last, s.out);
+        } catch (const std::exception&) {
+            return false;
+        }
         s.sent += n;
         request_log.wire_bytes += s.out.size();
         if (!s.out.empty() && !sink.write(s.out.data(), s.out.size())) return false;

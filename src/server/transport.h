@@ -75,7 +75,6 @@ private:
                  const std::function<void(QIODevice& reply)>& take);
     CallProgress* progress_;
     RequestSigner signer_;
-    // The TLS configuration for the company's certificates it was made with.
     // The company's certificates tls_ was made for; nothing before the first https:// call.
     std::optional<QList<QSslCertificate>> tls_company_;
     QSslConfiguration tls_;

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QToolTip>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 // Room a cell or an edit keeps around its text.
@@ -32,7 +34,9 @@ bool show_whole_text(const QHelpEvent& hover, const QString& text, const QRect& 
         QToolTip::hideText();
         return false;
     }
-    QToolTip::showText(hover.globalPos(), text, over, room);
+    // A tooltip reads text that looks like markup as rich text: the text comes from outside (a
+    // client's name, a street), so it goes escaped inside markup of the program's own.
+    QToolTip::showText(hover.globalPos(), u"<qt>"_s + text.toHtmlEscaped() + u"</qt>"_s, over, room);
     return true;
 }
 
