@@ -308,7 +308,10 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
                      [&](const QList<QSslError>& errors) { tls_errors += errors; });
     QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 bytes, qint64 total) {
         connect_timer.stop();
-        if ((bytes > max_reply_bytes || total > max_reply_bytes) && stop == Stop::None) {
+        // Once stopped, what the reply still reports (Qt may report once more after the abort) is
+        // neither checked nor shown.
+        if (stop != Stop::None) return;
+        if (bytes > max_reply_bytes || total > max_reply_bytes) {
             stop = Stop::TooLarge;
             reply->abort();
             return;
