@@ -4,9 +4,11 @@
 //   link_simulator TARGET_HOST:PORT DOWN_KBITS UP_KBITS RTT_MS
 //
 // Listens on a free loopback port, prints "porta N", and forwards each connection to the target.
-// Each direction is a pipe: a chunk starts out once the link is free, takes its size over the rate
-// to go out, and arrives half the round trip later; chunks follow one another on the wire, so the
-// delay is paid once per pipe, not once per chunk. A pipe holds at most what the link carries in a
+// Each direction of the link is one wire that every connection shares: a chunk starts out once the
+// wire is free, takes its size over the rate to go out, and arrives half the round trip later;
+// chunks follow one another on the wire, so the delay is paid once, not once per chunk, and two
+// connections at once get half the rate each. A new connection sends nothing before a round trip
+// has passed (the TCP handshake). Each connection's pipe holds at most what the link carries in a
 // round trip (plus 64 KiB), so a sender waits as it would on a real link. On SIGINT or SIGTERM it
 // prints "bytes DOWN UP" (what went to the client, and to the server) and ends.
 #include <arpa/inet.h>
@@ -35,6 +37,26 @@ using Clock = std::chrono::steady_clock;
 std::atomic<long long> bytes_down{0};
 std::atomic<long long> bytes_up{0};
 
+// One direction of the link, shared by every connection.
+class Wire {
+public:
+    explicit Wire(double bytes_per_second) : rate_(bytes_per_second) {}
+    // Takes the wire for size bytes ready at `at`; returns when the last of them has gone out.
+    Clock::time_point take(Clock::time_point at, std::size_t size)
+    {
+        const std::lock_guard lock(mutex_);
+        free_ = std::max(at, free_) + std::chrono::duration_cast<Clock::duration>(
+                                          std::chrono::duration<double>(static_cast<double>(size) / rate_));
+        return free_;
+    }
+    double rate() const { return rate_; }
+
+private:
+    const double rate_;
+    std::mutex mutex_;
+    Clock::time_point free_{};
+};
+
 struct Chunk {
     std::vector<char> data; // empty: the sender closed its side
     Clock::time_point at;
@@ -42,11 +64,12 @@ struct Chunk {
 
 class Pipe {
 public:
-    Pipe(int from, int to, double bytes_per_second, Clock::duration one_way, std::atomic<long long>& count)
-        : from_(from), to_(to), rate_(bytes_per_second), one_way_(one_way), count_(count),
-          capacity_(static_cast<std::size_t>(bytes_per_second * 2 *
-                                             std::chrono::duration<double>(one_way).count()) +
-                    64 * 1024)
+    Pipe(int from, int to, Wire& wire, Clock::duration one_way, Clock::time_point not_before,
+         std::atomic<long long>& count)
+        : from_(from), to_(to), wire_(wire), one_way_(one_way), not_before_(not_before), count_(count),
+          capacity_(
+              static_cast<std::size_t>(wire.rate() * 2 * std::chrono::duration<double>(one_way).count()) +
+              64 * 1024)
     {
     }
 
@@ -63,7 +86,7 @@ private:
         std::vector<char> buffer(16 * 1024);
         for (;;) {
             const ssize_t n = ::read(from_, buffer.data(), buffer.size());
-            Chunk chunk{{}, Clock::now()};
+            Chunk chunk{{}, std::max(Clock::now(), not_before_)};
             if (n > 0) chunk.data.assign(buffer.data(), buffer.data() + n);
             std::unique_lock lock(mutex_);
             changed_.wait(lock, [&] { return held_ < capacity_ || closed_; });
@@ -77,7 +100,7 @@ private:
 
     void write_loop()
     {
-        Clock::time_point link_free{};
+        Clock::time_point sent{};
         for (;;) {
             Chunk chunk;
             {
@@ -87,14 +110,12 @@ private:
                 queue_.pop_front();
             }
             if (chunk.data.empty()) {
-                std::this_thread::sleep_until(std::max(chunk.at, link_free) + one_way_);
+                std::this_thread::sleep_until(std::max(chunk.at, sent) + one_way_);
                 ::shutdown(to_, SHUT_WR);
                 return;
             }
-            const Clock::time_point start = std::max(chunk.at, link_free);
-            link_free = start + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(
-                                    static_cast<double>(chunk.data.size()) / rate_));
-            std::this_thread::sleep_until(link_free + one_way_);
+            sent = wire_.take(chunk.at, chunk.data.size());
+            std::this_thread::sleep_until(sent + one_way_);
             std::size_t done = 0;
             while (done < chunk.data.size()) {
                 const ssize_t n = ::write(to_, chunk.data.data() + done, chunk.data.size() - done);
@@ -111,8 +132,9 @@ private:
     }
 
     int from_, to_;
-    double rate_;
+    Wire& wire_;
     Clock::duration one_way_;
+    Clock::time_point not_before_;
     std::atomic<long long>& count_;
     std::size_t capacity_;
     std::mutex mutex_;
@@ -148,8 +170,8 @@ int main(int argc, char** argv)
     const std::size_t colon = target.rfind(':');
     const std::string host = target.substr(0, colon);
     const int port = std::atoi(target.c_str() + colon + 1);
-    const double down = std::atof(argv[2]) * 1000 / 8;
-    const double up = std::atof(argv[3]) * 1000 / 8;
+    static Wire down(std::atof(argv[2]) * 1000 / 8);
+    static Wire up(std::atof(argv[3]) * 1000 / 8);
     const auto one_way = std::chrono::duration_cast<Clock::duration>(
         std::chrono::duration<double, std::milli>(std::atof(argv[4]) / 2));
 
@@ -178,6 +200,7 @@ int main(int argc, char** argv)
         for (;;) {
             const int client = ::accept(listener, nullptr, nullptr);
             if (client < 0) continue;
+            const Clock::time_point handshake_done = Clock::now() + 2 * one_way;
             const int server = connect_to(host, port);
             if (server < 0) {
                 ::close(client);
@@ -188,8 +211,10 @@ int main(int argc, char** argv)
                 ::setsockopt(s, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
             }
             std::thread([=] {
-                auto to_server = std::make_shared<Pipe>(client, server, up, one_way, bytes_up);
-                auto to_client = std::make_shared<Pipe>(server, client, down, one_way, bytes_down);
+                auto to_server =
+                    std::make_shared<Pipe>(client, server, up, one_way, handshake_done, bytes_up);
+                auto to_client =
+                    std::make_shared<Pipe>(server, client, down, one_way, handshake_done, bytes_down);
                 std::thread upward([to_server] { to_server->run(); });
                 to_client->run();
                 upward.join();

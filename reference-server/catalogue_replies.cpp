@@ -3,6 +3,7 @@
 #include "database.h"
 #include "formats.h"
 #include "identity.h"
+#include "reply_pieces.h"
 #include "server/json_write.h"
 
 #include <charconv>
@@ -57,7 +58,7 @@ private:
 
 } // namespace
 
-void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string& out)
+void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string& out, ReplyPieces* pieces)
 {
     auto rows = db.prepare(
         "SELECT cli_id, cli_razao, cli_fantasia, cli_cnpj_cpf, cli_telefone, end_rua, end_numero, "
@@ -97,12 +98,13 @@ void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string&
         client.text("CLI_VLR_CREDITO", money_text(rows.integer(22)));
         client.text("CLI_LIMITE_CREDITO", money_text(rows.integer(23)));
         out += '}';
+        if (pieces) pieces->hand_over_if_full(out);
     }
     reply.text("CHAVE_VENDEDOR", vendedor.chave);
     out += '}';
 }
 
-void write_produto_reply(Database& db, const Salesperson& vendedor, std::string& out)
+void write_produto_reply(Database& db, const Salesperson& vendedor, std::string& out, ReplyPieces* pieces)
 {
     out += '{';
     PairWriter reply(out);
@@ -180,6 +182,7 @@ void write_produto_reply(Database& db, const Salesperson& vendedor, std::string&
             }
             out += ']';
             out += '}';
+            if (pieces) pieces->hand_over_if_full(out);
         }
     }
     out += '}';

@@ -1,6 +1,7 @@
 #include "http_server.h"
 
 #include "reply_compression.h"
+#include "reply_pieces.h"
 #include "requests.h"
 
 #include <httplib.h>
@@ -124,35 +125,34 @@ std::unique_ptr<httplib::Server> tls_server(const TlsFiles& tls)
     return server;
 }
 
-// Sends body compressed with codec, a slice at a time: the compressor works while the socket
-// drains, and only the slice in flight exists in compressed form.
-void send_compressed(httplib::Response& response, std::string body, Codec codec)
+// Sends a reply compressed with codec as its pieces come: the compressor works while the writer
+// goes on and the socket drains, and only the piece in flight exists in compressed form.
+void send_compressed(httplib::Response& response, std::shared_ptr<ReplyPieces> pieces, Codec codec)
 {
     response.set_header("Content-Encoding", codec_name(codec));
-    request_log.plain_bytes = body.size();
     request_log.codec = codec;
     struct Stream {
-        Stream(std::string b, Codec c) : body(std::move(b)), compressor(c) {}
-        std::string body;
+        Stream(std::shared_ptr<ReplyPieces> p, Codec c) : pieces(std::move(p)), compressor(c) {}
+        std::shared_ptr<ReplyPieces> pieces;
         StreamCompressor compressor;
-        std::size_t sent = 0;
+        std::string piece;
         std::string out;
     };
-    auto stream = std::make_shared<Stream>(std::move(body), codec);
+    auto stream = std::make_shared<Stream>(std::move(pieces), codec);
     response.set_chunked_content_provider(json_type, [stream](std::size_t, httplib::DataSink& sink) {
-        constexpr std::size_t slice = 256 * 1024;
         Stream& s = *stream;
-        const std::size_t n = std::min(slice, s.body.size() - s.sent);
-        const bool last = s.sent + n == s.body.size();
         s.out.clear();
+        bool last = false;
         // The HTTP library calls this while it writes, outside any handler of exceptions: a failure
         // ends the connection, and the client says the reply was cut.
         try {
-            s.compressor.compress(std::string_view(s.body).substr(s.sent, n), last, s.out);
+            s.piece.clear();
+            last = !s.pieces->next(s.piece);
+            request_log.plain_bytes += s.piece.size();
+            s.compressor.compress(s.piece, last, s.out);
         } catch (const std::exception&) {
             return false;
         }
-        s.sent += n;
         request_log.wire_bytes += s.out.size();
         if (!s.out.empty() && !sink.write(s.out.data(), s.out.size())) return false;
         if (last) sink.done();
@@ -168,16 +168,26 @@ HttpServer::HttpServer(const RequestHandler& handler, const TlsFiles* tls, bool 
     auto& server = *server_;
     const auto route = [&handler, compress](ServerMethod method) {
         return [&handler, method, compress](const httplib::Request& request, httplib::Response& response) {
-            HttpReply reply = handler.handle(method, request.body, request_log.call,
-                                             request.get_header_value("X-Pedidos-Assinatura"));
+            const Codec accepted =
+                compress ? accepted_codec(request.get_header_value("Accept-Encoding")) : Codec::None;
+            HttpReply reply =
+                handler.handle(method, request.body, request_log.call,
+                               request.get_header_value("X-Pedidos-Assinatura"), accepted != Codec::None);
+            if (reply.pieces) {
+                // A writer that fails before its first piece still gets its own status and message.
+                if (auto failure = reply.pieces->failure_before_first_piece()) {
+                    reply.status = failure->status;
+                    reply.body = std::move(failure->body);
+                    reply.pieces.reset();
+                }
+            } else if (accepted != Codec::None && reply.body.size() >= kCompressFrom) {
+                reply.pieces = ReplyPieces::written(std::move(reply.body));
+            }
             response.status = reply.status;
             // Caches between the two must keep the forms apart.
             if (compress) response.set_header("Vary", "Accept-Encoding");
-            const Codec codec = compress && reply.body.size() >= kCompressFrom
-                                    ? accepted_codec(request.get_header_value("Accept-Encoding"))
-                                    : Codec::None;
-            if (codec != Codec::None) {
-                send_compressed(response, std::move(reply.body), codec);
+            if (reply.pieces) {
+                send_compressed(response, std::move(reply.pieces), accepted);
                 return;
             }
             response.body = std::move(reply.body);

@@ -7,6 +7,7 @@
 #include "document_replies.h"
 #include "identity.h"
 #include "order_replies.h"
+#include "reply_pieces.h"
 #include "request_error.h"
 #include "server/json_parse.h"
 #include "server/json_value.h"
@@ -22,13 +23,21 @@ struct Kind {
     std::string_view name;
     ServerMethod method;
     ReplyWriter reply;
+    // The catalogues: long enough to be sent while they are written.
+    bool long_reply = false;
 };
 
 constexpr std::array kinds{
     Kind{"CLIENTE", ServerMethod::GetDados,
-         [](const Call& call, std::string& out) { write_cliente_reply(call.db, call.vendedor, out); }},
+         [](const Call& call, std::string& out) {
+             write_cliente_reply(call.db, call.vendedor, out, call.pieces);
+         },
+         true},
     Kind{"PRODUTO", ServerMethod::GetDados,
-         [](const Call& call, std::string& out) { write_produto_reply(call.db, call.vendedor, out); }},
+         [](const Call& call, std::string& out) {
+             write_produto_reply(call.db, call.vendedor, out, call.pieces);
+         },
+         true},
     Kind{"HIST_FINANCEIRO", ServerMethod::GetDados, write_hist_financeiro_reply},
     Kind{"HIST_VENDA", ServerMethod::GetDados, write_hist_venda_reply},
     Kind{"BOLETO", ServerMethod::GetDados, write_boleto_reply},
@@ -71,6 +80,21 @@ const Kind& request_kind(const JsonValue& requisicao, ServerMethod method, CallI
     throw RequestError(400, "Tipo de requisição desconhecido: " + shorten(table->text()));
 }
 
+HttpReply error_reply(std::exception_ptr error, bool trusted)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const RequestError& e) {
+        if (!trusted && e.status() != 401)
+            return {401, error_body("Assinatura da requisição não pôde ser verificada"), {}};
+        return {e.status(), error_body(e.what()), {}};
+    } catch (const std::exception& e) {
+        return {500, error_body(std::string("Erro interno do servidor: ") + e.what()), {}};
+    } catch (...) {
+        return {500, error_body("Erro interno do servidor"), {}};
+    }
+}
+
 } // namespace
 
 std::string shorten(std::string_view utf8, std::size_t max_bytes)
@@ -99,7 +123,7 @@ RequestHandler::RequestHandler(std::string database_path, std::optional<std::chr
 RequestHandler::~RequestHandler() = default;
 
 HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, CallInfo& info,
-                                 std::string_view signature) const
+                                 std::string_view signature, bool piecewise) const
 {
     // Until the signature has been verified, a request that needs one learns nothing but 401.
     bool trusted = !signatures_;
@@ -108,7 +132,7 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
         std::optional<SignatureGuard::Stamp> stamp;
         if (signatures_) stamp = SignatureGuard::read(signature, now);
 
-        const std::optional<JsonValue> parsed = parse_json(body);
+        std::optional<JsonValue> parsed = parse_json(body);
         if (!parsed || !parsed->is_object())
             throw RequestError(400, "Corpo da requisição não é um objeto JSON válido");
         const JsonValue& request = request_object(*parsed);
@@ -121,21 +145,35 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
             chave != nullptr && chave->is_string())
             info.salesperson = shorten(chave->text());
 
-        Database db(database_path_);
-        const Salesperson vendedor = identify(db, *requisicao);
+        auto db = std::make_shared<Database>(database_path_);
+        const Salesperson vendedor = identify(*db, *requisicao);
         if (stamp) signatures_->accept(*stamp, vendedor.chave, body, now);
         trusted = true;
 
+        const auto write = [db, vendedor, parsed = std::move(*parsed), day = local_now(today_),
+                            &kind](std::string& out, ReplyPieces* pieces) {
+            const JsonValue& request = request_object(parsed);
+            out += "{\"result\":[";
+            kind.reply(Call{*db, vendedor, request, *request.find("REQUISICAO"), day, pieces}, out);
+            out += "]}";
+        };
         HttpReply reply;
-        reply.body = "{\"result\":[";
-        kind.reply(Call{db, vendedor, request, *requisicao, local_now(today_)}, reply.body);
-        reply.body += "]}";
+        if (piecewise && kind.long_reply) {
+            reply.pieces = ReplyPieces::start(
+                [write](ReplyPieces& pieces) {
+                    std::string out;
+                    write(out, &pieces);
+                    pieces.hand_over(out);
+                },
+                [](std::exception_ptr error) {
+                    HttpReply failed = error_reply(error, true);
+                    return ReplyPieces::Failure{failed.status, std::move(failed.body)};
+                });
+        } else {
+            write(reply.body, nullptr);
+        }
         return reply;
-    } catch (const RequestError& e) {
-        if (!trusted && e.status() != 401)
-            return {401, error_body("Assinatura da requisição não pôde ser verificada")};
-        return {e.status(), error_body(e.what())};
-    } catch (const std::exception& e) {
-        return {500, error_body(std::string("Erro interno do servidor: ") + e.what())};
+    } catch (...) {
+        return error_reply(std::current_exception(), trusted);
     }
 }

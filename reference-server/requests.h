@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+class ReplyPieces;
 class SignatureGuard;
 
 enum class ServerMethod { GetDados, PostDados };
@@ -13,6 +14,8 @@ enum class ServerMethod { GetDados, PostDados };
 struct HttpReply {
     int status = 200;
     std::string body;
+    // Set instead of the body for a reply that is sent while it is written (see ReplyPieces).
+    std::shared_ptr<ReplyPieces> pieces;
 };
 
 // What the request log says of a call besides the HTTP facts.
@@ -32,9 +35,10 @@ public:
                             bool require_signature = false);
     ~RequestHandler();
 
-    // signature: the X-Pedidos-Assinatura header, empty when the request has none.
+    // signature: the X-Pedidos-Assinatura header, empty when the request has none. With piecewise, a
+    // catalogue's reply comes as pieces written on a thread of their own.
     HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info,
-                     std::string_view signature = {}) const;
+                     std::string_view signature = {}, bool piecewise = false) const;
 
 private:
     std::string database_path_;

@@ -3,9 +3,12 @@
 #include "pdf_check.h"
 #include "pdf_writer.h"
 #include "receivable_filter.h"
+#include "reply_pieces.h"
 #include "request_values.h"
 
 #include <gtest/gtest.h>
+
+#include <stdexcept>
 
 using namespace std::chrono;
 using namespace Qt::StringLiterals;
@@ -167,6 +170,77 @@ TEST(Boleto, interleaved_2_of_5_puts_the_first_digit_in_the_bars_and_the_second_
     EXPECT_THROW(interleaved_2_of_5("123"), std::invalid_argument);
     EXPECT_THROW(bar_code({"237", 10'000'000'000LL, year(2024) / 1 / 1, std::string(25, '0')}),
                  std::invalid_argument);
+}
+
+// A reply written on its own thread: what the sender gets, and which failures can still be answered
+// with their own status (before the first piece) and which can only cut the connection (after it).
+TEST(ReplyPieces, the_sender_gets_every_piece_in_order_and_a_failure_where_it_can_still_answer_it)
+{
+    const auto fail_with = [](std::exception_ptr) { return ReplyPieces::Failure{500, "falhou"}; };
+    const std::string row(1000, 'x');
+    // Writes rows of text handing pieces over as a catalogue does, failing after `fail_after` rows.
+    const auto writer = [&](int rows, int fail_after) {
+        return [&row, rows, fail_after](ReplyPieces& pieces) {
+            std::string out = "[";
+            for (int i = 0; i < rows; ++i) {
+                if (i == fail_after) throw std::runtime_error("disco");
+                out += row;
+                pieces.hand_over_if_full(out);
+            }
+            out += "]";
+            pieces.hand_over(out);
+        };
+    };
+    const std::string whole = "[" + [&] {
+        std::string rows;
+        for (int i = 0; i < 600; ++i)
+            rows += row;
+        return rows;
+    }() + "]";
+
+    {
+        auto pieces = ReplyPieces::start(writer(600, -1), fail_with);
+        EXPECT_FALSE(pieces->failure_before_first_piece());
+        std::string got, piece;
+        int count = 0;
+        while (pieces->next(piece)) {
+            EXPECT_LE(piece.size(), ReplyPieces::kPieceBytes + row.size());
+            got += piece;
+            ++count;
+        }
+        EXPECT_EQ(got, whole);
+        EXPECT_GE(count, 3);
+    }
+    {
+        std::string body;
+        EXPECT_FALSE(ReplyPieces::start(writer(600, -1), fail_with)->take_all(body));
+        EXPECT_EQ(body, whole);
+    }
+    {
+        // Before the first piece: the status and message can still go out.
+        auto pieces = ReplyPieces::start(writer(600, 3), fail_with);
+        const auto failure = pieces->failure_before_first_piece();
+        ASSERT_TRUE(failure);
+        EXPECT_EQ(failure->status, 500);
+        EXPECT_EQ(failure->body, "falhou");
+    }
+    {
+        // After pieces have gone: the sender learns it as an error once it has sent them.
+        auto pieces = ReplyPieces::start(writer(600, 500), fail_with);
+        EXPECT_FALSE(pieces->failure_before_first_piece());
+        std::string piece;
+        EXPECT_THROW(
+            {
+                while (pieces->next(piece)) {
+                }
+            },
+            std::runtime_error);
+        std::string body;
+        EXPECT_TRUE(ReplyPieces::start(writer(600, 500), fail_with)->take_all(body));
+        EXPECT_TRUE(body.empty());
+    }
+    // A sender that goes away mid-reply leaves the writer to finish on its own.
+    ReplyPieces::start(writer(600, -1), fail_with).reset();
 }
 
 TEST(PdfWriter, pages_of_latin_text_come_back_from_a_reader)
