@@ -92,10 +92,12 @@ measure() {
         echo "-- round $round: client (catalogue_bench load)"
         "$bench" load "$address" | tee "$work/client.out"
         echo "-- round $round: limit (bench_pipeline)"
-        "$limit" run "$replies" --out "$work/cache" --rows arena --reuse --iters 1 --warmup 0 2>/dev/null |
-            tee "$work/limit.out"
+        "$limit" run "$replies" --out "$work/cache" --rows arena --reuse --iters 1 --warmup 0 \
+            2>"$work/limit.err" | tee "$work/limit.out" || true
         own=$(awk -F'\t' '$1 == "own" { print $2 }' "$work/client.out")
         total=$(awk -F'\t' '$1 == "total" { print $5 }' "$work/limit.out")
+        # A limit that gave no total says why on its error output.
+        [ -n "$total" ] || cat "$work/limit.err" >&2
         echo "$total" >>"$work/limit-totals-$clients"
         ratio=$(awk -v a="$own" -v b="$total" 'BEGIN { printf "%.2f", a / b }')
         echo "ratio	client own stages $own ms / limit total $total ms = $ratio"
@@ -156,9 +158,10 @@ over_the_link() {
             link_pid=
             total=$(awk -F'\t' '$1 == "total" { split($2, a, " "); print a[1] }' "$work/client.out")
             wire=$(awk '/^bytes/ { print $2 + $3 }' "$work/link.out")
-            limit=$(awk -v b="$best" -v d="$down" -v l="$load_limit" 'BEGIN { printf "%.1f", b * 8 / d + l }')
-            ratio=$(awk -v a="$total" -v b="$limit" 'BEGIN { printf "%.2f", a / b }')
-            echo "link	$name	round $round	total $total ms	wire $wire bytes	link limit $limit ms	ratio $ratio"
+            # Not $limit: that names the load limit's program for the next size.
+            link_limit=$(awk -v b="$best" -v d="$down" -v l="$load_limit" 'BEGIN { printf "%.1f", b * 8 / d + l }')
+            ratio=$(awk -v a="$total" -v b="$link_limit" 'BEGIN { printf "%.2f", a / b }')
+            echo "link	$name	round $round	total $total ms	wire $wire bytes	link limit $link_limit ms	ratio $ratio"
             echo "$ratio" >>"$work/link-ratios"
             round=$((round + 1))
         done

@@ -3,9 +3,6 @@
 #include <memory>
 #include <string>
 
-namespace httplib {
-class Server;
-}
 class RequestHandler;
 
 // The PEM files of a TLS server: the certificate (its chain may follow it) and its private key.
@@ -15,12 +12,14 @@ struct TlsFiles {
 };
 
 // The HTTP (or HTTPS) face of the server: the two server-method paths, error replies as JSON, and
-// one log line per request on stderr.
+// one log line per request on stderr. Connections are served by a few event-driven threads, so that
+// slow or idle peers cost a socket each and no thread; requests are answered by a pool of workers.
+// Every request is bounded in time and size (see http_limits.h).
 class HttpServer {
 public:
     // With tls, serves HTTPS; raises std::runtime_error, in Portuguese, when its files cannot be used.
     // With compress, a reply of some size goes compressed to a client that accepts it (zstd or
-    // gzip), while it is sent; without, every reply goes as it is.
+    // gzip), while it is written; without, every reply goes as it is.
     explicit HttpServer(const RequestHandler& handler, const TlsFiles* tls = nullptr, bool compress = true);
     ~HttpServer();
 
@@ -31,5 +30,6 @@ public:
     void stop();
 
 private:
-    std::unique_ptr<httplib::Server> server_;
+    struct Impl;
+    std::unique_ptr<Impl> d;
 };

@@ -1,36 +1,21 @@
 #include "reply_pieces.h"
 
-#include <stdexcept>
-
-std::shared_ptr<ReplyPieces> ReplyPieces::start(std::function<void(ReplyPieces&)> write,
-                                                std::function<Failure(std::exception_ptr)> fail_with)
+std::shared_ptr<ReplyPieces> ReplyPieces::start(const Runner& run, Codec codec, Write write,
+                                                FailWith fail_with)
 {
-    std::shared_ptr<ReplyPieces> pieces(new ReplyPieces);
-    // The thread holds a plain pointer: the destructor joins it before the object goes.
-    ReplyPieces* self = pieces.get();
-    pieces->writer_ = std::thread([self, write = std::move(write), fail_with = std::move(fail_with)] {
+    std::shared_ptr<ReplyPieces> pieces(new ReplyPieces(codec));
+    // The task holds the object: a reader that goes away mid-reply leaves the writer to finish.
+    run([pieces, write = std::move(write), fail_with = std::move(fail_with)] {
         std::optional<Failure> failure;
         try {
-            write(*self);
+            write(*pieces);
+            pieces->push({}, true);
         } catch (...) {
             failure = fail_with(std::current_exception());
         }
-        self->end(std::move(failure));
+        pieces->end(std::move(failure));
     });
     return pieces;
-}
-
-std::shared_ptr<ReplyPieces> ReplyPieces::written(std::string body)
-{
-    std::shared_ptr<ReplyPieces> pieces(new ReplyPieces);
-    pieces->hand_over(body);
-    pieces->end(std::nullopt);
-    return pieces;
-}
-
-ReplyPieces::~ReplyPieces()
-{
-    if (writer_.joinable()) writer_.join();
 }
 
 void ReplyPieces::hand_over_if_full(std::string& text)
@@ -43,57 +28,67 @@ void ReplyPieces::hand_over_if_full(std::string& text)
 void ReplyPieces::hand_over(std::string& text)
 {
     if (text.empty()) return;
-    std::string piece = std::move(text);
+    push(text, false);
     text.clear();
+}
+
+void ReplyPieces::push(std::string_view text, bool last)
+{
+    std::string piece;
+    compressor_.compress(text, last, piece);
+    std::function<void()> wake;
     {
         const std::lock_guard lock(mutex_);
+        plain_ += text.size();
+        if (piece.empty()) return;
         pieces_.push_back(std::move(piece));
-        handed_any_ = true;
+        wake.swap(wake_);
     }
-    changed_.notify_all();
+    if (wake) wake();
 }
 
 void ReplyPieces::end(std::optional<Failure> failure)
 {
+    std::function<void()> wake;
     {
         const std::lock_guard lock(mutex_);
         ended_ = true;
+        // Pieces nobody has taken yet are dropped: the reply can still be the failure's own.
+        if (failure && !taken_) pieces_.clear();
         failure_ = std::move(failure);
+        wake.swap(wake_);
     }
-    changed_.notify_all();
+    if (wake) wake();
 }
 
-std::optional<ReplyPieces::Failure> ReplyPieces::failure_before_first_piece()
+ReplyPieces::Next ReplyPieces::next(std::string& piece, std::function<void()> wake)
 {
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return ended_ || !pieces_.empty(); });
-    if (!handed_any_ && failure_) return failure_;
-    return std::nullopt;
-}
-
-bool ReplyPieces::next(std::string& piece)
-{
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [this] { return ended_ || !pieces_.empty(); });
+    const std::lock_guard lock(mutex_);
     if (!pieces_.empty()) {
         piece = std::move(pieces_.front());
         pieces_.pop_front();
-        return true;
+        taken_ = true;
+        return Next::Piece;
     }
-    if (failure_) throw std::runtime_error("a resposta falhou enquanto era escrita");
-    return false;
+    if (ended_) return failure_ ? Next::Failed : Next::End;
+    wake_ = std::move(wake);
+    return Next::NotYet;
 }
 
-std::optional<ReplyPieces::Failure> ReplyPieces::take_all(std::string& body)
+bool ReplyPieces::any_taken() const
 {
-    std::string piece;
-    try {
-        while (next(piece))
-            body += piece;
-    } catch (const std::runtime_error&) {
-        body.clear();
-        const std::lock_guard lock(mutex_);
-        return failure_;
-    }
-    return std::nullopt;
+    const std::lock_guard lock(mutex_);
+    return taken_;
+}
+
+ReplyPieces::Failure ReplyPieces::failure() const
+{
+    const std::lock_guard lock(mutex_);
+    return failure_.value_or(Failure{});
+}
+
+std::size_t ReplyPieces::plain_bytes() const
+{
+    const std::lock_guard lock(mutex_);
+    return plain_;
 }

@@ -1,61 +1,67 @@
 #pragma once
 
-#include <condition_variable>
+#include "reply_compression.h"
+
 #include <cstddef>
 #include <deque>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
-// A reply written on a thread of its own, piece by piece, while the connection's thread compresses
-// and sends the pieces already written: a catalogue's first bytes leave long before its last row is
-// read. The writer never waits for the reader, so a slow link holds no database connection open.
+// A reply written by a worker, piece by piece, while the connection sends the pieces already
+// written: a catalogue's first bytes leave long before its last row is read. The writer compresses
+// each piece as it hands it over and never waits for the reader, so a slow link holds no database
+// connection open and only the compressed reply in memory.
 class ReplyPieces {
 public:
     // Pieces are handed over once they hold about this many bytes.
     static constexpr std::size_t kPieceBytes = 256 * 1024;
 
-    // What a writer that fails answers instead of the reply.
+    // What a writer that fails answers instead of the reply, and the cause, for the log only.
     struct Failure {
         int status;
         std::string body;
+        std::string cause;
     };
+    using Write = std::function<void(ReplyPieces&)>;
+    using FailWith = std::function<Failure(std::exception_ptr)>;
+    // Runs a task on a worker thread.
+    using Runner = std::function<void(std::function<void()>)>;
 
-    // Runs write on a new thread; write puts its pieces through the object it is given. A write that
+    // Runs write through run; write puts its pieces through the object it is given. A write that
     // throws ends the reply with the failure that fail_with makes of its exception.
-    static std::shared_ptr<ReplyPieces> start(std::function<void(ReplyPieces&)> write,
-                                              std::function<Failure(std::exception_ptr)> fail_with);
-    // A reply written already, as one piece.
-    static std::shared_ptr<ReplyPieces> written(std::string body);
-    ~ReplyPieces();
-    ReplyPieces(const ReplyPieces&) = delete;
-    ReplyPieces& operator=(const ReplyPieces&) = delete;
+    static std::shared_ptr<ReplyPieces> start(const Runner& run, Codec codec, Write write,
+                                              FailWith fail_with);
 
     // Writer's side: hands text over once it has grown to a piece, leaving it empty.
     void hand_over_if_full(std::string& text);
     void hand_over(std::string& text);
 
-    // Reader's side. Waits for the first piece or the end: the failure when the writer failed before
-    // handing anything over, so that it can still be answered with its own status.
-    std::optional<Failure> failure_before_first_piece();
-    // Waits for the next piece; false at the end. A failure after the first piece raises, since the
-    // reply's status has gone out by then.
-    bool next(std::string& piece);
-    // The whole reply, or the failure.
-    std::optional<Failure> take_all(std::string& body);
+    // Reader's side, which never blocks. NotYet: nothing new; wake is called once, from the writer's
+    // thread, when there is.
+    enum class Next { Piece, End, Failed, NotYet };
+    Next next(std::string& piece, std::function<void()> wake);
+    // Whether a piece has been taken: after that, a failure can only cut the reply.
+    bool any_taken() const;
+    // The failure, once next() has said Failed.
+    Failure failure() const;
+    // The bytes written before compression, for the log.
+    std::size_t plain_bytes() const;
 
 private:
-    ReplyPieces() = default;
+    explicit ReplyPieces(Codec codec) : compressor_(codec) {}
+    void push(std::string_view text, bool last);
     void end(std::optional<Failure> failure);
 
-    std::mutex mutex_;
-    std::condition_variable changed_;
+    StreamCompressor compressor_; // the writer's alone
+    mutable std::mutex mutex_;
     std::deque<std::string> pieces_;
     bool ended_ = false;
-    bool handed_any_ = false;
+    bool taken_ = false;
+    std::size_t plain_ = 0;
     std::optional<Failure> failure_;
-    std::thread writer_;
+    std::function<void()> wake_;
 };

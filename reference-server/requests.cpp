@@ -80,18 +80,29 @@ const Kind& request_kind(const JsonValue& requisicao, ServerMethod method, CallI
     throw RequestError(400, "Tipo de requisição desconhecido: " + shorten(table->text()));
 }
 
+std::string cause_of(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "exceção desconhecida";
+    }
+}
+
 HttpReply error_reply(std::exception_ptr error, bool trusted)
 {
     try {
         std::rethrow_exception(error);
     } catch (const RequestError& e) {
         if (!trusted && e.status() != 401)
-            return {401, error_body("Assinatura da requisição não pôde ser verificada"), {}};
-        return {e.status(), error_body(e.what()), {}};
-    } catch (const std::exception& e) {
-        return {500, error_body(std::string("Erro interno do servidor: ") + e.what()), {}};
+            return {401, error_body("Assinatura da requisição não pôde ser verificada"), {}, {}};
+        return {e.status(), error_body(e.what()), {}, {}};
     } catch (...) {
-        return {500, error_body("Erro interno do servidor"), {}};
+        // The cause may name files and tables: the peer learns only that it failed.
+        ReplyPieces::Failure failure = internal_error(error);
+        return {failure.status, std::move(failure.body), {}, std::move(failure.cause)};
     }
 }
 
@@ -104,6 +115,11 @@ std::string shorten(std::string_view utf8, std::size_t max_bytes)
     while (end > 0 && (static_cast<unsigned char>(utf8[end]) & 0xC0) == 0x80)
         --end;
     return std::string(utf8.substr(0, end)) + "...";
+}
+
+ReplyPieces::Failure internal_error(std::exception_ptr error)
+{
+    return {500, error_body("Erro interno do servidor"), cause_of(error)};
 }
 
 std::string error_body(std::string_view message)
@@ -159,16 +175,11 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
         };
         HttpReply reply;
         if (piecewise && kind.long_reply) {
-            reply.pieces = ReplyPieces::start(
-                [write](ReplyPieces& pieces) {
-                    std::string out;
-                    write(out, &pieces);
-                    pieces.hand_over(out);
-                },
-                [](std::exception_ptr error) {
-                    HttpReply failed = error_reply(error, true);
-                    return ReplyPieces::Failure{failed.status, std::move(failed.body)};
-                });
+            reply.write_pieces = [write](ReplyPieces& pieces) {
+                std::string out;
+                write(out, &pieces);
+                pieces.hand_over(out);
+            };
         } else {
             write(reply.body, nullptr);
         }

@@ -1,12 +1,14 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
-class ReplyPieces;
+#include "reply_pieces.h"
+
 class SignatureGuard;
 
 enum class ServerMethod { GetDados, PostDados };
@@ -14,8 +16,11 @@ enum class ServerMethod { GetDados, PostDados };
 struct HttpReply {
     int status = 200;
     std::string body;
-    // Set instead of the body for a reply that is sent while it is written (see ReplyPieces).
-    std::shared_ptr<ReplyPieces> pieces;
+    // Set instead of the body for a reply that is sent while it is written: writes it through the
+    // pieces it is given (see ReplyPieces), on whatever thread the sender chooses.
+    ReplyPieces::Write write_pieces;
+    // Why a 500 was answered: for the log, never for the peer.
+    std::string cause;
 };
 
 // What the request log says of a call besides the HTTP facts.
@@ -36,7 +41,7 @@ public:
     ~RequestHandler();
 
     // signature: the X-Pedidos-Assinatura header, empty when the request has none. With piecewise, a
-    // catalogue's reply comes as pieces written on a thread of their own.
+    // catalogue's reply comes as a writer of pieces instead of a body.
     HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info,
                      std::string_view signature = {}, bool piecewise = false) const;
 
@@ -47,3 +52,6 @@ private:
 };
 
 std::string error_body(std::string_view message);
+// What a reply writer that failed answers: "Erro interno do servidor" and nothing of the cause, which
+// is kept for the log.
+ReplyPieces::Failure internal_error(std::exception_ptr error);

@@ -7,7 +7,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
-    libsimdjson-dev libcpp-httplib-dev libzstd-dev zlib1g-dev libsqlite3-dev libssl-dev openssl
+    libsimdjson-dev libboost1.81-dev libzstd-dev zlib1g-dev libsqlite3-dev libssl-dev openssl
     libgtest-dev libgmock-dev
     fonts-dejavu-core
     poppler-utils

@@ -8,7 +8,10 @@
 
 #include <gtest/gtest.h>
 
+#include <future>
 #include <stdexcept>
+#include <thread>
+#include <vector>
 
 using namespace std::chrono;
 using namespace Qt::StringLiterals;
@@ -172,18 +175,22 @@ TEST(Boleto, interleaved_2_of_5_puts_the_first_digit_in_the_bars_and_the_second_
                  std::invalid_argument);
 }
 
-// A reply written on its own thread: what the sender gets, and which failures can still be answered
-// with their own status (before the first piece) and which can only cut the connection (after it).
+// A reply written by a worker: what the sender gets, and which failures can still be answered with
+// their own status (before the first piece is taken) and which can only cut the connection (after).
 TEST(ReplyPieces, the_sender_gets_every_piece_in_order_and_a_failure_where_it_can_still_answer_it)
 {
-    const auto fail_with = [](std::exception_ptr) { return ReplyPieces::Failure{500, "falhou"}; };
+    std::vector<std::thread> workers;
+    const ReplyPieces::Runner run = [&](std::function<void()> task) {
+        workers.emplace_back(std::move(task));
+    };
+    const auto fail_with = [](std::exception_ptr) { return ReplyPieces::Failure{500, "falhou", "disco"}; };
     const std::string row(1000, 'x');
-    // Writes rows of text handing pieces over as a catalogue does, failing after `fail_after` rows.
-    const auto writer = [&](int rows, int fail_after) {
-        return [&row, rows, fail_after](ReplyPieces& pieces) {
+    // Writes rows as a catalogue does, handing pieces over; throws at row `fail_at` (-1: never).
+    const auto writer = [&](int fail_at) {
+        return [&row, fail_at](ReplyPieces& pieces) {
             std::string out = "[";
-            for (int i = 0; i < rows; ++i) {
-                if (i == fail_after) throw std::runtime_error("disco");
+            for (int i = 0; i < 600; ++i) {
+                if (i == fail_at) throw std::runtime_error("disco");
                 out += row;
                 pieces.hand_over_if_full(out);
             }
@@ -191,56 +198,65 @@ TEST(ReplyPieces, the_sender_gets_every_piece_in_order_and_a_failure_where_it_ca
             pieces.hand_over(out);
         };
     };
-    const std::string whole = "[" + [&] {
-        std::string rows;
-        for (int i = 0; i < 600; ++i)
-            rows += row;
-        return rows;
-    }() + "]";
+    // Takes the next piece as the server does, waiting for the writer's call when there is none yet.
+    const auto take = [](ReplyPieces& pieces, std::string& piece) {
+        for (;;) {
+            std::promise<void> woken;
+            std::future<void> wake = woken.get_future();
+            const ReplyPieces::Next got = pieces.next(piece, [&woken] { woken.set_value(); });
+            if (got != ReplyPieces::Next::NotYet) return got;
+            wake.wait();
+        }
+    };
 
     {
-        auto pieces = ReplyPieces::start(writer(600, -1), fail_with);
-        EXPECT_FALSE(pieces->failure_before_first_piece());
+        auto pieces = ReplyPieces::start(run, Codec::None, writer(-1), fail_with);
         std::string got, piece;
         int count = 0;
-        while (pieces->next(piece)) {
+        while (take(*pieces, piece) == ReplyPieces::Next::Piece) {
             EXPECT_LE(piece.size(), ReplyPieces::kPieceBytes + row.size());
             got += piece;
             ++count;
         }
-        EXPECT_EQ(got, whole);
+        EXPECT_EQ(got, "[" + std::string(600 * row.size(), 'x') + "]");
         EXPECT_GE(count, 3);
+        EXPECT_EQ(pieces->plain_bytes(), got.size());
     }
     {
-        std::string body;
-        EXPECT_FALSE(ReplyPieces::start(writer(600, -1), fail_with)->take_all(body));
-        EXPECT_EQ(body, whole);
-    }
-    {
-        // Before the first piece: the status and message can still go out.
-        auto pieces = ReplyPieces::start(writer(600, 3), fail_with);
-        const auto failure = pieces->failure_before_first_piece();
-        ASSERT_TRUE(failure);
-        EXPECT_EQ(failure->status, 500);
-        EXPECT_EQ(failure->body, "falhou");
-    }
-    {
-        // After pieces have gone: the sender learns it as an error once it has sent them.
-        auto pieces = ReplyPieces::start(writer(600, 500), fail_with);
-        EXPECT_FALSE(pieces->failure_before_first_piece());
+        // Failing before the sender took anything: its status and message can still go out.
+        auto pieces = ReplyPieces::start(run, Codec::None, writer(400), fail_with);
+        for (std::thread& w : workers)
+            w.join();
+        workers.clear();
         std::string piece;
-        EXPECT_THROW(
-            {
-                while (pieces->next(piece)) {
-                }
+        EXPECT_EQ(take(*pieces, piece), ReplyPieces::Next::Failed);
+        EXPECT_FALSE(pieces->any_taken());
+        EXPECT_EQ(pieces->failure().status, 500);
+        EXPECT_EQ(pieces->failure().body, "falhou");
+    }
+    {
+        // Failing after a piece was taken: the sender learns it once it has sent what it took.
+        std::promise<void> first_taken;
+        auto taken = first_taken.get_future().share();
+        auto pieces = ReplyPieces::start(
+            run, Codec::None,
+            [&](ReplyPieces& p) {
+                std::string out(ReplyPieces::kPieceBytes, 'x');
+                p.hand_over(out);
+                taken.wait();
+                throw std::runtime_error("disco");
             },
-            std::runtime_error);
-        std::string body;
-        EXPECT_TRUE(ReplyPieces::start(writer(600, 500), fail_with)->take_all(body));
-        EXPECT_TRUE(body.empty());
+            fail_with);
+        std::string piece;
+        EXPECT_EQ(take(*pieces, piece), ReplyPieces::Next::Piece);
+        first_taken.set_value();
+        EXPECT_EQ(take(*pieces, piece), ReplyPieces::Next::Failed);
+        EXPECT_EQ(pieces->failure().cause, "disco");
     }
     // A sender that goes away mid-reply leaves the writer to finish on its own.
-    ReplyPieces::start(writer(600, -1), fail_with).reset();
+    ReplyPieces::start(run, Codec::None, writer(-1), fail_with).reset();
+    for (std::thread& w : workers)
+        w.join();
 }
 
 TEST(PdfWriter, pages_of_latin_text_come_back_from_a_reader)
