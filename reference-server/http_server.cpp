@@ -39,11 +39,12 @@ constexpr const char* json_type = "application/json; charset=utf-8";
 
 std::mutex log_mutex;
 
-std::string printable(std::string_view text)
+// A field of the log line as one word, whatever the peer sent; a free text keeps its spaces.
+std::string printable(std::string_view text, bool spaces = false)
 {
     std::string out = text.empty() ? "-" : std::string(text);
     for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || c == ' ') c = '?';
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F || (c == ' ' && !spaces)) c = '?';
     return out;
 }
 
@@ -80,7 +81,7 @@ void write_log_line(const RequestLog& log)
     if (log.codec != Codec::None)
         size += std::string(" (") + codec_name(log.codec) + " " + std::to_string(log.wire_bytes) + ")";
     std::string cause;
-    if (!log.cause.empty()) cause = " causa: " + printable(log.cause);
+    if (!log.cause.empty()) cause = " causa: " + printable(log.cause, true);
     const std::lock_guard lock(log_mutex);
     std::fprintf(stderr, "%s %s:%d %s %s %s %s %d %s %lld ms%s\n", when, printable(log.peer).c_str(),
                  log.port, printable(log.method).c_str(), printable(target).c_str(),
@@ -203,7 +204,8 @@ struct HttpServer::Impl {
 // Writes a whole reply, JSON, within the write time.
 template <class Stream>
 awaitable<void> send_whole(Stream& stream, const http::request<http::string_body>& request,
-                           http::status status, std::string body, Codec codec, bool vary, RequestLog& log)
+                           http::status status, std::string body, Codec codec, bool vary, RequestLog& log,
+                           std::int64_t retry_after = 0)
 {
     http::response<http::string_body> response{status, request.version()};
     response.set(http::field::content_type, json_type);
@@ -211,6 +213,7 @@ awaitable<void> send_whole(Stream& stream, const http::request<http::string_body
     // Caches between the two must keep the forms apart.
     if (vary) response.set(http::field::vary, "Accept-Encoding");
     response.keep_alive(request.keep_alive());
+    if (retry_after > 0) response.set(http::field::retry_after, std::to_string(retry_after));
     log.status = static_cast<int>(status);
     log.wire_bytes = body.size();
     response.body() = std::move(body);
@@ -431,7 +434,8 @@ awaitable<void> HttpServer::Impl::answer(Stream& stream, http::request<http::str
         workers,
         [&]() -> awaitable<Worked> {
             Worked w;
-            w.reply = handler.handle(method, request.body(), log.call, signature, accepted != Codec::None);
+            w.reply = handler.handle(method, request.body(), log.call, signature, accepted != Codec::None,
+                                     log.peer);
             if (!w.reply.write_pieces && accepted != Codec::None && w.reply.body.size() >= kCompressFrom) {
                 std::string compressed;
                 StreamCompressor(accepted).compress(w.reply.body, true, compressed);
@@ -455,7 +459,7 @@ awaitable<void> HttpServer::Impl::answer(Stream& stream, http::request<http::str
     if (worked.codec == Codec::None) log.bytes = reply.body.size();
     log.codec = worked.codec;
     co_await send_whole(stream, request, static_cast<http::status>(reply.status), std::move(reply.body),
-                        worked.codec, compress, log);
+                        worked.codec, compress, log, reply.retry_after);
 }
 
 // Sends the pieces as they come, in chunks. The status goes out with the first piece: a writer that

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 class Database;
 class JsonValue;
@@ -15,3 +17,13 @@ struct Salesperson {
 // Finds the salesperson named by the request's "EMPRESA" and "CHAVE_VENDEDOR" (the company
 // immediately followed by the salesperson id). Raises RequestError 403 for anyone not on file.
 Salesperson identify(Database& db, const JsonValue& requisicao);
+Salesperson identify(Database& db, std::string_view empresa, std::string_view chave_vendedor);
+
+// The "EMPRESA" and "CHAVE_VENDEDOR" of a request body, read without parsing the body: the envelope
+// {"_parameters":[{"REQUISICAO":{...}}]} must open the body and hold both pairs within its first few
+// kilobytes, as every client request does. Nothing when it does not.
+struct NamedSalesperson {
+    std::string empresa;
+    std::string chave_vendedor;
+};
+std::optional<NamedSalesperson> scan_salesperson(std::string_view body);

@@ -5,6 +5,7 @@
 #include "catalogue_replies.h"
 #include "database.h"
 #include "document_replies.h"
+#include "guess_throttle.h"
 #include "identity.h"
 #include "order_replies.h"
 #include "reply_pieces.h"
@@ -13,6 +14,8 @@
 #include "server/json_value.h"
 #include "server/json_write.h"
 #include "signature.h"
+
+#include <openssl/rand.h>
 
 #include <array>
 #include <ctime>
@@ -91,19 +94,28 @@ std::string cause_of(std::exception_ptr error)
     }
 }
 
-HttpReply error_reply(std::exception_ptr error, bool trusted)
+HttpReply error_reply(std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const RequestError& e) {
-        if (!trusted && e.status() != 401)
-            return {401, error_body("Assinatura da requisição não pôde ser verificada"), {}, {}};
-        return {e.status(), error_body(e.what()), {}, {}};
+        return {e.status(), error_body(e.what()), {}, {}, 0};
     } catch (...) {
         // The cause may name files and tables: the peer learns only that it failed.
         ReplyPieces::Failure failure = internal_error(error);
-        return {failure.status, std::move(failure.body), {}, std::move(failure.cause)};
+        return {failure.status, std::move(failure.body), {}, std::move(failure.cause), 0};
     }
+}
+
+// A key no salesperson has: random, and never shown.
+std::string random_key()
+{
+    unsigned char bytes[16];
+    if (RAND_bytes(bytes, sizeof bytes) != 1) throw std::runtime_error("OpenSSL sem números aleatórios");
+    std::string key;
+    for (const unsigned char b : bytes)
+        key += "0123456789abcdef"[b & 0xF];
+    return key;
 }
 
 } // namespace
@@ -132,21 +144,83 @@ std::string error_body(std::string_view message)
 RequestHandler::RequestHandler(std::string database_path, std::optional<std::chrono::sys_days> today,
                                bool require_signature)
     : database_path_(std::move(database_path)), today_(today),
-      signatures_(require_signature ? std::make_unique<SignatureGuard>() : nullptr)
+      signatures_(require_signature ? std::make_unique<SignatureGuard>() : nullptr),
+      throttle_(std::make_unique<GuessThrottle>()), unknown_key_(random_key())
 {
 }
 
 RequestHandler::~RequestHandler() = default;
 
-HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, CallInfo& info,
-                                 std::string_view signature, bool piecewise) const
+std::optional<HttpReply> RequestHandler::verify(std::string_view body, std::string_view signature,
+                                                std::string_view peer, std::int64_t now, CallInfo& info,
+                                                std::shared_ptr<Database>& db,
+                                                std::optional<Salesperson>& vendedor) const
 {
-    // Until the signature has been verified, a request that needs one learns nothing but 401.
-    bool trusted = !signatures_;
+    // Every refusal before the signature verifies says the same, whatever its cause (which goes to
+    // the log): an outsider learns neither who exists nor how close a guess came.
+    const auto refused = [](std::string cause) {
+        return HttpReply{401,
+                         error_body("Assinatura da requisição não pôde ser verificada: confira a chave do "
+                                    "vendedor na configuração, e a data e a hora deste computador"),
+                         {},
+                         std::move(cause),
+                         0};
+    };
+    std::optional<SignatureGuard::Stamp> stamp;
+    try {
+        stamp = SignatureGuard::read(signature, now);
+    } catch (const RequestError& e) {
+        return refused(e.what());
+    }
+    const std::optional<NamedSalesperson> named = scan_salesperson(body);
+    if (!named) return refused("corpo sem EMPRESA e CHAVE_VENDEDOR no começo de \"REQUISICAO\"");
+    info.salesperson = shorten(named->chave_vendedor);
+    const std::string who = named->empresa + '\n' + named->chave_vendedor;
+    if (const std::int64_t wait = throttle_->wait(peer, who, now); wait > 0)
+        return HttpReply{
+            429,
+            error_body("Assinaturas erradas demais para este vendedor ou deste endereço: tente de "
+                       "novo em " +
+                       std::to_string(wait) + " segundos"),
+            {},
+            "espera por tentativas erradas",
+            wait};
+
+    db = std::make_shared<Database>(database_path_);
+    std::string key;
+    try {
+        vendedor = identify(*db, named->empresa, named->chave_vendedor);
+        key = vendedor->chave;
+    } catch (const RequestError&) {
+        // Someone not on file is checked all the same, under a key nobody has, so that the answer
+        // and its time are those of a wrong key.
+        key = unknown_key_;
+    }
+    const SignatureGuard::Check check = signatures_->accept(*stamp, key, body, now);
+    if (check == SignatureGuard::Check::Mismatch || !vendedor) {
+        throttle_->failed(peer, who, now);
+        return refused(vendedor ? "assinatura não confere com a chave do vendedor"
+                                : "vendedor não cadastrado");
+    }
+    throttle_->succeeded(peer, who);
+    if (check == SignatureGuard::Check::Replayed)
+        return HttpReply{401, error_body("Requisição repetida: esta assinatura já foi aceita"), {}, {}, 0};
+    return std::nullopt;
+}
+
+HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, CallInfo& info,
+                                 std::string_view signature, bool piecewise, std::string_view peer) const
+{
     try {
         const std::int64_t now = std::time(nullptr);
-        std::optional<SignatureGuard::Stamp> stamp;
-        if (signatures_) stamp = SignatureGuard::read(signature, now);
+        // With signatures required, nothing of the body is parsed and nothing is read but the
+        // salesperson's key before the signature verifies.
+        std::shared_ptr<Database> db;
+        std::optional<Salesperson> verified;
+        if (signatures_) {
+            if (std::optional<HttpReply> refusal = verify(body, signature, peer, now, info, db, verified))
+                return std::move(*refusal);
+        }
 
         std::optional<JsonValue> parsed = parse_json(body);
         if (!parsed || !parsed->is_object())
@@ -161,10 +235,11 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
             chave != nullptr && chave->is_string())
             info.salesperson = shorten(chave->text());
 
-        auto db = std::make_shared<Database>(database_path_);
+        if (!db) db = std::make_shared<Database>(database_path_);
         const Salesperson vendedor = identify(*db, *requisicao);
-        if (stamp) signatures_->accept(*stamp, vendedor.chave, body, now);
-        trusted = true;
+        // The parsed envelope must name whom the signature was verified for.
+        if (verified && (vendedor.empresa != verified->empresa || vendedor.id != verified->id))
+            throw RequestError(401, "A requisição nomeia outro vendedor que o da assinatura");
 
         const auto write = [db, vendedor, parsed = std::move(*parsed), day = local_now(today_),
                             &kind](std::string& out, ReplyPieces* pieces) {
@@ -185,6 +260,6 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
         }
         return reply;
     } catch (...) {
-        return error_reply(std::current_exception(), trusted);
+        return error_reply(std::current_exception());
     }
 }

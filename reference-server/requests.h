@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -9,7 +10,10 @@
 
 #include "reply_pieces.h"
 
+class Database;
+class GuessThrottle;
 class SignatureGuard;
+struct Salesperson;
 
 enum class ServerMethod { GetDados, PostDados };
 
@@ -19,8 +23,10 @@ struct HttpReply {
     // Set instead of the body for a reply that is sent while it is written: writes it through the
     // pieces it is given (see ReplyPieces), on whatever thread the sender chooses.
     ReplyPieces::Write write_pieces;
-    // Why a 500 was answered: for the log, never for the peer.
+    // Why a 500 or a refusal was answered: for the log, never for the peer.
     std::string cause;
+    // With 429: the seconds before the next try (Retry-After).
+    std::int64_t retry_after = 0;
 };
 
 // What the request log says of a call besides the HTTP facts.
@@ -42,13 +48,23 @@ public:
 
     // signature: the X-Pedidos-Assinatura header, empty when the request has none. With piecewise, a
     // catalogue's reply comes as a writer of pieces instead of a body.
+    // peer: the address the request came from, for the throttle of wrong signatures.
     HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info,
-                     std::string_view signature = {}, bool piecewise = false) const;
+                     std::string_view signature = {}, bool piecewise = false,
+                     std::string_view peer = {}) const;
 
 private:
     std::string database_path_;
     std::optional<std::chrono::sys_days> today_;
+    // The refusal of a request whose signature does not verify (or the wait a guesser is given);
+    // nothing when it verifies, with db open and the salesperson found.
+    std::optional<HttpReply> verify(std::string_view body, std::string_view signature, std::string_view peer,
+                                    std::int64_t now, CallInfo& info, std::shared_ptr<Database>& db,
+                                    std::optional<Salesperson>& vendedor) const;
+
     std::unique_ptr<SignatureGuard> signatures_;
+    std::unique_ptr<GuessThrottle> throttle_;
+    std::string unknown_key_;
 };
 
 std::string error_body(std::string_view message);

@@ -77,11 +77,11 @@ SignatureGuard::Stamp SignatureGuard::read(std::string_view header, std::int64_t
     return stamp;
 }
 
-void SignatureGuard::accept(const Stamp& stamp, std::string_view key, std::string_view body, std::int64_t now)
+SignatureGuard::Check SignatureGuard::accept(const Stamp& stamp, std::string_view key, std::string_view body,
+                                             std::int64_t now)
 {
     const std::string expected = mac_hex(key, stamp.time, body);
-    if (CRYPTO_memcmp(expected.data(), stamp.mac.data(), expected.size()) != 0)
-        refuse("Assinatura da requisição não confere com a chave do vendedor");
+    if (CRYPTO_memcmp(expected.data(), stamp.mac.data(), expected.size()) != 0) return Check::Mismatch;
 
     const std::lock_guard lock(mutex_);
     if (now != pruned_at_) {
@@ -90,5 +90,6 @@ void SignatureGuard::accept(const Stamp& stamp, std::string_view key, std::strin
     }
     // The time is part of the key: the same MAC at another time is another signature.
     if (!seen_.emplace(std::to_string(stamp.time) + ':' + stamp.mac, stamp.time).second)
-        refuse("Requisição repetida: esta assinatura já foi aceita");
+        return Check::Replayed;
+    return Check::Accepted;
 }

@@ -25,8 +25,9 @@ public:
     // malformed header or a time off the clock.
     static Stamp read(std::string_view header, std::int64_t now);
     // Checks the signature under the key and that it was never accepted before; then remembers it
-    // for as long as its time would pass. Raises RequestError 401 otherwise.
-    void accept(const Stamp& stamp, std::string_view key, std::string_view body, std::int64_t now);
+    // for as long as its time would pass.
+    enum class Check { Accepted, Mismatch, Replayed };
+    Check accept(const Stamp& stamp, std::string_view key, std::string_view body, std::int64_t now);
 
 private:
     std::mutex mutex_;

@@ -360,13 +360,6 @@ TEST(ReferenceServerProcess, stops_cleanly_on_sigterm_after_logging_each_request
 
 namespace {
 
-QByteArray header_of(const HttpResult& result, const QByteArray& name)
-{
-    for (const auto& [key, value] : result.headers)
-        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
-    return {};
-}
-
 // A request with no Accept-Encoding at all, as an old client sends it: the reply's raw bytes.
 QByteArray without_accept_encoding(const QString& url, const QByteArray& body)
 {

@@ -115,3 +115,10 @@ std::string text_of(const JsonValue& object, std::string_view key)
     const JsonValue* value = object.find(key);
     return value == nullptr ? std::string("<missing>") : std::string(value->text());
 }
+
+QByteArray header_of(const HttpResult& result, const QByteArray& name)
+{
+    for (const auto& [key, value] : result.headers)
+        if (key.compare(name, Qt::CaseInsensitive) == 0) return value;
+    return {};
+}

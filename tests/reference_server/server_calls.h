@@ -24,6 +24,9 @@ struct HttpResult {
     QList<std::pair<QByteArray, QByteArray>> headers; // as the reply came
 };
 
+// A header of the reply, by its name in any case; empty when absent.
+QByteArray header_of(const HttpResult& result, const QByteArray& name);
+
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
 // The request object of one kind for the demo salesperson 1 of company Teste: "REQUISICAO" with the
