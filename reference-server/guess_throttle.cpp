@@ -52,8 +52,9 @@ void GuessThrottle::fail(const std::string& key, std::int64_t now)
     record.failures += 1;
     record.last = now;
     const int over = record.failures - kFreeFailures;
+    // 2, 4, 8 ... seconds: counted in whole seconds, a wait of one could end at once.
     if (over > 0)
-        record.until = now + (over >= 11 ? kMaxWait : std::min<std::int64_t>(kMaxWait, 1LL << (over - 1)));
+        record.until = now + (over >= 10 ? kMaxWait : std::min<std::int64_t>(kMaxWait, 1LL << over));
 }
 
 void GuessThrottle::prune(std::int64_t now)

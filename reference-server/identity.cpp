@@ -168,7 +168,7 @@ std::optional<NamedSalesperson> scan_salesperson(std::string_view body)
     if (!scan.take('{') || scan.string() != "_parameters" || !scan.take(':') || !scan.take('[') ||
         !scan.take('{') || scan.string() != "REQUISICAO" || !scan.take(':') || !scan.take('{'))
         return std::nullopt;
-    std::optional<std::string> empresa, chave;
+    std::optional<std::string> empresa, chave, table;
     // Every pair of the envelope is text; the first of each name counts, as in the parser.
     for (bool first = true; !scan.peek('}'); first = false) {
         if (!first && !scan.take(',')) return std::nullopt;
@@ -178,7 +178,9 @@ std::optional<NamedSalesperson> scan_salesperson(std::string_view body)
         if (!value) return std::nullopt;
         if (*name == "EMPRESA" && !empresa) empresa = std::move(value);
         if (*name == "CHAVE_VENDEDOR" && !chave) chave = std::move(value);
-        if (empresa && chave) return NamedSalesperson{std::move(*empresa), std::move(*chave)};
+        if (*name == "TABLE" && !table) table = std::move(value);
+        if (empresa && chave)
+            return NamedSalesperson{std::move(*empresa), std::move(*chave), table.value_or("")};
     }
     return std::nullopt;
 }

@@ -25,5 +25,6 @@ Salesperson identify(Database& db, std::string_view empresa, std::string_view ch
 struct NamedSalesperson {
     std::string empresa;
     std::string chave_vendedor;
+    std::string table; // the request's kind when it comes before them, for the log
 };
 std::optional<NamedSalesperson> scan_salesperson(std::string_view body);

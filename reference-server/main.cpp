@@ -74,6 +74,12 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
         return 1;
     }
+    if (!options.exigir_assinatura && !loopback_host(options.host))
+        std::fprintf(stderr,
+                     "pedidos-servidor: aviso: sem --exigir-assinatura, quem alcançar %s e informar uma "
+                     "empresa e um vendedor recebe os dados dele (clientes, títulos, a chave); para um "
+                     "servidor na internet, use --exigir-assinatura com --tls-cert e --tls-key\n",
+                     options.host.c_str());
     const bool ipv6 = options.host.find(':') != std::string::npos;
     std::printf("pedidos-servidor ouvindo em %s://%s%s%s:%d%s\n", options.tls_cert.empty() ? "http" : "https",
                 ipv6 ? "[" : "", options.host.c_str(), ipv6 ? "]" : "", port,

@@ -35,7 +35,10 @@ Opções:
                     recusa (HTTP 401) toda requisição sem o cabeçalho X-Pedidos-Assinatura válido:
                     "<hora unix>:<hex>", o HMAC-SHA256 sob a chave do vendedor da hora, de uma quebra
                     de linha e do corpo; a hora a no máximo 5 minutos do relógio do servidor, e
-                    nenhuma assinatura aceita duas vezes
+                    nenhuma assinatura aceita duas vezes; assinaturas erradas fazem o vendedor e o
+                    endereço esperarem (HTTP 429), mais a cada erro depois de cinco, até 15 minutos.
+                    Exige TLS: toda resposta traz a chave do vendedor
+  --permitir-http   aceita --exigir-assinatura sem TLS (numa rede em que ninguém escuta)
   --sem-compressao  envia as respostas sem compressão mesmo a quem as aceita comprimidas (sem esta
                     opção, respostas de 1 KiB ou mais vão em zstd ou gzip, conforme o
                     Accept-Encoding da requisição)
@@ -134,6 +137,10 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
             options.exigir_assinatura = true;
             continue;
         }
+        if (argument == "--permitir-http") {
+            options.permitir_http = true;
+            continue;
+        }
         if (argument == "--sem-compressao") {
             options.sem_compressao = true;
             continue;
@@ -176,5 +183,15 @@ ServerOptions parse_options(const std::vector<std::string>& arguments)
     }
     if (options.tls_cert.empty() != options.tls_key.empty())
         throw OptionsError("--tls-cert e --tls-key vão juntos: informe o certificado e a chave privada");
+    if (options.exigir_assinatura && options.tls_cert.empty() && !options.permitir_http)
+        throw OptionsError(
+            "--exigir-assinatura sem TLS não protege nada: toda resposta traz a chave do vendedor "
+            "(\"CHAVE_VENDEDOR\"), e quem escutar a rede passa a assinar como ele; use --tls-cert "
+            "e --tls-key, ou --permitir-http numa rede em que ninguém escuta");
     return options;
+}
+
+bool loopback_host(const std::string& host)
+{
+    return host.starts_with("127.") || host == "::1" || host == "localhost";
 }

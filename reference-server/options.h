@@ -25,6 +25,8 @@ struct ServerOptions {
     std::string tls_key;
     // Requests must carry a valid X-Pedidos-Assinatura header.
     bool exigir_assinatura = false;
+    // Signatures may be required over plain HTTP, where the replies show the key to any listener.
+    bool permitir_http = false;
     // Replies go as they are even to a client that accepts them compressed.
     bool sem_compressao = false;
     bool help = false;
@@ -40,3 +42,6 @@ public:
 ServerOptions parse_options(const std::vector<std::string>& arguments);
 
 extern const char* const usage_text;
+
+// Whether host names this machine only, where no one else can connect.
+bool loopback_host(const std::string& host);

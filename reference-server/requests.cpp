@@ -175,6 +175,7 @@ std::optional<HttpReply> RequestHandler::verify(std::string_view body, std::stri
     const std::optional<NamedSalesperson> named = scan_salesperson(body);
     if (!named) return refused("corpo sem EMPRESA e CHAVE_VENDEDOR no começo de \"REQUISICAO\"");
     info.salesperson = shorten(named->chave_vendedor);
+    info.kind = shorten(named->table);
     const std::string who = named->empresa + '\n' + named->chave_vendedor;
     if (const std::int64_t wait = throttle_->wait(peer, who, now); wait > 0)
         return HttpReply{

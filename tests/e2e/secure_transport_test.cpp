@@ -86,7 +86,8 @@ TEST_F(SecureStartUp, the_download_over_https_trusts_the_company_certificate_and
     configure(u"https://127.0.0.1:%1"_s.arg(server.port()), authority.certificate(), u"47262"_s);
     start(2);
     ASSERT_EQ(messages.said.size(), 2);
-    EXPECT_TRUE(messages.said[1].contains(u"Assinatura da requisição não confere com a chave do vendedor"_s))
+    EXPECT_TRUE(
+        messages.said[1].contains(u"Assinatura da requisição não pôde ser verificada: confira a chave"_s))
         << messages.said[1].toStdString();
     // The server writes its log line once the reply has gone out: waited for, not raced.
     EXPECT_TRUE(wait_until([&] { return server.log().contains(u"CLIENTE Teste1 401"_s); }));

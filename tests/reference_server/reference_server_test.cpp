@@ -498,6 +498,8 @@ TEST(ReferenceServerProcess, command_line_is_checked)
         {{u"--help"_s}, 0, "--exigir-assinatura"},
         {{u"--tls-cert"_s, u"a.pem"_s}, 2, "--tls-key"},
         {{u"--tls-key"_s, u"a.key"_s}, 2, "--tls-cert"},
+        // The replies carry the key that signs: over plain HTTP, only when told so.
+        {{u"--exigir-assinatura"_s}, 2, "--permitir-http"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.arguments.join(u' ').toStdString());
@@ -508,6 +510,17 @@ TEST(ReferenceServerProcess, command_line_is_checked)
         EXPECT_EQ(process.exitCode(), c.exit_code);
         EXPECT_TRUE(process.readAll().contains(c.output_contains));
     }
+}
+
+TEST(ReferenceServerProcess, open_to_the_network_without_signatures_it_says_what_that_means)
+{
+    const QString warning = u"sem --exigir-assinatura, quem alcançar"_s;
+    ServerProcess open({u"--host"_s, u"0.0.0.0"_s});
+    ASSERT_TRUE(open.running()) << open.log().toStdString();
+    EXPECT_TRUE(open.log().contains(warning)) << open.log().toStdString();
+    ServerProcess local;
+    ASSERT_TRUE(local.running());
+    EXPECT_FALSE(local.log().contains(warning));
 }
 
 // A port it cannot take ends the server with the reason, before any database is made.
