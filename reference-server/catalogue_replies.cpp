@@ -104,7 +104,7 @@ void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string&
     out += '}';
 }
 
-void write_produto_reply(Database& db, const Salesperson& vendedor, std::string& out, ReplyPieces* pieces)
+void write_produto_list(Database& db, const std::string& empresa, std::string& out)
 {
     out += '{';
     PairWriter reply(out);
@@ -114,7 +114,7 @@ void write_produto_reply(Database& db, const Salesperson& vendedor, std::string&
     {
         auto tables =
             db.prepare("SELECT tab_id, tab_descricao FROM tabela_preco WHERE emp_codigo = ? ORDER BY tab_id");
-        tables.bind_all(vendedor.empresa);
+        tables.bind_all(empresa);
         PairWriter list(out);
         std::size_t index = 0;
         while (tables.step()) {
@@ -136,11 +136,11 @@ void write_produto_reply(Database& db, const Salesperson& vendedor, std::string&
             "emb_unidade, "
             "mar_descricao, gru_descricao, sub_descricao, pro_imagem, pro_control_flex FROM produto "
             "WHERE emp_codigo = ? ORDER BY pro_id");
-        products.bind_all(vendedor.empresa);
+        products.bind_all(empresa);
         // Both queries run in product order, so each product's prices are the run of rows that follows.
         auto prices = db.prepare("SELECT pro_id, tab_id, tap_id, tap_venda_centavos FROM tabela_produto "
                                  "WHERE emp_codigo = ? ORDER BY pro_id, tab_id");
-        prices.bind_all(vendedor.empresa);
+        prices.bind_all(empresa);
         bool price_row = prices.step();
 
         PairWriter list(out);
@@ -182,11 +182,15 @@ void write_produto_reply(Database& db, const Salesperson& vendedor, std::string&
             }
             out += ']';
             out += '}';
-            if (pieces) pieces->hand_over_if_full(out);
         }
     }
     out += '}';
+}
 
-    reply.text("CHAVE_VENDEDOR", vendedor.chave);
-    out += '}';
+std::string produto_reply_tail(std::string_view chave)
+{
+    std::string tail = ",";
+    PairWriter(tail).text("CHAVE_VENDEDOR", chave);
+    tail += '}';
+    return tail;
 }

@@ -1,5 +1,7 @@
 #include "demo_data.h"
 
+#include "product_cache.h"
+
 #include "call.h"
 #include "database.h"
 #include "formats.h"
@@ -527,6 +529,7 @@ std::string prepare_database(const std::string& path, const SeedSizes& sizes, st
         created = create_schema(db);
         if (created) seed_database(db, sizes, today.value_or(local_now().day));
     });
+    ensure_catalogue_version(db);
     if (created) {
         const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - started).count();
         return "banco " + path + " criado com a carga " + as_load(sizes.describe()) + " em " +

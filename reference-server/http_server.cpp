@@ -434,9 +434,12 @@ awaitable<void> HttpServer::Impl::answer(Stream& stream, http::request<http::str
         workers,
         [&]() -> awaitable<Worked> {
             Worked w;
-            w.reply = handler.handle(method, request.body(), log.call, signature, accepted != Codec::None,
-                                     log.peer);
-            if (!w.reply.write_pieces && accepted != Codec::None && w.reply.body.size() >= kCompressFrom) {
+            w.reply = handler.handle(method, request.body(), log.call, signature, accepted, log.peer);
+            if (w.reply.encoded != Codec::None) {
+                log.bytes = w.reply.plain_size;
+                w.codec = w.reply.encoded;
+            } else if (!w.reply.write_pieces && accepted != Codec::None &&
+                       w.reply.body.size() >= kCompressFrom) {
                 std::string compressed;
                 StreamCompressor(accepted).compress(w.reply.body, true, compressed);
                 log.bytes = w.reply.body.size();

@@ -8,6 +8,7 @@
 #include "guess_throttle.h"
 #include "identity.h"
 #include "order_replies.h"
+#include "product_cache.h"
 #include "reply_pieces.h"
 #include "request_error.h"
 #include "server/json_parse.h"
@@ -36,11 +37,8 @@ constexpr std::array kinds{
              write_cliente_reply(call.db, call.vendedor, out, call.pieces);
          },
          true},
-    Kind{"PRODUTO", ServerMethod::GetDados,
-         [](const Call& call, std::string& out) {
-             write_produto_reply(call.db, call.vendedor, out, call.pieces);
-         },
-         true},
+    // Its writer is the product cache's (RequestHandler::product_reply).
+    Kind{"PRODUTO", ServerMethod::GetDados, nullptr},
     Kind{"HIST_FINANCEIRO", ServerMethod::GetDados, write_hist_financeiro_reply},
     Kind{"HIST_VENDA", ServerMethod::GetDados, write_hist_venda_reply},
     Kind{"BOLETO", ServerMethod::GetDados, write_boleto_reply},
@@ -145,7 +143,8 @@ RequestHandler::RequestHandler(std::string database_path, std::optional<std::chr
                                bool require_signature)
     : database_path_(std::move(database_path)), today_(today),
       signatures_(require_signature ? std::make_unique<SignatureGuard>() : nullptr),
-      throttle_(std::make_unique<GuessThrottle>()), unknown_key_(random_key())
+      throttle_(std::make_unique<GuessThrottle>()), unknown_key_(random_key()),
+      products_(std::make_unique<ProductCache>())
 {
 }
 
@@ -209,8 +208,38 @@ std::optional<HttpReply> RequestHandler::verify(std::string_view body, std::stri
     return std::nullopt;
 }
 
+HttpReply RequestHandler::product_reply(Database& db, const Salesperson& vendedor, Codec accepted) const
+{
+    const std::shared_ptr<const ProductCache::Entry> entry =
+        products_->get(db, vendedor.empresa, [&](std::string& head) {
+            head = "{\"result\":[";
+            write_produto_list(db, vendedor.empresa, head);
+        });
+    const std::string tail = produto_reply_tail(vendedor.chave) + "]}";
+    HttpReply reply;
+    reply.plain_size = entry->head().size() + tail.size();
+    if (accepted == Codec::None) {
+        reply.body = entry->head() + tail;
+    } else if (std::optional<std::string> encoded = entry->encoded(accepted, tail)) {
+        reply.body = std::move(*encoded);
+        reply.encoded = accepted;
+    } else {
+        // Still being compressed: compressed as it is sent, from the text already written.
+        reply.write_pieces = [entry, tail](ReplyPieces& pieces) {
+            const std::string& head = entry->head();
+            for (std::size_t at = 0; at < head.size(); at += ReplyPieces::kPieceBytes) {
+                std::string piece = head.substr(at, ReplyPieces::kPieceBytes);
+                pieces.hand_over(piece);
+            }
+            std::string end = tail;
+            pieces.hand_over(end);
+        };
+    }
+    return reply;
+}
+
 HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, CallInfo& info,
-                                 std::string_view signature, bool piecewise, std::string_view peer) const
+                                 std::string_view signature, Codec accepted, std::string_view peer) const
 {
     try {
         const std::int64_t now = std::time(nullptr);
@@ -241,6 +270,7 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
         // The parsed envelope must name whom the signature was verified for.
         if (verified && (vendedor.empresa != verified->empresa || vendedor.id != verified->id))
             throw RequestError(401, "A requisição nomeia outro vendedor que o da assinatura");
+        if (!kind.reply) return product_reply(*db, vendedor, accepted);
 
         const auto write = [db, vendedor, parsed = std::move(*parsed), day = local_now(today_),
                             &kind](std::string& out, ReplyPieces* pieces) {
@@ -250,7 +280,7 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
             out += "]}";
         };
         HttpReply reply;
-        if (piecewise && kind.long_reply) {
+        if (accepted != Codec::None && kind.long_reply) {
             reply.write_pieces = [write](ReplyPieces& pieces) {
                 std::string out;
                 write(out, &pieces);

@@ -12,6 +12,7 @@
 
 class Database;
 class GuessThrottle;
+class ProductCache;
 class SignatureGuard;
 struct Salesperson;
 
@@ -27,6 +28,9 @@ struct HttpReply {
     std::string cause;
     // With 429: the seconds before the next try (Retry-After).
     std::int64_t retry_after = 0;
+    // A body already in a codec the request accepts, and its size before, for the log.
+    Codec encoded = Codec::None;
+    std::size_t plain_size = 0;
 };
 
 // What the request log says of a call besides the HTTP facts.
@@ -46,11 +50,12 @@ public:
                             bool require_signature = false);
     ~RequestHandler();
 
-    // signature: the X-Pedidos-Assinatura header, empty when the request has none. With piecewise, a
-    // catalogue's reply comes as a writer of pieces instead of a body.
-    // peer: the address the request came from, for the throttle of wrong signatures.
+    // signature: the X-Pedidos-Assinatura header, empty when the request has none. accepted: the
+    // codec the reply may go in; with one, a catalogue's reply comes as a writer of pieces, or already
+    // encoded, instead of a body. peer: the address the request came from, for the throttle of wrong
+    // signatures.
     HttpReply handle(ServerMethod method, std::string_view body, CallInfo& info,
-                     std::string_view signature = {}, bool piecewise = false,
+                     std::string_view signature = {}, Codec accepted = Codec::None,
                      std::string_view peer = {}) const;
 
 private:
@@ -62,9 +67,12 @@ private:
                                     std::int64_t now, CallInfo& info, std::shared_ptr<Database>& db,
                                     std::optional<Salesperson>& vendedor) const;
 
+    HttpReply product_reply(Database& db, const Salesperson& vendedor, Codec accepted) const;
+
     std::unique_ptr<SignatureGuard> signatures_;
     std::unique_ptr<GuessThrottle> throttle_;
     std::string unknown_key_;
+    std::unique_ptr<ProductCache> products_;
 };
 
 std::string error_body(std::string_view message);

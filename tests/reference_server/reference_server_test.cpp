@@ -16,6 +16,7 @@
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QThread>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -461,6 +462,31 @@ TEST(ReferenceServerProcess, replies_go_compressed_where_accepted_and_decode_to_
             }
             EXPECT_EQ(inflated(result.body, c.codec), plain) << c.accept.constData();
         }
+        // The product list, the same for every salesperson, is written once per change of the
+        // catalogue and compressed once in the background; its compressed forms, with each
+        // salesperson's key after it, inflate to the same bytes, by this test and by Qt itself.
+        const auto produtos = [&](const Headers& headers, const QByteArray& id = "1") {
+            return call(server.url(u"getDados_OnLine"_s), request_body("PRODUTO", "Teste", id), "POST",
+                        headers);
+        };
+        const QByteArray list = produtos({{"Accept-Encoding", "identity"}}).body;
+        ASSERT_TRUE(list.startsWith(R"({"result":[{"TABELAS":)"));
+        ASSERT_TRUE(list.endsWith(R"("CHAVE_VENDEDOR":"47261"}]})"));
+        for (const QByteArray codec : {"zstd", "gzip"}) {
+            // Sent in pieces until the compressed form is ready; then whole, with its length.
+            HttpResult result;
+            for (int i = 0; i < 100 && header_of(result, "Content-Length").isEmpty(); ++i) {
+                if (i > 0) QThread::msleep(100);
+                result = produtos({{"Accept-Encoding", codec}});
+                EXPECT_EQ(inflated(result.body, codec), list) << codec.constData();
+            }
+            EXPECT_FALSE(header_of(result, "Content-Length").isEmpty()) << codec.constData();
+        }
+        EXPECT_EQ(produtos({}).body, list);
+        const QByteArray other = produtos({{"Accept-Encoding", "identity"}}, "2").body;
+        EXPECT_EQ(other.chopped(9), list.chopped(9));
+        EXPECT_TRUE(other.endsWith(R"("CHAVE_VENDEDOR":"58314"}]})"));
+
         // A refusal is a few bytes: it goes as it is.
         const HttpResult refused = get("gzip", "7");
         EXPECT_EQ(refused.status, 403);

@@ -1,10 +1,17 @@
 #include "boleto.h"
+#include "database.h"
 #include "order_replies.h"
 #include "pdf_check.h"
 #include "pdf_writer.h"
+#include "product_cache.h"
 #include "receivable_filter.h"
 #include "reply_pieces.h"
 #include "request_values.h"
+#include "schema.h"
+#include "temp_folder.h"
+
+#include <zlib.h>
+#include <zstd.h>
 
 #include <gtest/gtest.h>
 
@@ -257,6 +264,96 @@ TEST(ReplyPieces, the_sender_gets_every_piece_in_order_and_a_failure_where_it_ca
     ReplyPieces::start(run, Codec::None, writer(-1), fail_with).reset();
     for (std::thread& w : workers)
         w.join();
+}
+
+namespace {
+
+std::string zstd_inflated(const std::string& bytes)
+{
+    std::string out;
+    ZSTD_DStream* stream = ZSTD_createDStream();
+    ZSTD_inBuffer in{bytes.data(), bytes.size(), 0};
+    char buffer[65536];
+    while (in.pos < in.size) {
+        ZSTD_outBuffer o{buffer, sizeof buffer, 0};
+        if (ZSTD_isError(ZSTD_decompressStream(stream, &o, &in))) break;
+        out.append(buffer, o.pos);
+    }
+    ZSTD_freeDStream(stream);
+    return out;
+}
+
+// As an HTTP client reads gzip: one member, whose trailer must match what it inflated to.
+std::string gzip_inflated(const std::string& bytes)
+{
+    z_stream z{};
+    inflateInit2(&z, 15 + 32);
+    std::string out(1 << 22, '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(bytes.data()));
+    z.avail_in = static_cast<uInt>(bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    const int status = inflate(&z, Z_FINISH);
+    out.resize(status == Z_STREAM_END && z.avail_in == 0 ? z.total_out : 0);
+    inflateEnd(&z);
+    return out;
+}
+
+} // namespace
+
+// The product list is written once per change of the catalogue, by one caller however many ask at
+// once, and its compressed forms with anyone's tail inflate to the very text.
+TEST(ProductCache, written_once_per_change_and_compressed_forms_inflate_to_the_text)
+{
+    TempFolder folder;
+    const std::string path = folder.path(u"cache.db"_s).toStdString();
+    {
+        Database db(path);
+        db.transaction([&] { create_schema(db); });
+        ensure_catalogue_version(db);
+        db.exec("INSERT INTO empresa VALUES ('Teste', 'Teste Ltda')");
+    }
+    ProductCache cache;
+    std::atomic<int> writes = 0;
+    const auto write = [&](std::string& head) {
+        ++writes;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        head = "{\"result\":[{\"PRODUTOS\":{" + std::string(300000, 'p') + std::to_string(writes.load());
+    };
+    std::vector<std::thread> callers;
+    std::vector<std::shared_ptr<const ProductCache::Entry>> got(8);
+    for (std::size_t i = 0; i < got.size(); ++i)
+        callers.emplace_back([&, i] {
+            Database db(path);
+            got[i] = cache.get(db, "Teste", write);
+        });
+    for (std::thread& t : callers)
+        t.join();
+    EXPECT_EQ(writes, 1);
+    for (const auto& entry : got)
+        EXPECT_EQ(entry, got[0]);
+
+    cache.settle();
+    const std::string tail = R"(},"CHAVE_VENDEDOR":"Teste1"}]})";
+    const std::string whole = got[0]->head() + tail;
+    const std::optional<std::string> zstd = got[0]->encoded(Codec::Zstd, tail);
+    const std::optional<std::string> gzip = got[0]->encoded(Codec::Gzip, tail);
+    ASSERT_TRUE(zstd && gzip);
+    EXPECT_LT(zstd->size(), 1000u);
+    EXPECT_EQ(zstd_inflated(*zstd), whole);
+    EXPECT_EQ(gzip_inflated(*gzip), whole);
+    EXPECT_EQ(gzip_inflated(*got[0]->encoded(Codec::Gzip, "x")), got[0]->head() + "x");
+
+    Database db(path);
+    EXPECT_EQ(cache.get(db, "Teste", write), got[0]);
+    // Any change of a catalogue table makes the next call write it anew.
+    db.exec("INSERT INTO tabela_preco VALUES ('Teste', 1, 'TABELA 1')");
+    const auto changed = cache.get(db, "Teste", write);
+    EXPECT_EQ(writes, 2);
+    EXPECT_NE(changed, got[0]);
+    db.exec("UPDATE tabela_preco SET tab_descricao = 'TABELA UM'");
+    cache.get(db, "Teste", write);
+    EXPECT_EQ(writes, 3);
 }
 
 TEST(PdfWriter, pages_of_latin_text_come_back_from_a_reader)
