@@ -17,18 +17,16 @@ std::string salesperson_key(std::string_view salesperson)
 
 } // namespace
 
-std::int64_t GuessThrottle::wait(std::string_view peer, std::string_view salesperson, std::int64_t now)
+std::int64_t GuessThrottle::try_guess(std::string_view peer, std::string_view salesperson, std::int64_t now)
 {
     const std::lock_guard lock(mutex_);
-    return std::max(wait_for(peer_key(peer), now), wait_for(salesperson_key(salesperson), now));
-}
-
-void GuessThrottle::failed(std::string_view peer, std::string_view salesperson, std::int64_t now)
-{
-    const std::lock_guard lock(mutex_);
+    const std::int64_t wait =
+        std::max(wait_for(peer_key(peer), now), wait_for(salesperson_key(salesperson), now));
+    if (wait > 0) return wait;
     if (records_.size() >= kMaxRecords) prune(now);
     fail(peer_key(peer), now);
     fail(salesperson_key(salesperson), now);
+    return 0;
 }
 
 void GuessThrottle::succeeded(std::string_view peer, std::string_view salesperson)

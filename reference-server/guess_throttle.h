@@ -18,9 +18,10 @@ public:
     static constexpr std::int64_t kMaxWait = 15 * 60;
     static constexpr std::int64_t kForgetAfter = 60 * 60;
 
-    // Seconds before a request for salesperson from peer may be checked; 0 when it may now.
-    std::int64_t wait(std::string_view peer, std::string_view salesperson, std::int64_t now);
-    void failed(std::string_view peer, std::string_view salesperson, std::int64_t now);
+    // Seconds before a request for salesperson from peer may be checked; 0 when it may now, and then
+    // the try counts as wrong until succeeded() says otherwise. Waiting and counting are one step,
+    // so that guesses sent at once on many connections are counted one by one.
+    std::int64_t try_guess(std::string_view peer, std::string_view salesperson, std::int64_t now);
     void succeeded(std::string_view peer, std::string_view salesperson);
 
 private:

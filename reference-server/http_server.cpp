@@ -17,8 +17,10 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -64,26 +66,93 @@ struct RequestLog {
     std::string cause;
 };
 
+// What an attack repeats by the thousand is not written line by line, or the log would fill the
+// disk: a wait told to a guesser (429) gets a line once a minute per address, and connections closed
+// without a request are only counted. A line once a minute sums up what was left out.
+class QuietLog {
+public:
+    enum class Closed { ForRoom, SlowHeader, SlowBody, NoRoom };
+
+    bool first_wait(const std::string& peer)
+    {
+        const auto now = std::chrono::steady_clock::now();
+        const std::lock_guard lock(mutex_);
+        auto [at, added] = last_wait_.try_emplace(peer, now);
+        if (!added && now - at->second < std::chrono::minutes(1)) {
+            ++waits_left_out_;
+            return false;
+        }
+        at->second = now;
+        return true;
+    }
+    void closed(Closed reason)
+    {
+        const std::lock_guard lock(mutex_);
+        ++closed_[static_cast<int>(reason)];
+    }
+    // What was left out since the last call; empty when nothing was.
+    std::string summary()
+    {
+        const std::lock_guard lock(mutex_);
+        std::string text;
+        const auto add = [&](std::size_t n, const char* what) {
+            if (n == 0) return;
+            text += (text.empty() ? "" : ", ") + std::to_string(n) + " " + what;
+        };
+        add(closed_[0], "conexões fechadas para dar lugar a outras");
+        add(closed_[1], "sem o cabeçalho completo a tempo");
+        add(closed_[2], "com o corpo lento demais");
+        add(closed_[3], "recusadas com o servidor cheio (503)");
+        add(waits_left_out_, "respostas 429 sem linha própria");
+        closed_ = {};
+        waits_left_out_ = 0;
+        last_wait_.clear();
+        return text;
+    }
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::chrono::steady_clock::time_point> last_wait_;
+    std::size_t waits_left_out_ = 0;
+    std::array<std::size_t, 4> closed_{};
+};
+QuietLog quiet_log;
+
+std::string utc_now()
+{
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    gmtime_r(&now, &utc);
+    char when[32];
+    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    return when;
+}
+
+void write_summary()
+{
+    const std::string left_out = quiet_log.summary();
+    if (left_out.empty()) return;
+    const std::lock_guard lock(log_mutex);
+    std::fprintf(stderr, "%s no último minuto: %s\n", utc_now().c_str(), left_out.c_str());
+}
+
 void write_log_line(const RequestLog& log)
 {
+    if (log.status == 429 && !quiet_log.first_wait(log.peer)) return;
     const long long elapsed =
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - log.start)
             .count();
     std::string target = log.target;
     if (target.starts_with(base_path)) target.erase(0, base_path.size());
     // When (UTC) and from whom, so that a line read later or under attack can be placed.
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char when[32];
-    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
+    const std::string when = utc_now();
     std::string size = std::to_string(log.bytes) + " bytes";
     if (log.codec != Codec::None)
         size += std::string(" (") + codec_name(log.codec) + " " + std::to_string(log.wire_bytes) + ")";
     std::string cause;
     if (!log.cause.empty()) cause = " causa: " + printable(log.cause, true);
     const std::lock_guard lock(log_mutex);
-    std::fprintf(stderr, "%s %s:%d %s %s %s %s %d %s %lld ms%s\n", when, printable(log.peer).c_str(),
+    std::fprintf(stderr, "%s %s:%d %s %s %s %s %d %s %lld ms%s\n", when.c_str(), printable(log.peer).c_str(),
                  log.port, printable(log.method).c_str(), printable(target).c_str(),
                  printable(log.call.kind).c_str(), printable(log.call.salesperson).c_str(), log.status,
                  size.c_str(), elapsed, cause.c_str());
@@ -275,6 +344,7 @@ awaitable<void> HttpServer::Impl::session(std::shared_ptr<Stream> stream, std::s
     // Closing to make room runs on the connection's own strand; the pending read then fails.
     std::weak_ptr<Stream> weak = stream;
     auto close = [weak] {
+        quiet_log.closed(QuietLog::Closed::ForRoom);
         if (auto s = weak.lock())
             asio::post(beast::get_lowest_layer(*s).get_executor(), [s] {
                 beast::error_code ignored;
@@ -286,13 +356,11 @@ awaitable<void> HttpServer::Impl::session(std::shared_ptr<Stream> stream, std::s
     if (!entry) {
         // Every connection in the way is being answered: this one cannot be.
         RequestLog log;
-        log.peer = peer;
-        log.port = port;
+        quiet_log.closed(QuietLog::Closed::NoRoom);
         if constexpr (std::is_same_v<Stream, beast::tcp_stream>)
             co_await send_refusal(
                 *stream, 11,
                 {http::status::service_unavailable, "Servidor ocupado: tente de novo em instantes"}, log);
-        write_log_line(log);
         co_return;
     }
     struct Leave {
@@ -354,6 +422,8 @@ awaitable<void> HttpServer::Impl::serve(Stream& stream, ConnectionTable::Entry& 
             if (const auto refusal = refusal_of(error)) {
                 co_await send_refusal(stream, 11, *refusal, log);
                 write_log_line(log);
+            } else if (error == beast::error::timeout) {
+                quiet_log.closed(QuietLog::Closed::SlowHeader);
             }
             co_return;
         }
@@ -402,6 +472,8 @@ awaitable<void> HttpServer::Impl::serve(Stream& stream, ConnectionTable::Entry& 
             if (const auto refused = refusal_of(error)) {
                 co_await send_refusal(stream, request.version(), *refused, log);
                 write_log_line(log);
+            } else if (error == beast::error::timeout) {
+                quiet_log.closed(QuietLog::Closed::SlowBody);
             }
             co_return;
         }
@@ -562,6 +634,17 @@ int HttpServer::bind(const std::string& host, int port)
 void HttpServer::run()
 {
     asio::co_spawn(d->io, d->accept_loop(), asio::detached);
+    asio::co_spawn(
+        d->io,
+        [this]() -> awaitable<void> {
+            asio::steady_timer minute(d->io);
+            for (;;) {
+                minute.expires_after(std::chrono::minutes(1));
+                co_await minute.async_wait(use_awaitable);
+                write_summary();
+            }
+        },
+        asio::detached);
     // Moving bytes takes little: a thread per core is plenty, whatever the number of connections.
     std::vector<std::thread> threads;
     for (unsigned i = 1; i < std::max(2u, std::thread::hardware_concurrency()); ++i)
@@ -569,6 +652,7 @@ void HttpServer::run()
     d->io.run();
     for (std::thread& t : threads)
         t.join();
+    write_summary();
 }
 
 void HttpServer::stop()

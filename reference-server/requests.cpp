@@ -176,7 +176,7 @@ std::optional<HttpReply> RequestHandler::verify(std::string_view body, std::stri
     info.salesperson = shorten(named->chave_vendedor);
     info.kind = shorten(named->table);
     const std::string who = named->empresa + '\n' + named->chave_vendedor;
-    if (const std::int64_t wait = throttle_->wait(peer, who, now); wait > 0)
+    if (const std::int64_t wait = throttle_->try_guess(peer, who, now); wait > 0)
         return HttpReply{
             429,
             error_body("Assinaturas erradas demais para este vendedor ou deste endereço: tente de "
@@ -197,11 +197,9 @@ std::optional<HttpReply> RequestHandler::verify(std::string_view body, std::stri
         key = unknown_key_;
     }
     const SignatureGuard::Check check = signatures_->accept(*stamp, key, body, now);
-    if (check == SignatureGuard::Check::Mismatch || !vendedor) {
-        throttle_->failed(peer, who, now);
+    if (check == SignatureGuard::Check::Mismatch || !vendedor)
         return refused(vendedor ? "assinatura não confere com a chave do vendedor"
                                 : "vendedor não cadastrado");
-    }
     throttle_->succeeded(peer, who);
     if (check == SignatureGuard::Check::Replayed)
         return HttpReply{401, error_body("Requisição repetida: esta assinatura já foi aceita"), {}, {}, 0};
