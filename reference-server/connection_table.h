@@ -26,10 +26,6 @@ public:
     };
 
     class Entry {
-    public:
-        State state() const { return state_; }
-
-    private:
         friend class ConnectionTable;
         std::string peer_;
         State state_ = State::Fresh;

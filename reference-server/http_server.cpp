@@ -263,30 +263,39 @@ struct HttpServer::Impl {
     awaitable<void> serve(Stream& stream, ConnectionTable::Entry& entry, const std::string& peer,
                           unsigned short port);
     template <class Stream>
-    awaitable<void> answer(Stream& stream, http::request<http::string_body>& request, RequestLog& log);
+    awaitable<void> answer(Stream& stream, ServerMethod method, http::request<http::string_body>& request,
+                           RequestLog& log);
     template <class Stream>
     awaitable<void> send_pieces(Stream& stream, ReplyPieces& pieces,
                                 const http::request<http::string_body>& request, Codec codec,
                                 RequestLog& log);
 };
 
-// Writes a whole reply, JSON, within the write time.
+// A whole JSON reply, ready to write.
+http::response<http::string_body> json_response(http::status status, unsigned version, bool keep_alive,
+                                                std::string body)
+{
+    http::response<http::string_body> response{status, version};
+    response.set(http::field::content_type, json_type);
+    response.keep_alive(keep_alive);
+    response.body() = std::move(body);
+    response.prepare_payload();
+    return response;
+}
+
+// Writes a whole reply within the write time.
 template <class Stream>
 awaitable<void> send_whole(Stream& stream, const http::request<http::string_body>& request,
                            http::status status, std::string body, Codec codec, bool vary, RequestLog& log,
                            std::int64_t retry_after = 0)
 {
-    http::response<http::string_body> response{status, request.version()};
-    response.set(http::field::content_type, json_type);
+    log.status = static_cast<int>(status);
+    log.wire_bytes = body.size();
+    auto response = json_response(status, request.version(), request.keep_alive(), std::move(body));
     if (codec != Codec::None) response.set(http::field::content_encoding, codec_name(codec));
     // Caches between the two must keep the forms apart.
     if (vary) response.set(http::field::vary, "Accept-Encoding");
-    response.keep_alive(request.keep_alive());
     if (retry_after > 0) response.set(http::field::retry_after, std::to_string(retry_after));
-    log.status = static_cast<int>(status);
-    log.wire_bytes = body.size();
-    response.body() = std::move(body);
-    response.prepare_payload();
     beast::get_lowest_layer(stream).expires_after(kWriteTime);
     co_await http::async_write(stream, response, use_awaitable);
 }
@@ -296,11 +305,7 @@ awaitable<void> send_whole(Stream& stream, const http::request<http::string_body
 template <class Stream>
 awaitable<void> send_refusal(Stream& stream, unsigned version, const Refusal& refusal, RequestLog& log)
 {
-    http::response<http::string_body> response{refusal.status, version};
-    response.set(http::field::content_type, json_type);
-    response.keep_alive(false);
-    response.body() = error_body(refusal.message);
-    response.prepare_payload();
+    auto response = json_response(refusal.status, version, false, error_body(refusal.message));
     log.status = static_cast<int>(refusal.status);
     log.bytes = response.body().size();
     beast::get_lowest_layer(stream).expires_after(std::chrono::seconds(5));
@@ -436,7 +441,8 @@ awaitable<void> HttpServer::Impl::serve(Stream& stream, ConnectionTable::Entry& 
         const std::string_view path =
             std::string_view(request.target()).substr(0, request.target().find('?'));
         const auto encoding = request.find(http::field::content_encoding);
-        if (!method_of(path))
+        const std::optional<ServerMethod> method = method_of(path);
+        if (!method)
             refusal = Refusal{http::status::not_found, "Caminho não encontrado: " + std::string(path)};
         else if (request.method() != http::verb::post)
             refusal =
@@ -481,7 +487,7 @@ awaitable<void> HttpServer::Impl::serve(Stream& stream, ConnectionTable::Entry& 
         connections.set_state(entry, ConnectionTable::State::Busy);
         tcp_stream.expires_never();
         const bool keep_alive = request.keep_alive();
-        co_await answer(stream, request, log);
+        co_await answer(stream, *method, request, log);
         write_log_line(log);
         if (!keep_alive) co_return;
         connections.set_state(entry, ConnectionTable::State::Idle);
@@ -489,11 +495,9 @@ awaitable<void> HttpServer::Impl::serve(Stream& stream, ConnectionTable::Entry& 
 }
 
 template <class Stream>
-awaitable<void> HttpServer::Impl::answer(Stream& stream, http::request<http::string_body>& request,
-                                         RequestLog& log)
+awaitable<void> HttpServer::Impl::answer(Stream& stream, ServerMethod method,
+                                         http::request<http::string_body>& request, RequestLog& log)
 {
-    const ServerMethod method =
-        *method_of(std::string_view(request.target()).substr(0, request.target().find('?')));
     const Codec accepted = compress ? accepted_codec(request[http::field::accept_encoding]) : Codec::None;
     const std::string_view signature = request["X-Pedidos-Assinatura"];
 

@@ -2,6 +2,7 @@
 
 #include "database.h"
 #include "request_error.h"
+#include "server/json_parse.h"
 #include "server/json_value.h"
 
 namespace {
@@ -29,62 +30,19 @@ public:
         skip_space();
         return at_ < text_.size() && text_[at_] == c;
     }
-    // A string, its escapes decoded to UTF-8.
+    // A string, its escapes decoded by the project's JSON parser, as the whole body would be.
     std::optional<std::string> string()
     {
+        skip_space();
+        const std::size_t start = at_;
         if (!take('"')) return std::nullopt;
-        std::string out;
-        while (at_ < text_.size()) {
-            const char c = text_[at_++];
-            if (c == '"') return out;
-            if (static_cast<unsigned char>(c) < 0x20) return std::nullopt;
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
-            if (at_ >= text_.size()) return std::nullopt;
-            const char e = text_[at_++];
-            switch (e) {
-            case '"':
-            case '\\':
-            case '/':
-                out += e;
-                break;
-            case 'b':
-                out += '\b';
-                break;
-            case 'f':
-                out += '\f';
-                break;
-            case 'n':
-                out += '\n';
-                break;
-            case 'r':
-                out += '\r';
-                break;
-            case 't':
-                out += '\t';
-                break;
-            case 'u': {
-                std::optional<unsigned> unit = hex4();
-                if (!unit) return std::nullopt;
-                unsigned cp = *unit;
-                if (cp >= 0xD800 && cp < 0xDC00) {
-                    if (!take_raw('\\') || !take_raw('u')) return std::nullopt;
-                    const std::optional<unsigned> low = hex4();
-                    if (!low || *low < 0xDC00 || *low >= 0xE000) return std::nullopt;
-                    cp = 0x10000 + ((cp - 0xD800) << 10) + (*low - 0xDC00);
-                } else if (cp >= 0xDC00 && cp < 0xE000) {
-                    return std::nullopt;
-                }
-                append_utf8(out, cp);
-                break;
-            }
-            default:
-                return std::nullopt;
-            }
-        }
-        return std::nullopt;
+        while (at_ < text_.size() && text_[at_] != '"')
+            at_ += text_[at_] == '\\' ? 2 : 1;
+        if (at_ >= text_.size()) return std::nullopt;
+        ++at_;
+        const std::optional<JsonValue> value = parse_json(text_.substr(start, at_ - start));
+        if (!value || !value->is_string()) return std::nullopt;
+        return std::string(value->text());
     }
 
 private:
@@ -93,48 +51,6 @@ private:
         while (at_ < text_.size() &&
                (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r'))
             ++at_;
-    }
-    bool take_raw(char c)
-    {
-        if (at_ >= text_.size() || text_[at_] != c) return false;
-        ++at_;
-        return true;
-    }
-    std::optional<unsigned> hex4()
-    {
-        if (text_.size() - at_ < 4) return std::nullopt;
-        unsigned value = 0;
-        for (int i = 0; i < 4; ++i) {
-            const char c = text_[at_++];
-            value <<= 4;
-            if (c >= '0' && c <= '9')
-                value |= static_cast<unsigned>(c - '0');
-            else if (c >= 'a' && c <= 'f')
-                value |= static_cast<unsigned>(c - 'a' + 10);
-            else if (c >= 'A' && c <= 'F')
-                value |= static_cast<unsigned>(c - 'A' + 10);
-            else
-                return std::nullopt;
-        }
-        return value;
-    }
-    static void append_utf8(std::string& out, unsigned cp)
-    {
-        if (cp < 0x80) {
-            out += static_cast<char>(cp);
-        } else if (cp < 0x800) {
-            out += static_cast<char>(0xC0 | (cp >> 6));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else if (cp < 0x10000) {
-            out += static_cast<char>(0xE0 | (cp >> 12));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (cp >> 18));
-            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (cp & 0x3F));
-        }
     }
 
     std::string_view text_;

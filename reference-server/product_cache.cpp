@@ -77,7 +77,7 @@ std::optional<std::string> ProductCache::Entry::encoded(Codec codec, std::string
         put_le32(out, static_cast<std::uint32_t>(head_.size() + tail.size()));
         return out;
     }
-    return head_ + std::string(tail);
+    return std::nullopt;
 }
 
 ProductCache::~ProductCache()

@@ -26,8 +26,8 @@ public:
     class Entry {
     public:
         const std::string& head() const { return head_; }
-        // The whole reply, head and tail, in codec's form; nothing while the head is still being
-        // compressed.
+        // The whole reply, head and tail, in codec's form (zstd or gzip); nothing while the head is
+        // still being compressed.
         std::optional<std::string> encoded(Codec codec, std::string_view tail) const;
 
     private:

@@ -1,5 +1,7 @@
 #include "whole_text.h"
 
+#include "core/text.h"
+
 #include <QEvent>
 #include <QHelpEvent>
 #include <QLineEdit>
@@ -35,8 +37,10 @@ bool show_whole_text(const QHelpEvent& hover, const QString& text, const QRect& 
         return false;
     }
     // A tooltip reads text that looks like markup as rich text: the text comes from outside (a
-    // client's name, a street), so it goes escaped inside markup of the program's own.
-    QToolTip::showText(hover.globalPos(), u"<qt>"_s + text.toHtmlEscaped() + u"</qt>"_s, over, room);
+    // client's name, a street), so it goes escaped inside markup of the program's own, and cut
+    // where no real name reaches.
+    QToolTip::showText(hover.globalPos(), u"<qt>"_s + outside_text(text, 1000).toHtmlEscaped() + u"</qt>"_s,
+                       over, room);
     return true;
 }
 
