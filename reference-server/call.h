@@ -6,7 +6,6 @@
 
 class Database;
 class JsonValue;
-class ReplyPieces;
 struct Salesperson;
 
 // The server's local wall-clock time when a call arrived: the day for dates and histories, the
@@ -28,8 +27,6 @@ struct Call {
     const JsonValue& request;
     const JsonValue& requisicao;
     LocalTime now;
-    // Set when the reply is sent while it is written: a long reply hands its pieces over here.
-    ReplyPieces* pieces = nullptr;
 };
 
 // Appends the reply object of one kind to `out`; raises RequestError for a request it refuses.

@@ -58,7 +58,7 @@ private:
 
 } // namespace
 
-void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string& out, ReplyPieces* pieces)
+void write_cliente_list(Database& db, const Salesperson& vendedor, std::string& out, ReplyPieces* pieces)
 {
     auto rows = db.prepare(
         "SELECT cli_id, cli_razao, cli_fantasia, cli_cnpj_cpf, cli_telefone, end_rua, end_numero, "
@@ -100,8 +100,7 @@ void write_cliente_reply(Database& db, const Salesperson& vendedor, std::string&
         out += '}';
         if (pieces) pieces->hand_over_if_full(out);
     }
-    reply.text("CHAVE_VENDEDOR", vendedor.chave);
-    out += '}';
+    if (index > 0) out += ',';
 }
 
 void write_produto_list(Database& db, const std::string& empresa, std::string& out)
@@ -184,13 +183,13 @@ void write_produto_list(Database& db, const std::string& empresa, std::string& o
             out += '}';
         }
     }
-    out += '}';
+    out += "},";
 }
 
-std::string produto_reply_tail(std::string_view chave)
+std::string key_pair_and_end(std::string_view chave)
 {
-    std::string tail = ",";
-    PairWriter(tail).text("CHAVE_VENDEDOR", chave);
-    tail += '}';
-    return tail;
+    std::string end;
+    PairWriter(end).text("CHAVE_VENDEDOR", chave);
+    end += '}';
+    return end;
 }

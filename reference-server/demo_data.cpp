@@ -1,6 +1,6 @@
 #include "demo_data.h"
 
-#include "product_cache.h"
+#include "list_versions.h"
 
 #include "call.h"
 #include "database.h"
@@ -529,7 +529,7 @@ std::string prepare_database(const std::string& path, const SeedSizes& sizes, st
         created = create_schema(db);
         if (created) seed_database(db, sizes, today.value_or(local_now().day));
     });
-    ensure_catalogue_version(db);
+    ensure_list_versions(db);
     if (created) {
         const auto elapsed = duration_cast<milliseconds>(steady_clock::now() - started).count();
         return "banco " + path + " criado com a carga " + as_load(sizes.describe()) + " em " +

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "reply_compression.h"
+#include "compressed_head.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -11,9 +10,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
-#include <vector>
 
+class BackgroundWork;
 class Database;
 
 // A company's product list is the same for each of its salespeople but for the key at its end, and
@@ -34,14 +32,11 @@ public:
         friend class ProductCache;
         std::string head_;
         mutable std::mutex mutex_;
-        bool compressed_ = false;
-        std::string zstd_;      // one frame
-        std::string gzip_;      // a gzip header and deflate blocks up to a full flush
-        std::uint32_t crc_ = 0; // of the head, for the gzip trailer
+        std::optional<CompressedHead> zstd_;
+        std::optional<CompressedHead> gzip_;
     };
 
-    ProductCache() = default;
-    ~ProductCache();
+    explicit ProductCache(BackgroundWork& background) : background_(background) {}
     ProductCache(const ProductCache&) = delete;
     ProductCache& operator=(const ProductCache&) = delete;
 
@@ -49,9 +44,6 @@ public:
     // is none. Calls that arrive while it is written wait for it instead of writing it again.
     std::shared_ptr<const Entry> get(Database& db, const std::string& empresa,
                                      const std::function<void(std::string& head)>& write);
-
-    // Waits for the background compression started so far (for tests).
-    void settle();
 
 private:
     struct Slot {
@@ -61,17 +53,8 @@ private:
     };
     void compress_later(std::shared_ptr<Entry> entry);
 
+    BackgroundWork& background_;
     std::mutex mutex_;
     std::condition_variable written_;
     std::map<std::string, Slot> slots_;
-    struct Compression {
-        std::shared_ptr<std::atomic<bool>> done;
-        std::thread thread;
-    };
-    std::vector<Compression> compressing_;
 };
-
-// The catalogue's version: raised by triggers on every change of products, price tables and prices.
-std::int64_t catalogue_version(Database& db);
-// Makes the version table and its triggers when missing; after the first load, which they would slow.
-void ensure_catalogue_version(Database& db);

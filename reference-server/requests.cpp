@@ -1,12 +1,15 @@
 #include "requests.h"
 
+#include "background_work.h"
 #include "call.h"
 #include "card_replies.h"
 #include "catalogue_replies.h"
+#include "compressed_lists.h"
 #include "database.h"
 #include "document_replies.h"
 #include "guess_throttle.h"
 #include "identity.h"
+#include "list_versions.h"
 #include "order_replies.h"
 #include "product_cache.h"
 #include "reply_pieces.h"
@@ -23,21 +26,19 @@
 
 namespace {
 
+// The compressed client lists kept, some hundred of 50,000 clients.
+constexpr std::size_t kClientListBytes = 256 * 1024 * 1024;
+
 struct Kind {
     std::string_view name;
     ServerMethod method;
     ReplyWriter reply;
-    // The catalogues: long enough to be sent while they are written.
-    bool long_reply = false;
 };
 
 constexpr std::array kinds{
-    Kind{"CLIENTE", ServerMethod::GetDados,
-         [](const Call& call, std::string& out) {
-             write_cliente_reply(call.db, call.vendedor, out, call.pieces);
-         },
-         true},
-    // Its writer is the product cache's (RequestHandler::product_reply).
+    // The catalogues are written by RequestHandler::client_reply and product_reply, which keep them
+    // between downloads.
+    Kind{"CLIENTE", ServerMethod::GetDados, nullptr},
     Kind{"PRODUTO", ServerMethod::GetDados, nullptr},
     Kind{"HIST_FINANCEIRO", ServerMethod::GetDados, write_hist_financeiro_reply},
     Kind{"HIST_VENDA", ServerMethod::GetDados, write_hist_venda_reply},
@@ -144,7 +145,9 @@ RequestHandler::RequestHandler(std::string database_path, std::optional<std::chr
     : database_path_(std::move(database_path)), today_(today),
       signatures_(require_signature ? std::make_unique<SignatureGuard>() : nullptr),
       throttle_(std::make_unique<GuessThrottle>()), unknown_key_(random_key()),
-      products_(std::make_unique<ProductCache>())
+      background_(std::make_unique<BackgroundWork>()),
+      products_(std::make_unique<ProductCache>(*background_)),
+      clients_(std::make_unique<CompressedLists>(*background_, kClientListBytes))
 {
 }
 
@@ -213,7 +216,7 @@ HttpReply RequestHandler::product_reply(Database& db, const Salesperson& vendedo
             head = "{\"result\":[";
             write_produto_list(db, vendedor.empresa, head);
         });
-    const std::string tail = produto_reply_tail(vendedor.chave) + "]}";
+    const std::string tail = key_pair_and_end(vendedor.chave) + "]}";
     HttpReply reply;
     reply.plain_size = entry->head().size() + tail.size();
     if (accepted == Codec::None) {
@@ -233,6 +236,42 @@ HttpReply RequestHandler::product_reply(Database& db, const Salesperson& vendedo
             pieces.hand_over(end);
         };
     }
+    return reply;
+}
+
+HttpReply RequestHandler::client_reply(const std::shared_ptr<Database>& db, const Salesperson& vendedor,
+                                       Codec accepted) const
+{
+    const std::string tail = key_pair_and_end(vendedor.chave) + "]}";
+    HttpReply reply;
+    if (accepted == Codec::None) {
+        reply.body = "{\"result\":[";
+        write_cliente_list(*db, vendedor, reply.body);
+        reply.body += tail;
+        return reply;
+    }
+    const std::string key = vendedor.empresa + '\n' + vendedor.id;
+    const std::int64_t version = client_list_version(*db, vendedor.empresa, vendedor.id);
+    if (const std::shared_ptr<const CompressedHead> head = clients_->find(key, version, accepted)) {
+        reply.body = head->with_tail(tail);
+        reply.encoded = accepted;
+        reply.plain_size = head->plain_size() + tail.size();
+        return reply;
+    }
+    // The first download since the list changed: compressed as it is written, while the background
+    // makes the best compressed form for the next.
+    clients_->prepare(key, version, accepted, [path = database_path_, vendedor] {
+        Database own(path);
+        std::string head = "{\"result\":[";
+        write_cliente_list(own, vendedor, head);
+        return head;
+    });
+    reply.write_pieces = [db, vendedor, tail](ReplyPieces& pieces) {
+        std::string out = "{\"result\":[";
+        write_cliente_list(*db, vendedor, out, &pieces);
+        out += tail;
+        pieces.hand_over(out);
+    };
     return reply;
 }
 
@@ -268,25 +307,14 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
         // The parsed envelope must name whom the signature was verified for.
         if (verified && (vendedor.empresa != verified->empresa || vendedor.id != verified->id))
             throw RequestError(401, "A requisição nomeia outro vendedor que o da assinatura");
-        if (!kind.reply) return product_reply(*db, vendedor, accepted);
+        if (!kind.reply)
+            return kind.name == "PRODUTO" ? product_reply(*db, vendedor, accepted)
+                                          : client_reply(db, vendedor, accepted);
 
-        const auto write = [db, vendedor, parsed = std::move(*parsed), day = local_now(today_),
-                            &kind](std::string& out, ReplyPieces* pieces) {
-            const JsonValue& request = request_object(parsed);
-            out += "{\"result\":[";
-            kind.reply(Call{*db, vendedor, request, *request.find("REQUISICAO"), day, pieces}, out);
-            out += "]}";
-        };
         HttpReply reply;
-        if (accepted != Codec::None && kind.long_reply) {
-            reply.write_pieces = [write](ReplyPieces& pieces) {
-                std::string out;
-                write(out, &pieces);
-                pieces.hand_over(out);
-            };
-        } else {
-            write(reply.body, nullptr);
-        }
+        reply.body = "{\"result\":[";
+        kind.reply(Call{*db, vendedor, request, *requisicao, local_now(today_)}, reply.body);
+        reply.body += "]}";
         return reply;
     } catch (...) {
         return error_reply(std::current_exception());

@@ -10,6 +10,8 @@
 
 #include "reply_pieces.h"
 
+class BackgroundWork;
+class CompressedLists;
 class Database;
 class GuessThrottle;
 class ProductCache;
@@ -68,11 +70,16 @@ private:
                                     std::optional<Salesperson>& vendedor) const;
 
     HttpReply product_reply(Database& db, const Salesperson& vendedor, Codec accepted) const;
+    HttpReply client_reply(const std::shared_ptr<Database>& db, const Salesperson& vendedor,
+                           Codec accepted) const;
 
     std::unique_ptr<SignatureGuard> signatures_;
     std::unique_ptr<GuessThrottle> throttle_;
     std::string unknown_key_;
+    // Before the caches that post to it, so that it stops after them.
+    std::unique_ptr<BackgroundWork> background_;
     std::unique_ptr<ProductCache> products_;
+    std::unique_ptr<CompressedLists> clients_;
 };
 
 std::string error_body(std::string_view message);

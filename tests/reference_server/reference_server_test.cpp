@@ -1,3 +1,4 @@
+#include "database.h"
 #include "server/json_parse.h"
 #include "server/json_value.h"
 #include "server_calls.h"
@@ -462,6 +463,31 @@ TEST(ReferenceServerProcess, replies_go_compressed_where_accepted_and_decode_to_
             }
             EXPECT_EQ(inflated(result.body, c.codec), plain) << c.accept.constData();
         }
+        // Once compressed in the background, the client list goes whole, with its length, until the
+        // salesperson's clients change: then the new list goes at once.
+        const auto compressed_whole = [&](const QByteArray& codec, const QByteArray& expected) {
+            HttpResult result;
+            for (int i = 0; i < 600 && header_of(result, "Content-Length").isEmpty(); ++i) {
+                if (i > 0) QThread::msleep(100);
+                result = get(codec);
+                ASSERT_EQ(inflated(result.body, codec), expected) << codec.constData();
+            }
+            EXPECT_FALSE(header_of(result, "Content-Length").isEmpty()) << codec.constData();
+        };
+        compressed_whole("zstd", plain);
+        compressed_whole("gzip", plain);
+        {
+            Database db(database.toStdString());
+            db.exec("UPDATE cliente SET cli_razao = 'RAZAO NOVA' WHERE emp_codigo = 'Teste' AND cli_id = "
+                    "(SELECT MIN(cli_id) FROM cliente WHERE emp_codigo = 'Teste' AND ven_id = '1')");
+        }
+        QByteArray changed =
+            without_accept_encoding(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1"));
+        changed = changed.mid(changed.indexOf("\r\n\r\n") + 4);
+        ASSERT_TRUE(changed.contains(R"("COL_NOME":"RAZAO NOVA")")) << changed.left(300).constData();
+        EXPECT_EQ(inflated(get("zstd").body, "zstd"), changed);
+        compressed_whole("zstd", changed);
+
         // The product list, the same for every salesperson, is written once per change of the
         // catalogue and compressed once in the background; its compressed forms, with each
         // salesperson's key after it, inflate to the same bytes, by this test and by Qt itself.
@@ -475,7 +501,7 @@ TEST(ReferenceServerProcess, replies_go_compressed_where_accepted_and_decode_to_
         for (const QByteArray codec : {"zstd", "gzip"}) {
             // Sent in pieces until the compressed form is ready; then whole, with its length.
             HttpResult result;
-            for (int i = 0; i < 100 && header_of(result, "Content-Length").isEmpty(); ++i) {
+            for (int i = 0; i < 600 && header_of(result, "Content-Length").isEmpty(); ++i) {
                 if (i > 0) QThread::msleep(100);
                 result = produtos({{"Accept-Encoding", codec}});
                 EXPECT_EQ(inflated(result.body, codec), list) << codec.constData();
@@ -496,6 +522,8 @@ TEST(ReferenceServerProcess, replies_go_compressed_where_accepted_and_decode_to_
         EXPECT_TRUE(server.log().contains(
             QRegularExpression(u" 200 %1 bytes \\(gzip \\d+\\) \\d+ ms\\n"_s.arg(plain.size()))))
             << server.log().toStdString();
+        // What the server below sends is the list as it was changed.
+        plain = changed;
     }
     ServerProcess server({u"--sem-compressao"_s}, database);
     ASSERT_TRUE(server.running());

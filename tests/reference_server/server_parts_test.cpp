@@ -1,5 +1,8 @@
+#include "background_work.h"
 #include "boleto.h"
+#include "compressed_lists.h"
 #include "database.h"
+#include "list_versions.h"
 #include "order_replies.h"
 #include "pdf_check.h"
 #include "pdf_writer.h"
@@ -310,10 +313,11 @@ TEST(ProductCache, written_once_per_change_and_compressed_forms_inflate_to_the_t
     {
         Database db(path);
         db.transaction([&] { create_schema(db); });
-        ensure_catalogue_version(db);
+        ensure_list_versions(db);
         db.exec("INSERT INTO empresa VALUES ('Teste', 'Teste Ltda')");
     }
-    ProductCache cache;
+    BackgroundWork background;
+    ProductCache cache(background);
     std::atomic<int> writes = 0;
     const auto write = [&](std::string& head) {
         ++writes;
@@ -333,7 +337,7 @@ TEST(ProductCache, written_once_per_change_and_compressed_forms_inflate_to_the_t
     for (const auto& entry : got)
         EXPECT_EQ(entry, got[0]);
 
-    cache.settle();
+    background.settle();
     const std::string tail = R"(},"CHAVE_VENDEDOR":"Teste1"}]})";
     const std::string whole = got[0]->head() + tail;
     const std::optional<std::string> zstd = got[0]->encoded(Codec::Zstd, tail);
@@ -354,6 +358,79 @@ TEST(ProductCache, written_once_per_change_and_compressed_forms_inflate_to_the_t
     db.exec("UPDATE tabela_preco SET tab_descricao = 'TABELA UM'");
     cache.get(db, "Teste", write);
     EXPECT_EQ(writes, 3);
+}
+
+// A salesperson's client list is kept compressed for the version its rows had: a change of their
+// clients, and of nobody else's, makes it wanted again; past the bound the least used goes.
+TEST(CompressedLists, kept_per_version_and_codec_within_the_bound)
+{
+    TempFolder folder;
+    Database db(folder.path(u"versions.db"_s).toStdString());
+    db.transaction([&] { create_schema(db); });
+    ensure_list_versions(db);
+    db.exec("INSERT INTO empresa VALUES ('E', 'E Ltda');"
+            "INSERT INTO vendedor (emp_codigo, ven_id, ven_nome, ven_chave) VALUES ('E', '1', 'Um', 'k1'), "
+            "('E', '2', 'Dois', 'k2');"
+            "INSERT INTO cliente (emp_codigo, cli_id, ven_id, cli_razao) VALUES ('E', 1, '1', 'A'), "
+            "('E', 2, '2', 'B')");
+    const auto version = [&](const char* ven_id) { return client_list_version(db, "E", ven_id); };
+    const std::int64_t one = version("1"), two = version("2");
+    db.exec("UPDATE cliente SET cli_razao = 'A2' WHERE cli_id = 1");
+    EXPECT_GT(version("1"), one);
+    EXPECT_EQ(version("2"), two);
+    db.exec("UPDATE cliente SET ven_id = '2' WHERE cli_id = 1");
+    EXPECT_GT(version("2"), two);
+    EXPECT_EQ(version("9"), 0);
+
+    BackgroundWork background;
+    std::string text;
+    for (int i = 0; i < 50000; ++i)
+        text += std::to_string(i * 7919 % 100003) + ',';
+    std::atomic<int> writes = 0;
+    const auto write = [&] {
+        ++writes;
+        return text;
+    };
+    // Room for two lists of this text, not three.
+    const std::size_t one_list = [&] {
+        CompressedLists probe(background, 1u << 30);
+        probe.prepare("p", 1, Codec::Gzip, write);
+        background.settle();
+        EXPECT_EQ(gzip_inflated(probe.find("p", 1, Codec::Gzip)->with_tail("x")), text + "x");
+        probe.prepare("p", 1, Codec::Zstd, write);
+        background.settle();
+        return probe.bytes() - probe.find("p", 1, Codec::Gzip)->bytes();
+    }();
+    writes = 0;
+    CompressedLists lists(background, one_list * 5 / 2);
+    EXPECT_EQ(lists.find("a", 1, Codec::Zstd), nullptr);
+    lists.prepare("a", 1, Codec::Zstd, write);
+    lists.prepare("a", 1, Codec::Zstd, write); // on its way already
+    lists.prepare("b", 1, Codec::Zstd, write);
+    background.settle();
+    EXPECT_EQ(writes, 2);
+    lists.prepare("a", 1, Codec::Zstd, write); // kept already
+    EXPECT_EQ(writes, 2);
+    const auto a = lists.find("a", 1, Codec::Zstd);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(lists.find("a", 2, Codec::Zstd), nullptr);
+    EXPECT_EQ(lists.find("a", 1, Codec::Gzip), nullptr);
+    EXPECT_EQ(zstd_inflated(a->with_tail("]}")), text + "]}");
+
+    lists.find("a", 1, Codec::Zstd); // a used after b
+    lists.prepare("c", 1, Codec::Zstd, write);
+    background.settle();
+    EXPECT_NE(lists.find("a", 1, Codec::Zstd), nullptr);
+    EXPECT_EQ(lists.find("b", 1, Codec::Zstd), nullptr);
+    EXPECT_NE(lists.find("c", 1, Codec::Zstd), nullptr);
+    EXPECT_LE(lists.bytes(), one_list * 5 / 2);
+
+    // A list that cannot be written is asked for again by the next download.
+    lists.prepare("d", 1, Codec::Zstd, []() -> std::string { throw std::runtime_error("banco"); });
+    background.settle();
+    lists.prepare("d", 1, Codec::Zstd, write);
+    background.settle();
+    EXPECT_NE(lists.find("d", 1, Codec::Zstd), nullptr);
 }
 
 TEST(PdfWriter, pages_of_latin_text_come_back_from_a_reader)
