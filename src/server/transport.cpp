@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include <QBuffer>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLocale>
 #include <QNetworkAccessManager>
@@ -216,6 +218,8 @@ HttpTransport::HttpTransport(CallProgress* progress)
 {
 }
 
+HttpTransport::~HttpTransport() = default;
+
 Transport::Reply HttpTransport::post(const QUrl& url, const CallSecurity& security, const QByteArray& body,
                                      const QString& what)
 {
@@ -249,8 +253,12 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
     base.setPath(QString());
     const QString server = server_label(base);
 
-    QNetworkAccessManager manager;
-    manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    if (!manager_) {
+        manager_ = std::make_unique<QNetworkAccessManager>();
+        manager_->setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
+    } else if (!since_last_call_.isValid() || since_last_call_.elapsed() >= reuse_within.count()) {
+        manager_->clearConnectionCache();
+    }
     QNetworkRequest request(url);
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     request.setRawHeader("Accept", "application/json");
@@ -276,6 +284,8 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
                 tls_.setCaCertificates(QSslConfiguration::systemCaCertificates() +
                                        security.company_certificates);
             tls_company_ = security.company_certificates;
+            // A connection made under the authorities before is not one to trust now.
+            manager_->clearConnectionCache();
         }
         request.setSslConfiguration(tls_);
     }
@@ -283,14 +293,18 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
     if (progress_) progress_->started(what, server);
     struct Finish {
         CallProgress* p;
+        QElapsedTimer& since_last_call;
         ~Finish()
         {
+            since_last_call.start();
             if (p) p->finished();
         }
-    } finish{progress_};
+    } finish{progress_, since_last_call_};
 
-    OneShotBody upload(body, &manager);
-    QNetworkReply* reply = manager.post(request, &upload);
+    OneShotBody upload(body, nullptr);
+    // Gone before the body it reads.
+    const std::unique_ptr<QNetworkReply> owned(manager_->post(request, &upload));
+    QNetworkReply* reply = owned.get();
     QEventLoop loop;
     enum class Stop { None, ConnectTimeout, Cancelled, TooLarge } stop = Stop::None;
 

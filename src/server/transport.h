@@ -3,6 +3,7 @@
 #include "request_signature.h"
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QList>
 #include <QSslCertificate>
@@ -12,7 +13,10 @@
 
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
+
+class QNetworkAccessManager;
 
 // Shown while a server call is under way. The program's implementation is the "Aguarde..." dialog;
 // its Cancel button makes cancelled() true, and the call then fails like a transport error.
@@ -57,9 +61,15 @@ public:
 class HttpTransport : public Transport {
 public:
     explicit HttpTransport(CallProgress* progress = nullptr);
+    ~HttpTransport() override;
 
     std::chrono::milliseconds connect_timeout{15000};
     std::chrono::milliseconds idle_timeout{120000};
+    // Calls made one after the other (the start-up's two downloads, a client's card) share a
+    // connection: on a mobile link each new one costs a round trip, and two more with TLS. One idle
+    // for longer than this is not used again: servers close idle connections (Apache after 5 s), and
+    // a request sent on one as it closes would fail, since a body is never sent twice.
+    std::chrono::milliseconds reuse_within{4000};
     // A reply larger than the parser takes is refused while it arrives, before it fills the memory.
     qint64 max_reply_bytes;
 
@@ -74,6 +84,8 @@ private:
     int exchange(const QUrl& url, const CallSecurity& security, const QByteArray& body, const QString& what,
                  const std::function<void(QIODevice& reply)>& take);
     CallProgress* progress_;
+    std::unique_ptr<QNetworkAccessManager> manager_;
+    QElapsedTimer since_last_call_;
     RequestSigner signer_;
     // The company's certificates tls_ was made for; nothing before the first https:// call.
     std::optional<QList<QSslCertificate>> tls_company_;

@@ -99,6 +99,38 @@ TEST(Transport, a_call_is_one_exact_http_request_and_returns_the_result_object)
         server.requests.last().startsWith("POST /datasnap/rest/TModuleOnline/postDados_OnLine HTTP/1.1\r\n"));
 }
 
+// Calls one after the other share a connection the server keeps open, and open a new one when the
+// server closed it after its reply (without saying so) or when it has been idle too long.
+TEST(Transport, calls_in_a_row_share_a_connection_the_server_keeps)
+{
+    // A connection that is kept gets its scripted answer again for each request it carries.
+    const auto kept = [](const QByteArray& body, bool close_after) {
+        return ScriptedServer::Answer{"HTTP/1.1 200 X\r\nContent-Length: " + QByteArray::number(body.size()) +
+                                          "\r\n\r\n" + body,
+                                      close_after, false, 0};
+    };
+    ScriptedServer server;
+    server.answer(kept(R"({"result":[{"N":1}]})", false));
+    server.answer(kept(R"({"result":[{"N":2}]})", true));
+    server.answer(kept(R"({"result":[{"N":3}]})", false));
+    server.answer(kept(R"({"result":[{"N":4}]})", false));
+    Call call(server.address());
+    const auto n = [&] { return to_json(call.proxy.getDados_OnLine(small_request(), u"clientes"_s)); };
+    EXPECT_EQ(n(), R"({"N":1})");
+    EXPECT_EQ(n(), R"({"N":1})");
+    const auto idle_too_long = [&] {
+        call.transport.reuse_within = std::chrono::milliseconds(0);
+        const std::string got = n();
+        call.transport.reuse_within = std::chrono::milliseconds(4000);
+        return got;
+    };
+    EXPECT_EQ(idle_too_long(), R"({"N":2})");
+    EXPECT_EQ(n(), R"({"N":3})");
+    EXPECT_EQ(n(), R"({"N":3})");
+    EXPECT_EQ(idle_too_long(), R"({"N":4})");
+    EXPECT_EQ(server.requests.size(), 6);
+}
+
 // A load parses its replies with one parser: a reply must not depend on its memory afterwards, nor
 // a shorter reply see what a longer one left there.
 TEST(Transport, one_parser_reads_successive_replies)
