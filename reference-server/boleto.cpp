@@ -43,6 +43,18 @@ int modulo11(std::string_view digits)
     return digit == 0 || digit == 10 || digit == 11 ? 1 : digit;
 }
 
+char check_digit_237(std::string_view digits)
+{
+    int sum = 0;
+    int weight = 2;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        sum += (*it - '0') * weight;
+        weight = weight == 7 ? 2 : weight + 1;
+    }
+    const int remainder = sum % 11;
+    return remainder == 0 ? '0' : remainder == 1 ? 'P' : static_cast<char>('0' + 11 - remainder);
+}
+
 std::string due_factor(sys_days due)
 {
     constexpr sys_days base = year(1997) / October / 7;

@@ -16,6 +16,10 @@ int modulo10(std::string_view digits);
 // of 0, 10 or 11 becomes 1.
 int modulo11(std::string_view digits);
 
+// Bank 237's check digit of an account, or of a carteira and its 11-digit Nosso Número: weights 2 to
+// 7 from the right, repeating; a remainder of 0 gives '0', of 1 gives 'P', any other r gives 11 - r.
+char check_digit_237(std::string_view digits);
+
 // Days from 7 October 1997 to the due date, in four digits; the count started again at 1000 on
 // 22 February 2025, when it passed 9999. "0000" for a date before the base (no due date).
 std::string due_factor(std::chrono::sys_days due);

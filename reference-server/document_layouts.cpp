@@ -23,6 +23,24 @@ void cell(PdfDocument& pdf, double x, double y, double width, double height, con
         pdf.text(x + 4, y + height - 5, 9, PdfDocument::fit(value, width - 8, 9, font), font);
 }
 
+// A cell of two lines: the beneficiary's name and their address.
+void two_line_cell(PdfDocument& pdf, double x, double y, double width, double height,
+                   const std::string& label, const std::string& first, const std::string& second)
+{
+    pdf.box(x, y, width, height);
+    pdf.text(x + 3, y + 8, 6, label);
+    pdf.text(x + 4, y + height - 13, 9, PdfDocument::fit(first, width - 8, 9));
+    pdf.text(x + 4, y + height - 4, 7, PdfDocument::fit(second, width - 8, 7));
+}
+
+// The payer's name cut to leave room for their CNPJ or CPF, which a bank or a clerk must read whole.
+std::string payer_line(const SlipContent& slip, double width, double size, Font font)
+{
+    const std::string document = " - " + slip.payer_document;
+    return PdfDocument::fit(slip.payer, width - PdfDocument::text_width(document, size, font), size, font) +
+           document;
+}
+
 void bank_header(PdfDocument& pdf, double y, const SlipContent& slip, bool with_line)
 {
     pdf.text(margin, y, 13, "Banco Demo", Font::Bold);
@@ -63,11 +81,11 @@ std::string slip_pdf(const SlipContent& slip)
     double y = 60;
     bank_header(pdf, y, slip, false);
     y += 6;
-    cell(pdf, margin, y, w * 0.5, 24, "Beneficiário", slip.beneficiary);
-    cell(pdf, margin + w * 0.5, y, w * 0.25, 24, "Agência / Código do Beneficiário", slip.agency_account);
-    cell(pdf, margin + w * 0.75, y, w * 0.25, 24, "Vencimento", slip.due, true, Font::Bold);
-    y += 24;
-    cell(pdf, margin, y, w * 0.5, 24, "Pagador", slip.payer);
+    two_line_cell(pdf, margin, y, w * 0.5, 32, "Beneficiário", slip.beneficiary, slip.beneficiary_address);
+    cell(pdf, margin + w * 0.5, y, w * 0.25, 32, "Agência / Código do Beneficiário", slip.agency_account);
+    cell(pdf, margin + w * 0.75, y, w * 0.25, 32, "Vencimento", slip.due, true, Font::Bold);
+    y += 32;
+    cell(pdf, margin, y, w * 0.5, 24, "Pagador", payer_line(slip, w * 0.5 - 8, 9, Font::Regular));
     cell(pdf, margin + w * 0.5, y, w * 0.25, 24, "Nosso Número", slip.our_number);
     cell(pdf, margin + w * 0.75, y, w * 0.25, 24, "(=) Valor do Documento", slip.amount, true, Font::Bold);
     y += 24;
@@ -87,10 +105,10 @@ std::string slip_pdf(const SlipContent& slip)
          "Pagável em qualquer banco até o vencimento; após, somente no banco emissor");
     cell(pdf, margin + w * 0.75, y, w * 0.25, 26, "Vencimento", slip.due, true, Font::Bold);
     y += 26;
-    cell(pdf, margin, y, w * 0.75, 26, "Beneficiário", slip.beneficiary);
-    cell(pdf, margin + w * 0.75, y, w * 0.25, 26, "Agência / Código do Beneficiário", slip.agency_account,
+    two_line_cell(pdf, margin, y, w * 0.75, 32, "Beneficiário", slip.beneficiary, slip.beneficiary_address);
+    cell(pdf, margin + w * 0.75, y, w * 0.25, 32, "Agência / Código do Beneficiário", slip.agency_account,
          true);
-    y += 26;
+    y += 32;
     cell(pdf, margin, y, w * 0.18, 26, "Data do Documento", slip.issued);
     cell(pdf, margin + w * 0.18, y, w * 0.22, 26, "Número do Documento", slip.document_number);
     cell(pdf, margin + w * 0.40, y, w * 0.12, 26, "Espécie Doc.", "DM");
@@ -123,7 +141,7 @@ std::string slip_pdf(const SlipContent& slip)
 
     pdf.box(margin, y, w, 52);
     pdf.text(margin + 3, y + 8, 6, "Pagador");
-    pdf.text(margin + 6, y + 19, 9, slip.payer, Font::Bold);
+    pdf.text(margin + 6, y + 19, 9, payer_line(slip, w - 12, 9, Font::Bold), Font::Bold);
     double address_y = y + 30;
     for (const std::string& line : slip.payer_address) {
         pdf.text(margin + 6, address_y, 8, PdfDocument::fit(line, w - 12, 8));
@@ -133,8 +151,9 @@ std::string slip_pdf(const SlipContent& slip)
     pdf.text(margin, y + 9, 6, "Sacador / Avalista");
     pdf.text_right(margin + w, y + 9, 7, "Autenticação Mecânica - Ficha de Compensação", Font::Bold);
 
-    // The bar code: 13 mm high, narrow bars of 0.75 pt with wide ones three times as wide.
-    const double narrow = 0.75, bar_height = 37;
+    // The bar code: 13 mm high, narrow bars of 0.254 mm (0.72 pt) with wide ones three times as wide,
+    // which makes the 44 digits 103 mm long, as the banks' layout has them.
+    const double narrow = 0.72, bar_height = 37;
     double x = margin;
     const std::vector<int> widths = interleaved_2_of_5(slip.bar_code);
     for (std::size_t k = 0; k < widths.size(); ++k) {
@@ -144,8 +163,10 @@ std::string slip_pdf(const SlipContent& slip)
     return pdf.finish("Boleto " + slip.document_number);
 }
 
-TableReport::TableReport(std::string title, std::vector<std::string> heading, std::vector<Column> columns)
-    : title_(std::move(title)), heading_(std::move(heading)), columns_(std::move(columns))
+TableReport::TableReport(std::string title, std::string company, std::vector<std::string> heading,
+                         std::vector<Column> columns)
+    : title_(std::move(title)), company_(std::move(company)), heading_(std::move(heading)),
+      columns_(std::move(columns))
 {
     start_page();
 }
@@ -155,7 +176,7 @@ void TableReport::start_page()
     pdf_.new_page();
     double y = 50;
     pdf_.text(margin, y, 15, title_, Font::Bold);
-    pdf_.text_right(margin + content_width, y, 9, "Distribuidora Teste Ltda", Font::Bold);
+    pdf_.text_right(margin + content_width, y, 9, company_, Font::Bold);
     y += 6;
     pdf_.line(margin, y, margin + content_width, y, 1);
     y += 13;
@@ -174,6 +195,7 @@ void TableReport::start_page()
         x += column.width;
     }
     y_ = y + 15;
+    if (!open_group_.empty()) group_heading(open_group_, " (continuação)");
 }
 
 void TableReport::ensure_room(double height)
@@ -200,12 +222,18 @@ void TableReport::row(const std::vector<std::string>& cells, bool bold)
 
 void TableReport::group(const std::string& text)
 {
+    open_group_.clear();
     // A group heading is never the last line of a page.
     ensure_room(40);
-    y_ += 6;
-    ensure_room(14);
-    y_ += 14;
-    pdf_.text(margin + 3, y_ - 3, 9, PdfDocument::fit(text, content_width - 6, 9, Font::Bold), Font::Bold);
+    group_heading(text, {});
+    open_group_ = text;
+}
+
+void TableReport::group_heading(const std::string& text, const std::string& suffix)
+{
+    y_ += 20;
+    const double room = content_width - 6 - PdfDocument::text_width(suffix, 9, Font::Bold);
+    pdf_.text(margin + 3, y_ - 3, 9, PdfDocument::fit(text, room, 9, Font::Bold) + suffix, Font::Bold);
     pdf_.line(margin, y_ + 1, margin + content_width, y_ + 1, 0.3);
 }
 
@@ -215,6 +243,7 @@ void TableReport::total(const std::vector<std::string>& cells)
     y_ += 3;
     pdf_.line(margin, y_, margin + content_width, y_, 0.5);
     row(cells, true);
+    open_group_.clear();
 }
 
 void TableReport::note(const std::string& text)

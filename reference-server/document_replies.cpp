@@ -21,6 +21,10 @@ constexpr std::string_view bank = "237";
 constexpr std::string_view agency = "1234";
 constexpr std::string_view carteira = "09";
 constexpr std::string_view account = "0012345";
+constexpr std::string_view company_cnpj = "11.222.333/0001-81";
+constexpr std::string_view company_address =
+    "Av. das Indústrias, 1500 - Distrito Industrial - Campinas / SP - "
+    "CEP 13054-000";
 
 JsonValue text(std::string_view value)
 {
@@ -182,16 +186,19 @@ void write_boleto_reply(const Call& call, std::string& out)
     slip.bank_code = std::string(bank) + "-2";
     slip.typed_line = line;
     slip.bar_code = code;
-    slip.beneficiary = company_name(call.db, call.vendedor.empresa) + " - CNPJ 11.222.333/0001-81";
-    slip.agency_account = std::string(agency) + " / " + std::string(account) + "-0";
-    slip.payer = std::string(row.text(9)) + " - CNPJ/CPF " + std::string(row.text(10));
+    slip.beneficiary = company_name(call.db, call.vendedor.empresa) + " - CNPJ " + std::string(company_cnpj);
+    slip.beneficiary_address = company_address;
+    slip.agency_account = std::string(agency) + " / " + std::string(account) + "-" + check_digit_237(account);
+    slip.payer = std::string(row.text(9));
+    slip.payer_document = "CNPJ/CPF " + std::string(row.text(10));
     std::string street = std::string(row.text(11)) + ", " + std::string(row.text(12));
     if (!row.text(13).empty()) street += " - " + std::string(row.text(13));
     slip.payer_address = {street + " - " + std::string(row.text(14)), std::string(row.text(17)) + " - " +
                                                                           std::string(row.text(15)) + " / " +
                                                                           std::string(row.text(16))};
     slip.document_number = std::string(row.text(1)) + " " + std::string(row.text(2));
-    slip.our_number = std::string(carteira) + "/" + our_number.substr(0, 10) + "-" + our_number.substr(10);
+    slip.our_number =
+        std::string(carteira) + "/" + our_number + "-" + check_digit_237(std::string(carteira) + our_number);
     slip.issued = br_date(parse_iso_date(row.text(6)));
     slip.due = br_date(data.due);
     slip.amount = printed_money(cents);
@@ -239,7 +246,7 @@ void write_relatorio_financeiro_reply(const Call& call, std::string& out)
     if (period.to) to = iso_date(*period.to);
     rows.bind_all(call.vendedor.empresa, call.vendedor.id, cli_id, from, to);
 
-    TableReport report("RELATÓRIO FINANCEIRO",
+    TableReport report("RELATÓRIO FINANCEIRO", company_name(call.db, call.vendedor.empresa),
                        {"Vendedor: " + call.vendedor.id + " - " + salesperson_name(call),
                         client_heading(call.db, call.vendedor.empresa, cli_id),
                         "Títulos: " + status_heading + " - emissão de " + period.describe()},
@@ -321,7 +328,8 @@ void write_relatorio_venda_reply(const Call& call, std::string& out)
                                      client_heading(call.db, call.vendedor.empresa, cli_id),
                                      "Vendas de " + period.describe() + (with_items ? "" : " (sintético)")};
     if (pro_id) heading.push_back("Somente vendas com o produto " + std::to_string(*pro_id));
-    TableReport report("RELATÓRIO DE VENDAS", std::move(heading),
+    TableReport report("RELATÓRIO DE VENDAS", company_name(call.db, call.vendedor.empresa),
+                       std::move(heading),
                        {{"Produto", 55},
                         {"Descrição", 235},
                         {"Qtd", 60, true},

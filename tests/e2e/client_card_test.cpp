@@ -26,8 +26,8 @@ namespace {
 // Whether poppler draws the first page: a file that merely starts like a PDF does not pass.
 bool renders_as_pdf(const QString& path)
 {
-    poppler(u"pdftoppm"_s,
-            {u"-png"_s, u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, path + u"-pagina"_s});
+    pdf_tool(u"pdftoppm"_s,
+             {u"-png"_s, u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, path, path + u"-pagina"_s});
     return QFileInfo::exists(path + u"-pagina-1.png"_s) || QFileInfo::exists(path + u"-pagina-01.png"_s);
 }
 

@@ -267,6 +267,7 @@ TEST_F(OrderListTest, pdf_shows_the_order_client_items_and_accents_as_written)
     const QString path = gravar_pdf_pedido(context, dados, {u"10000"_s, QDate(2025, 12, 9)});
     EXPECT_EQ(path, dir.path(u"pedido_10000.pdf"_s));
     EXPECT_TRUE(dir.read(u"pedido_10000.pdf"_s).startsWith("%PDF-"));
+    expect_pdf_passes_qpdf(path);
     const QString text = pdf_text(path);
     for (const QString& shown : {
              u"PEDIDO DE VENDA Nº 10000"_s,

@@ -217,10 +217,20 @@ TEST_F(CardKinds, a_payment_slip_comes_as_its_typed_line_or_as_a_pdf_named_after
     const CheckedPdf pdf = check_pdf(*pdf_reply->find("ARQUIVO"));
     EXPECT_EQ(pdf.name, u"9201.pdf"_s);
     EXPECT_EQ(pdf.pages, 1);
-    for (const QString& expected :
-         {line, u"Empório Fixture Ltda"_s, u"150,00"_s,
-          QString::fromStdString(br(DemoFixture::today().addDays(10))), u"8001 1/2"_s})
+    // The Nosso Número 20000092001 of carteira 09, weights 2 to 7 from the right: 1x2 + 2x5 + 9x6, then
+    // 2x6 + 9x7 = 141, remainder 9, check digit 2. The account 0012345's is 5.
+    for (const QString& expected : {line, u"Empório Fixture Ltda"_s, u"150,00"_s,
+                                    QString::fromStdString(br(DemoFixture::today().addDays(10))),
+                                    u"8001 1/2"_s, u"09/20000092001-2"_s, u"1234 / 0012345-5"_s})
         EXPECT_TRUE(pdf.text.contains(expected)) << expected.toStdString() << "\n" << pdf.text.toStdString();
+
+    // The bars, read by a scanner at the resolutions of an office, say what the typed line says: its
+    // 47 digits give the bar code's 44 without the fields' own check digits.
+    const QString digits = QString(line).remove(u'.').remove(u' ');
+    const QString from_line = digits.left(4) + digits.mid(32, 1) + digits.mid(33, 14) + digits.mid(4, 5) +
+                              digits.mid(10, 10) + digits.mid(21, 10);
+    for (const int dpi : {100, 150, 300})
+        EXPECT_EQ(bar_code_of(pdf.bytes, dpi), from_line) << dpi << " dpi";
 }
 
 TEST_F(CardKinds, receivables_without_a_slip_to_pay_give_no_document)

@@ -18,7 +18,7 @@ QString run(const QString& program, const QStringList& arguments, bool& ok)
     const QString path = QStandardPaths::findExecutable(program);
     ok = false;
     if (path.isEmpty()) {
-        ADD_FAILURE() << program.toStdString() << " not found: install poppler-utils";
+        ADD_FAILURE() << program.toStdString() << " not found: scripts/deps.sh installs it";
         return {};
     }
     QProcess process;
@@ -87,6 +87,9 @@ CheckedPdf render_pdf(const QByteArray& bytes)
     const QString info = run(u"pdfinfo"_s, {file}, ok);
     if (!ok) return {};
     pdf.pages = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info).captured(1).toInt();
+    // qpdf reads the file as a strict reader would: warnings fail too (exit code 3).
+    run(u"qpdf"_s, {u"--check"_s, file}, ok);
+    if (!ok) return {};
     run(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-png"_s, file, dir.filePath(u"page"_s)}, ok);
     if (!ok) return {};
     const int rendered = static_cast<int>(QDir(dir.path()).entryList({u"page*.png"_s}).size());
@@ -122,4 +125,20 @@ CheckedPdf check_pdf(const JsonValue& arquivo)
     pdf.name =
         QString::fromUtf8(arquivo.at(2).text().data(), static_cast<qsizetype>(arquivo.at(2).text().size()));
     return pdf;
+}
+
+QString bar_code_of(const QByteArray& bytes, int dpi)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"document.pdf"_s);
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
+    out.close();
+    bool ok = false;
+    run(u"pdftoppm"_s,
+        {u"-r"_s, QString::number(dpi), u"-gray"_s, u"-singlefile"_s, file, dir.filePath(u"page"_s)}, ok);
+    if (!ok) return {};
+    const QString read =
+        run(u"zbarimg"_s, {u"--quiet"_s, u"--raw"_s, u"--nodbus"_s, dir.filePath(u"page.pgm"_s)}, ok);
+    return ok ? read.trimmed() : QString();
 }

@@ -21,3 +21,7 @@ CheckedPdf check_pdf(const JsonValue& arquivo);
 // The same checks on bytes already in hand.
 bool pdf_structure_is_valid(const QByteArray& bytes, std::string& why);
 CheckedPdf render_pdf(const QByteArray& bytes);
+
+// The digits of the bar code on the first page, as zbarimg reads the page rendered at dpi; empty when
+// it reads none.
+QString bar_code_of(const QByteArray& bytes, int dpi);

@@ -2,6 +2,7 @@
 #include "boleto.h"
 #include "compressed_lists.h"
 #include "database.h"
+#include "document_layouts.h"
 #include "list_versions.h"
 #include "order_replies.h"
 #include "pdf_check.h"
@@ -173,6 +174,28 @@ TEST(Boleto, bar_code_and_typed_line_of_a_slip_worked_out_by_hand)
     for (const auto& [digits, check] :
          {std::pair{"1", 9}, std::pair{"0", 1}, std::pair{"5", 1}, std::pair{"6", 1}, std::pair{"11", 6}})
         EXPECT_EQ(modulo11(digits), check) << digits;
+}
+
+// Bank 237's check digits worked out by hand: weights 2 to 7 from the right, repeating; 11 less the
+// remainder of the sum by 11, but '0' for remainder 0 and 'P' for remainder 1. In "09" + "1000000000x",
+// the 1 has weight 6 and the 9 weight 7: 69 before the last digits.
+TEST(Boleto, check_digits_of_the_nosso_numero_and_the_account_by_the_banks_rule)
+{
+    const struct {
+        const char* digits;
+        char check;
+    } cases[]{
+        {"0910000000001", '6'}, // 69 + 1x2 = 71, remainder 5
+        {"0910000000014", '8'}, // 69 + 1x3 + 4x2 = 80, remainder 3
+        {"0910000000686", '3'}, // 69 + 6x4 + 8x3 + 6x2 = 129, remainder 8
+        {"0910000001247", '2'}, // 69 + 1x5 + 2x4 + 4x3 + 7x2 = 108, remainder 9
+        {"0910000000310", '4'}, // 69 + 3x4 + 1x3 = 84, remainder 7
+        {"0910000000004", '0'}, // 69 + 4x2 = 77, remainder 0
+        {"0910000000013", 'P'}, // 69 + 1x3 + 3x2 = 78, remainder 1
+        {"0012345", '5'},       // 5x2 + 4x3 + 3x4 + 2x5 + 1x6 = 50, remainder 6
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(check_digit_237(c.digits), c.check) << c.digits;
 }
 
 TEST(Boleto, interleaved_2_of_5_puts_the_first_digit_in_the_bars_and_the_second_in_the_spaces)
@@ -431,6 +454,47 @@ TEST(CompressedLists, kept_per_version_and_codec_within_the_bound)
     lists.prepare("d", 1, Codec::Zstd, write);
     background.settle();
     EXPECT_NE(lists.find("d", 1, Codec::Zstd), nullptr);
+}
+
+// A payer with a long name keeps their CNPJ whole in both parts of the slip, and the beneficiary's
+// address is on both.
+TEST(DocumentLayouts, a_slip_prints_the_payers_document_whole_and_the_beneficiarys_address)
+{
+    SlipContent slip;
+    slip.bank_code = "237-2";
+    slip.bar_code = bar_code({"237", 15000, sys_days(year(2026) / December / 10), std::string(25, '1')});
+    slip.typed_line = typed_line(slip.bar_code);
+    slip.beneficiary = "Distribuidora Teste Ltda - CNPJ 11.222.333/0001-81";
+    slip.beneficiary_address = "Av. das Indústrias, 1500 - Campinas / SP";
+    slip.payer = "Comercial de Alimentos e Bebidas Irmãos Albuquerque de Vasconcelos Ltda";
+    slip.payer_document = "CNPJ/CPF 91.266.184/0001-00";
+    slip.document_number = "8001 1/2";
+    slip.our_number = "09/10000000001-6";
+    const CheckedPdf pdf = render_pdf(QByteArray::fromStdString(slip_pdf(slip)));
+    EXPECT_EQ(pdf.text.count(u"91.266.184/0001-00"_s), 2) << pdf.text.toStdString();
+    EXPECT_EQ(pdf.text.count(u"Av. das Indústrias, 1500"_s), 2) << pdf.text.toStdString();
+}
+
+// A group of rows that runs onto the next page opens it with its heading again; a group that starts
+// a page, or one whose total has been printed, does not.
+TEST(DocumentLayouts, a_group_broken_by_a_page_repeats_its_heading)
+{
+    TableReport report("RELATÓRIO", "Empresa", {"Cabeçalho"}, {{"Título", 200}, {"Valor", 100, true}});
+    report.group("9201 - Empório Fixture");
+    for (int i = 0; i < 80; ++i)
+        report.row({"linha " + std::to_string(i), "1,00"});
+    report.total({"Total do cliente", "80,00"});
+    report.group("9202 - Outro Cliente");
+    report.row({"outra", "2,00"});
+    report.total({"Total do cliente", "2,00"});
+    const CheckedPdf pdf = render_pdf(QByteArray::fromStdString(report.finish("11/12/2026")));
+    ASSERT_EQ(pdf.pages, 2);
+    const QStringList pages = pdf.text.split(u'\f');
+    const qsizetype again = pages[1].indexOf(u"9201 - Empório Fixture (continuação)"_s);
+    EXPECT_GE(again, 0) << pages[1].toStdString();
+    EXPECT_LT(again, pages[1].indexOf(u"linha 7"_s));
+    EXPECT_FALSE(pages[0].contains(u"(continuação)"_s));
+    EXPECT_FALSE(pages[1].contains(u"Outro Cliente (continuação)"_s));
 }
 
 TEST(PdfWriter, pages_of_latin_text_come_back_from_a_reader)

@@ -16,7 +16,7 @@ using namespace Qt::StringLiterals;
 #include <QJsonArray>
 
 // Poppler is a Linux program here: run by pv-wine-bridge on the files as Linux sees them.
-QString poppler(const QString& tool, const QStringList& arguments)
+QString pdf_tool(const QString& tool, const QStringList& arguments)
 {
     QJsonArray converted;
     for (const QString& argument : arguments)
@@ -30,11 +30,11 @@ QString poppler(const QString& tool, const QStringList& arguments)
 
 #else
 
-QString poppler(const QString& tool, const QStringList& arguments)
+QString pdf_tool(const QString& tool, const QStringList& arguments)
 {
     const QString program = QStandardPaths::findExecutable(tool);
     if (program.isEmpty()) {
-        ADD_FAILURE() << tool.toStdString() << " não encontrado: instale poppler-utils (scripts/deps.sh)";
+        ADD_FAILURE() << tool.toStdString() << " não encontrado: scripts/deps.sh o instala";
         return {};
     }
     QProcess process;
@@ -50,7 +50,12 @@ QString poppler(const QString& tool, const QStringList& arguments)
 QString pdf_text(const QString& path)
 {
     QTemporaryDir pages;
-    poppler(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-png"_s, path, pages.filePath(u"pagina"_s)});
+    pdf_tool(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-png"_s, path, pages.filePath(u"pagina"_s)});
     EXPECT_FALSE(QDir(pages.path()).entryList({u"pagina*.png"_s}).isEmpty()) << "no page rendered";
-    return poppler(u"pdftotext"_s, {path, u"-"_s}).simplified();
+    return pdf_tool(u"pdftotext"_s, {path, u"-"_s}).simplified();
+}
+
+void expect_pdf_passes_qpdf(const QString& path)
+{
+    pdf_tool(u"qpdf"_s, {u"--check"_s, path});
 }
