@@ -25,6 +25,17 @@ void BackgroundWork::post(Task task)
     changed_.notify_all();
 }
 
+void BackgroundWork::repeat(std::chrono::seconds period, Task task)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        repeated_ = std::move(task);
+        period_ = period;
+        next_repeat_ = std::chrono::steady_clock::now();
+    }
+    changed_.notify_all();
+}
+
 void BackgroundWork::settle()
 {
     std::unique_lock lock(mutex_);
@@ -39,10 +50,23 @@ void BackgroundWork::run()
     pthread_setschedparam(pthread_self(), SCHED_IDLE, &none);
     std::unique_lock lock(mutex_);
     for (;;) {
-        changed_.wait(lock, [&] { return stop_ || !tasks_.empty(); });
+        const auto due = [&] { return repeated_ && std::chrono::steady_clock::now() >= next_repeat_; };
+        const auto ready = [&] { return stop_ || !tasks_.empty() || due(); };
+        if (repeated_)
+            changed_.wait_until(lock, next_repeat_, ready);
+        else
+            changed_.wait(lock, ready);
         if (stop_) return;
-        Task task = std::move(tasks_.front());
-        tasks_.pop_front();
+        Task task;
+        if (!tasks_.empty()) {
+            task = std::move(tasks_.front());
+            tasks_.pop_front();
+        } else if (due()) {
+            task = repeated_;
+            next_repeat_ = std::chrono::steady_clock::now() + period_;
+        } else {
+            continue;
+        }
         busy_ = true;
         lock.unlock();
         try {

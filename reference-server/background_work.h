@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -21,6 +22,8 @@ public:
     BackgroundWork& operator=(const BackgroundWork&) = delete;
 
     void post(Task task);
+    // Runs task every period, when no posted task is waiting; the first time at once.
+    void repeat(std::chrono::seconds period, Task task);
     // Waits until every task posted so far has run (for tests).
     void settle();
 
@@ -30,6 +33,9 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<Task> tasks_;
+    Task repeated_;
+    std::chrono::seconds period_{0};
+    std::chrono::steady_clock::time_point next_repeat_;
     bool busy_ = false;
     std::atomic<bool> stop_ = false;
     std::thread thread_;

@@ -13,7 +13,7 @@ namespace {
 constexpr int kZstdLevel = 19;
 constexpr int kGzipLevel = 9;
 // Between two steps of this size the work looks whether it is to stop.
-constexpr std::size_t kStep = 1024 * 1024;
+constexpr std::size_t kStep = 256 * 1024;
 
 std::string zstd_frame(std::string_view text, int level, const std::atomic<bool>* stop)
 {

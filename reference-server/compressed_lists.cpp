@@ -18,25 +18,43 @@ std::shared_ptr<const CompressedHead> CompressedLists::find(const std::string& k
     return found->second.head;
 }
 
+bool CompressedLists::claim(const std::string& key, std::int64_t version, Codec codec)
+{
+    const std::lock_guard lock(state_->mutex);
+    Slot& slot = state_->slots[{key, codec}];
+    if ((slot.head && slot.version >= version) || slot.preparing >= version) return false;
+    slot.preparing = version;
+    return true;
+}
+
 void CompressedLists::prepare(const std::string& key, std::int64_t version, Codec codec, Write write)
 {
-    {
-        const std::lock_guard lock(state_->mutex);
-        Slot& slot = state_->slots[{key, codec}];
-        if ((slot.head && slot.version == version) || slot.preparing == version) return;
-        slot.preparing = version;
-    }
+    if (!claim(key, version, codec)) return;
     background_.post(
         [state = state_, key, version, codec, write = std::move(write)](const std::atomic<bool>& stop) {
-            std::shared_ptr<const CompressedHead> head;
-            try {
-                if (std::optional<CompressedHead> made = CompressedHead::make(write(), codec, stop))
-                    head = std::make_shared<const CompressedHead>(std::move(*made));
-            } catch (...) {
-                // Not kept: the next download after this one asks again.
-            }
-            state->keep({key, codec}, version, std::move(head));
+            State::make(*state, key, version, codec, write, stop);
         });
+}
+
+bool CompressedLists::make_now(const std::string& key, std::int64_t version, Codec codec, const Write& write,
+                               const std::atomic<bool>& stop)
+{
+    return claim(key, version, codec) && State::make(*state_, key, version, codec, write, stop);
+}
+
+bool CompressedLists::State::make(State& state, const std::string& key, std::int64_t version, Codec codec,
+                                  const Write& write, const std::atomic<bool>& stop)
+{
+    std::shared_ptr<const CompressedHead> head;
+    try {
+        if (std::optional<CompressedHead> made = CompressedHead::make(write(), codec, stop))
+            head = std::make_shared<const CompressedHead>(std::move(*made));
+    } catch (...) {
+        // Not kept: the next download asks again.
+    }
+    const bool made = head != nullptr;
+    state.keep({key, codec}, version, std::move(head));
+    return made;
 }
 
 std::size_t CompressedLists::bytes() const

@@ -30,6 +30,9 @@ public:
     // Has write's text compressed in the background and kept as key's list at version, unless it is
     // kept or on its way already. write runs in the background too.
     void prepare(const std::string& key, std::int64_t version, Codec codec, Write write);
+    // The same on the calling thread (the background's own); whether it made the list.
+    bool make_now(const std::string& key, std::int64_t version, Codec codec, const Write& write,
+                  const std::atomic<bool>& stop);
 
     std::size_t bytes() const;
 
@@ -50,7 +53,11 @@ private:
 
         void keep(const std::pair<std::string, Codec>& key, std::int64_t version,
                   std::shared_ptr<const CompressedHead> head);
+        static bool make(State& state, const std::string& key, std::int64_t version, Codec codec,
+                         const Write& write, const std::atomic<bool>& stop);
     };
+    // Marks the list as on its way, unless it is kept or on its way already.
+    bool claim(const std::string& key, std::int64_t version, Codec codec);
 
     BackgroundWork& background_;
     std::shared_ptr<State> state_;

@@ -74,6 +74,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "pedidos-servidor: %s\n", e.what());
         return 1;
     }
+    if (!options.sem_compressao)
+        handler.prepare_lists_ahead(
+            [](const std::string& line) { std::fprintf(stderr, "pedidos-servidor: %s\n", line.c_str()); });
     if (!options.exigir_assinatura && !loopback_host(options.host))
         std::fprintf(stderr,
                      "pedidos-servidor: aviso: sem --exigir-assinatura, quem alcançar %s e informar uma "

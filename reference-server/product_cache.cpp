@@ -43,15 +43,45 @@ ProductCache::get(Database& db, const std::string& empresa,
     return entry;
 }
 
+bool ProductCache::warm(Database& db, const std::string& empresa,
+                        const std::function<void(std::string& head)>& write, const std::atomic<bool>& stop)
+{
+    const std::int64_t version = catalogue_version(db);
+    const auto current = [&] {
+        const Slot& slot = slots_[empresa];
+        return slot.writing || (slot.entry && slot.version >= version);
+    };
+    {
+        const std::lock_guard lock(mutex_);
+        if (current()) return false;
+    }
+    // Written outside the slot: a call that comes meanwhile writes its own rather than wait for a
+    // thread that runs only when nothing else would.
+    auto entry = std::make_shared<Entry>();
+    write(entry->head_);
+    {
+        const std::lock_guard lock(mutex_);
+        if (current()) return false;
+        Slot& slot = slots_[empresa];
+        slot.version = version;
+        slot.entry = entry;
+    }
+    compress(*entry, stop);
+    return true;
+}
+
+void ProductCache::compress(Entry& entry, const std::atomic<bool>& stop)
+{
+    // zstd first: the codec the program asks for.
+    for (const Codec codec : {Codec::Zstd, Codec::Gzip}) {
+        std::optional<CompressedHead> made = CompressedHead::make(entry.head_, codec, stop);
+        if (!made) return;
+        const std::lock_guard lock(entry.mutex_);
+        (codec == Codec::Zstd ? entry.zstd_ : entry.gzip_) = std::move(made);
+    }
+}
+
 void ProductCache::compress_later(std::shared_ptr<Entry> entry)
 {
-    background_.post([entry](const std::atomic<bool>& stop) {
-        // zstd first: the codec the program asks for.
-        for (const Codec codec : {Codec::Zstd, Codec::Gzip}) {
-            std::optional<CompressedHead> made = CompressedHead::make(entry->head_, codec, stop);
-            if (!made) return;
-            const std::lock_guard lock(entry->mutex_);
-            (codec == Codec::Zstd ? entry->zstd_ : entry->gzip_) = std::move(made);
-        }
-    });
+    background_.post([entry](const std::atomic<bool>& stop) { compress(*entry, stop); });
 }

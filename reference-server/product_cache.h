@@ -2,6 +2,7 @@
 
 #include "compressed_head.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
@@ -44,6 +45,10 @@ public:
     // is none. Calls that arrive while it is written wait for it instead of writing it again.
     std::shared_ptr<const Entry> get(Database& db, const std::string& empresa,
                                      const std::function<void(std::string& head)>& write);
+    // The same ahead of any call, on the background's thread, compressed there too: nothing when the
+    // entry is current or being written, and no call ever waits for it. Whether it made the entry.
+    bool warm(Database& db, const std::string& empresa, const std::function<void(std::string& head)>& write,
+              const std::atomic<bool>& stop);
 
 private:
     struct Slot {
@@ -52,6 +57,7 @@ private:
         bool writing = false;
     };
     void compress_later(std::shared_ptr<Entry> entry);
+    static void compress(Entry& entry, const std::atomic<bool>& stop);
 
     BackgroundWork& background_;
     std::mutex mutex_;

@@ -151,7 +151,57 @@ RequestHandler::RequestHandler(std::string database_path, std::optional<std::chr
 {
 }
 
-RequestHandler::~RequestHandler() = default;
+RequestHandler::~RequestHandler()
+{
+    background_.reset();
+}
+
+void RequestHandler::prepare_lists_ahead(const std::function<void(const std::string&)>& log) const
+{
+    background_->repeat(std::chrono::minutes(1), [this, log](const std::atomic<bool>& stop) {
+        const auto started = std::chrono::steady_clock::now();
+        int made = 0;
+        Database db(database_path_);
+        auto companies = db.prepare("SELECT DISTINCT emp_codigo FROM produto");
+        while (!stop && companies.step()) {
+            const std::string empresa(companies.text(0));
+            made += products_->warm(
+                db, empresa,
+                [&](std::string& head) {
+                    head = "{\"result\":[";
+                    write_produto_list(db, empresa, head);
+                },
+                stop);
+        }
+        // zstd, the program's codec; and no more than half the room, so that lists made ahead never
+        // push out those in use.
+        auto salespeople = db.prepare("SELECT emp_codigo, ven_id FROM vendedor v WHERE EXISTS (SELECT 1 FROM "
+                                      "cliente c WHERE c.emp_codigo = v.emp_codigo AND c.ven_id = v.ven_id)");
+        while (!stop && clients_->bytes() < kClientListBytes / 2 && salespeople.step()) {
+            const Salesperson vendedor{
+                std::string(salespeople.text(0)), std::string(salespeople.text(1)), {}};
+            made += clients_->make_now(vendedor.empresa + '\n' + vendedor.id,
+                                       client_list_version(db, vendedor.empresa, vendedor.id), Codec::Zstd,
+                                       client_list_writer(vendedor), stop);
+        }
+        if (made > 0 && !stop) {
+            const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                std::chrono::steady_clock::now() - started);
+            log(std::to_string(made) + (made == 1 ? " lista preparada" : " listas preparadas") +
+                " para o próximo download em " + std::to_string(ms.count()) + " ms");
+        }
+    });
+}
+
+std::function<std::string()> RequestHandler::client_list_writer(const Salesperson& vendedor) const
+{
+    return [path = database_path_, vendedor] {
+        Database own(path);
+        std::string head = "{\"result\":[";
+        write_cliente_list(own, vendedor, head);
+        return head;
+    };
+}
 
 std::optional<HttpReply> RequestHandler::verify(std::string_view body, std::string_view signature,
                                                 std::string_view peer, std::int64_t now, CallInfo& info,
@@ -260,12 +310,7 @@ HttpReply RequestHandler::client_reply(const std::shared_ptr<Database>& db, cons
     }
     // The first download since the list changed: compressed as it is written, while the background
     // makes the best compressed form for the next.
-    clients_->prepare(key, version, accepted, [path = database_path_, vendedor] {
-        Database own(path);
-        std::string head = "{\"result\":[";
-        write_cliente_list(own, vendedor, head);
-        return head;
-    });
+    clients_->prepare(key, version, accepted, client_list_writer(vendedor));
     reply.write_pieces = [db, vendedor, tail](ReplyPieces& pieces) {
         std::string out = "{\"result\":[";
         write_cliente_list(*db, vendedor, out, &pieces);

@@ -5,6 +5,8 @@
 #include "server_process.h"
 #include "temp_folder.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -531,6 +533,32 @@ TEST(ReferenceServerProcess, replies_go_compressed_where_accepted_and_decode_to_
                                    "POST", {{"Accept-Encoding", "zstd, gzip"}});
     EXPECT_EQ(header_of(result, "Content-Encoding"), "");
     EXPECT_EQ(result.body, plain);
+}
+
+// A server prepares its catalogues compressed in the background before anyone asks: the first
+// download of the morning goes whole, with its length, and inflates to the list.
+TEST(ReferenceServerProcess, lists_are_compressed_ahead_of_the_first_download)
+{
+    ServerProcess server;
+    ASSERT_TRUE(server.running());
+    QElapsedTimer waited;
+    waited.start();
+    // The log is read as the events that bring it are processed.
+    while (!server.log().contains(u"listas preparadas para o próximo download"_s) &&
+           waited.elapsed() < 120000) {
+        QCoreApplication::processEvents();
+        QThread::msleep(20);
+    }
+    ASSERT_TRUE(server.log().contains(u"listas preparadas para o próximo download"_s))
+        << server.log().toStdString();
+    for (const QByteArray kind : {"CLIENTE", "PRODUTO"}) {
+        const QByteArray body = request_body(kind, "Teste", "1");
+        const HttpResult result =
+            call(server.url(u"getDados_OnLine"_s), body, "POST", {{"Accept-Encoding", "zstd"}});
+        EXPECT_FALSE(header_of(result, "Content-Length").isEmpty()) << kind.constData();
+        const QByteArray raw = without_accept_encoding(server.url(u"getDados_OnLine"_s), body);
+        EXPECT_EQ(inflated(result.body, "zstd"), raw.mid(raw.indexOf("\r\n\r\n") + 4)) << kind.constData();
+    }
 }
 
 TEST(ReferenceServerProcess, command_line_is_checked)
