@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -8,15 +9,20 @@ class Database;
 class JsonValue;
 struct Salesperson;
 
+// Seconds since 1970 by the machine's clock: the one place where the server reads it.
+std::int64_t clock_seconds();
+
 // The server's local wall-clock time when a call arrived: the day for dates and histories, the
-// minute of the day and the weekday (0 Sunday .. 6 Saturday) for the sending-time check.
+// minute of the day and the weekday (0 Sunday .. 6 Saturday) for the sending-time check, and the
+// instant for what is stored with its time.
 struct LocalTime {
     std::chrono::sys_days day;
     int minute_of_day = 0;
     int weekday = 0;
+    std::int64_t utc_seconds = 0;
 };
-// The time now; a given today stands for the day (and its weekday), so that tests can run across
-// midnight.
+// The time now; a given today stands for the day (its weekday, and the instant moved by as many
+// days), so that tests can run across midnight and on any weekday.
 LocalTime local_now(std::optional<std::chrono::sys_days> today = {});
 
 // One answered call: who asked, what was asked, and when.

@@ -51,12 +51,7 @@ JsonValue arquivo(const std::string& bytes, const std::string& name)
 // When a report was made, as the call saw the time.
 std::string generated_at(const LocalTime& now)
 {
-    const year_month_day ymd(now.day);
-    char buffer[32];
-    std::snprintf(buffer, sizeof buffer, "%02u/%02u/%04d %02d:%02d", static_cast<unsigned>(ymd.day()),
-                  static_cast<unsigned>(ymd.month()), static_cast<int>(ymd.year()), now.minute_of_day / 60,
-                  now.minute_of_day % 60);
-    return buffer;
+    return br_date(now.day) + ' ' + clock_time(now.minute_of_day);
 }
 
 std::string company_name(Database& db, std::string_view empresa)

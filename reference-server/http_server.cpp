@@ -1,6 +1,8 @@
 #include "http_server.h"
 
+#include "call.h"
 #include "connection_table.h"
+#include "formats.h"
 #include "http_limits.h"
 #include "reply_compression.h"
 #include "reply_pieces.h"
@@ -118,22 +120,12 @@ private:
 };
 QuietLog quiet_log;
 
-std::string utc_now()
-{
-    const std::time_t now = std::time(nullptr);
-    std::tm utc{};
-    gmtime_r(&now, &utc);
-    char when[32];
-    std::strftime(when, sizeof when, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return when;
-}
-
 void write_summary()
 {
     const std::string left_out = quiet_log.summary();
     if (left_out.empty()) return;
     const std::lock_guard lock(log_mutex);
-    std::fprintf(stderr, "%s no último minuto: %s\n", utc_now().c_str(), left_out.c_str());
+    std::fprintf(stderr, "%s no último minuto: %s\n", utc_stamp(clock_seconds()).c_str(), left_out.c_str());
 }
 
 void write_log_line(const RequestLog& log)
@@ -145,7 +137,7 @@ void write_log_line(const RequestLog& log)
     std::string target = log.target;
     if (target.starts_with(base_path)) target.erase(0, base_path.size());
     // When (UTC) and from whom, so that a line read later or under attack can be placed.
-    const std::string when = utc_now();
+    const std::string when = utc_stamp(clock_seconds());
     std::string size = std::to_string(log.bytes) + " bytes";
     if (log.codec != Codec::None)
         size += std::string(" (") + codec_name(log.codec) + " " + std::to_string(log.wire_bytes) + ")";

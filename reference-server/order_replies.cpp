@@ -199,13 +199,6 @@ std::optional<int> parse_hour(std::string_view text)
     return hours * 60 + minutes;
 }
 
-std::string hour_text(int minute_of_day)
-{
-    char buffer[8];
-    std::snprintf(buffer, sizeof buffer, "%02d:%02d", minute_of_day / 60 % 24, minute_of_day % 60);
-    return buffer;
-}
-
 SendingVerdict check_sending_time(const SendingRules& rules, const LocalTime& now)
 {
     // The day is the stronger reason: no hour of a blocked day would do.
@@ -222,7 +215,7 @@ void store_sending_rules(Database& db, const std::optional<std::pair<int, int>>&
     db.transaction([&] {
         if (hours)
             db.prepare("INSERT OR REPLACE INTO horario_envio SELECT emp_codigo, ?, ? FROM empresa")
-                .bind_all(hour_text(hours->first), hour_text(hours->second))
+                .bind_all(clock_time(hours->first), clock_time(hours->second))
                 .run();
         if (blocked_days) {
             db.exec("DELETE FROM dia_bloqueado");
@@ -254,7 +247,7 @@ void write_validar_hora_envio_reply(const Call& call, std::string& out)
     JsonValue reply = JsonValue::object();
     reply.insert("VALIDAR_HORARIO", text(verdict.allowed ? "LIBERADO" : "NAO_LIBERADO"));
     // The hour until which orders are taken, which the client shows when the hour is the reason.
-    reply.insert("HORARIO", text(hour_text(rules.limit)));
+    reply.insert("HORARIO", text(clock_time(rules.limit)));
     reply.insert("DIA_BLOQ", text(verdict.blocked_day ? std::to_string(*verdict.blocked_day) : "NULL"));
     write_reply(call, reply, out);
 }
@@ -287,17 +280,6 @@ std::int64_t not_negative(std::int64_t value, std::string_view what)
 {
     if (value < 0) throw RequestError(400, "Valor negativo em \"" + std::string(what) + "\"");
     return value;
-}
-
-std::string received_at()
-{
-    const auto now = floor<seconds>(system_clock::now());
-    const std::time_t t = system_clock::to_time_t(now);
-    std::tm utc{};
-    gmtime_r(&t, &utc);
-    char buffer[32];
-    std::strftime(buffer, sizeof buffer, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return buffer;
 }
 
 } // namespace
@@ -374,7 +356,7 @@ void write_novo_pedido_reply(const Call& call, std::string&)
         }
         call.db.prepare("INSERT INTO pedido VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)")
             .bind_all(v.empresa, v.id, pedido, cli_id, pagamento, entrega, mercadoria, total, observacao,
-                      tab_id, received_at(), request_json)
+                      tab_id, utc_stamp(call.now.utc_seconds), request_json)
             .run();
         auto insert_item = call.db.prepare("INSERT INTO item_pedido VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?)");
         for (const OrderItem& item : items)

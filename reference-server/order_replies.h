@@ -40,4 +40,3 @@ void store_sending_rules(Database& db, const std::optional<std::pair<int, int>>&
 
 // "HH:MM" as minutes of the day, or none.
 std::optional<int> parse_hour(std::string_view text);
-std::string hour_text(int minute_of_day);

@@ -123,15 +123,6 @@ sys_days parse_iso_date(std::string_view iso)
     return sys_days(year(y) / month(m) / day(d));
 }
 
-std::string br_date(sys_days date)
-{
-    const year_month_day ymd(date);
-    char buffer[16];
-    std::snprintf(buffer, sizeof buffer, "%02u/%02u/%04d", static_cast<unsigned>(ymd.day()),
-                  static_cast<unsigned>(ymd.month()), static_cast<int>(ymd.year()));
-    return buffer;
-}
-
 std::int64_t own_client(const Call& call, const JsonValue& object)
 {
     const std::int64_t cli_id = required_whole(object, "CLI_ID");

@@ -32,8 +32,6 @@ enum class DateOrder { DayMonthYear, MonthDayYear };
 // dates with the regional separator). Impossible dates give nothing.
 std::optional<std::chrono::sys_days> parse_date(std::string_view text, DateOrder order);
 std::chrono::sys_days parse_iso_date(std::string_view iso);
-// "DD/MM/YYYY", as the client reads dates under Brazilian settings.
-std::string br_date(std::chrono::sys_days day);
 
 // Appends the reply object with the caller's stored key as its last pair, as every reply carries it.
 void write_reply(const Call& call, JsonValue& reply, std::string& out);

@@ -324,7 +324,7 @@ HttpReply RequestHandler::handle(ServerMethod method, std::string_view body, Cal
                                  std::string_view signature, Codec accepted, std::string_view peer) const
 {
     try {
-        const std::int64_t now = std::time(nullptr);
+        const std::int64_t now = clock_seconds();
         // With signatures required, nothing of the body is parsed and nothing is read but the
         // salesperson's key before the signature verifies.
         std::shared_ptr<Database> db;

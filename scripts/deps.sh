@@ -10,7 +10,7 @@ packages=(
     libsimdjson-dev libboost1.81-dev libzstd-dev zlib1g-dev libsqlite3-dev libssl-dev openssl
     libgtest-dev libgmock-dev
     fonts-dejavu-core
-    poppler-utils qpdf zbar-tools
+    poppler-utils qpdf zbar-tools faketime
     clang-format
     dpkg-dev desktop-file-utils appstream lintian xvfb xdotool
     python3-markdown systemd

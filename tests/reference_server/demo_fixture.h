@@ -1,6 +1,7 @@
 #pragma once
 
 #include "database.h"
+#include "server_process.h"
 
 #include <QDate>
 
@@ -13,8 +14,8 @@ class DemoFixture {
 public:
     explicit DemoFixture(const std::string& database_path) : db_(database_path) {}
 
-    // The server's "today": both run on this machine's local clock.
-    static QDate today() { return QDate::currentDate(); }
+    // The server's "today", the day the test servers are started with.
+    static QDate today() { return ServerProcess::today(); }
     static std::string iso(QDate day) { return day.toString(Qt::ISODate).toStdString(); }
 
     void client(int cli_id, const std::string& vendedor, const std::string& razao);

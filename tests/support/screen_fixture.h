@@ -25,12 +25,8 @@
 // falling between a test's reading and the server's).
 class ScreenTest : public ::testing::Test {
 protected:
-    static QDate hoje() { return QDate(2025, 12, 9); }
-    static void SetUpTestSuite()
-    {
-        server_ = std::make_unique<ServerProcess>(
-            QStringList{QStringLiteral("--data-hoje"), hoje().toString(QStringLiteral("dd/MM/yyyy"))});
-    }
+    static QDate hoje() { return ServerProcess::today(); }
+    static void SetUpTestSuite() { server_ = std::make_unique<ServerProcess>(); }
     static void TearDownTestSuite() { server_.reset(); }
 
     TempFolder dir;

@@ -5,6 +5,17 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+QStringList with_test_day(QStringList arguments)
+{
+    if (!arguments.contains(u"--data-hoje"_s))
+        arguments += {u"--data-hoje"_s, ServerProcess::today().toString(u"dd/MM/yyyy"_s)};
+    return arguments;
+}
+
+} // namespace
+
 #ifdef Q_OS_WIN
 
 #include "wine_bridge.h"
@@ -15,7 +26,7 @@ ServerProcess::ServerProcess(const QStringList& extra_arguments, const QString& 
     : bridge_(std::make_unique<BridgeSession>())
 {
     QJsonArray arguments;
-    for (const QString& argument : extra_arguments)
+    for (const QString& argument : with_test_day(extra_arguments))
         arguments.append(is_windows_path(argument) ? unix_path(argument) : argument);
     const QJsonObject answer = bridge_->call(
         {{u"servidor"_s, arguments}, {u"db"_s, is_windows_path(database) ? unix_path(database) : database}});
@@ -49,7 +60,7 @@ ServerProcess::ServerProcess(const QStringList& extra_arguments, const QString& 
     const QString binary = qEnvironmentVariable("PV_SERVER_BIN");
     if (binary.isEmpty()) qFatal("PV_SERVER_BIN is not set");
     QStringList arguments{u"--host"_s, u"127.0.0.1"_s, u"--port"_s, u"0"_s, u"--db"_s, database_};
-    arguments += extra_arguments;
+    arguments += with_test_day(extra_arguments);
     process_.start(binary, arguments);
     if (!process_.waitForStarted(10000))
         qFatal("pedidos-servidor did not start: %s", qPrintable(process_.errorString()));

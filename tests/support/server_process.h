@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDate>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -16,6 +17,11 @@ class BridgeSession;
 // are passed as the Linux side sees them.
 class ServerProcess {
 public:
+    // The day every test takes for today, the server with --data-hoje and the client's context alike,
+    // so that no run depends on the clock: midnight between two readings, or the weekday.
+    static QDate today() { return QDate(2025, 12, 9); }
+
+    // Unless extra_arguments give --data-hoje, the server takes today() for today.
     explicit ServerProcess(const QStringList& extra_arguments = {}, const QString& database = {});
     ~ServerProcess();
 
