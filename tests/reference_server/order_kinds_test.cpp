@@ -2,8 +2,11 @@
 #include "server_calls.h"
 #include "server_process.h"
 
+#include <QDateTime>
+
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 
 using namespace Qt::StringLiterals;
@@ -401,6 +404,14 @@ TEST_F(OrderKinds, posted_orders_are_stored_with_items_and_instalments_under_eit
                       "parcela|1|BOLETO|28",
                       "parcela|2|BOLETO|56",
                   }));
+        // Received on the server's day (in UTC, so a day apart at most), not the machine's.
+        auto received = f.db().prepare("SELECT recebido_em FROM pedido WHERE ven_pedido = ?");
+        received.bind_all(c.pedido);
+        ASSERT_TRUE(received.step());
+        const QDateTime at =
+            QDateTime::fromString(QString::fromStdString(std::string(received.text(0))), Qt::ISODate);
+        ASSERT_TRUE(at.isValid()) << received.text(0);
+        EXPECT_LE(std::abs(at.date().daysTo(DemoFixture::today())), 1) << received.text(0);
     }
 }
 
