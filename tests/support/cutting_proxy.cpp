@@ -20,6 +20,7 @@ CuttingProxy::CuttingProxy(quint16 target) : target_(target)
             connect(client, &QTcpSocket::readyRead, upstream, [this, client, upstream, sent, doomed] {
                 const QByteArray bytes = client->readAll();
                 sent->append(bytes);
+                sent_.append(bytes);
                 if (!cut_when.isEmpty() && sent->contains(cut_when)) {
                     *doomed = true;
                     cut_when.clear();

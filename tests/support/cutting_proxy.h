@@ -14,8 +14,11 @@ public:
 
     QByteArray cut_when;
     int cuts = 0;
+    // How many times text went from the clients to the server, over every connection.
+    qsizetype sent_count(const QByteArray& text) const { return sent_.count(text); }
 
 private:
+    QByteArray sent_;
     QTcpServer server_;
     quint16 target_;
 };
