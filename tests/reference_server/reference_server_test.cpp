@@ -279,23 +279,26 @@ TEST_F(ReferenceServer, malformed_calls_get_an_error_reply)
 TEST(ReferenceServerProcess, demo_data_is_the_same_in_every_new_database_and_kept_across_restarts)
 {
     TempFolder folder;
-    QByteArray first_clients, first_products;
-    for (const QString& name : {u"a.db"_s, u"b.db"_s, u"a.db"_s}) {
-        SCOPED_TRACE(name.toStdString());
+    const auto download = [&](const QString& name) {
         ServerProcess server({}, folder.path(name));
-        ASSERT_TRUE(server.running());
-        const QByteArray clients =
-            call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1")).body;
-        const QByteArray products =
-            call(server.url(u"getDados_OnLine"_s), request_body("PRODUTO", "Teste", "1")).body;
-        ASSERT_TRUE(clients.startsWith("{\"result\":[{\"CLIENTE0\""));
-        if (first_clients.isEmpty()) {
-            first_clients = clients;
-            first_products = products;
-        }
-        EXPECT_TRUE(clients == first_clients);
-        EXPECT_TRUE(products == first_products);
+        EXPECT_TRUE(server.running());
+        return std::pair{call(server.url(u"getDados_OnLine"_s), request_body("CLIENTE", "Teste", "1")).body,
+                         call(server.url(u"getDados_OnLine"_s), request_body("PRODUTO", "Teste", "1")).body};
+    };
+    const auto a = download(u"a.db"_s);
+    ASSERT_TRUE(a.first.startsWith("{\"result\":[{\"CLIENTE0\""));
+    EXPECT_TRUE(download(u"b.db"_s) == a);
+
+    // A change made while the server is stopped is there when it starts again: it does not seed anew.
+    {
+        Database db(folder.path(u"a.db"_s).toStdString());
+        db.exec("UPDATE cliente SET cli_razao = 'RAZAO MUDADA ENTRE DUAS PARTIDAS' WHERE emp_codigo = "
+                "'Teste' AND "
+                "cli_id = (SELECT MIN(cli_id) FROM cliente WHERE emp_codigo = 'Teste' AND ven_id = '1')");
     }
+    const auto again = download(u"a.db"_s);
+    EXPECT_TRUE(again.first.contains(R"("COL_NOME":"RAZAO MUDADA ENTRE DUAS PARTIDAS")"));
+    EXPECT_TRUE(again.second == a.second);
 }
 
 TEST(ReferenceServerProcess, size_options_seed_a_catalogue_of_that_size_for_salesperson_one)
