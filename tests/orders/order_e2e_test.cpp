@@ -71,6 +71,13 @@ TEST_F(OrderEndToEnd, an_order_passes_the_checks_and_is_stored_once_by_the_serve
     ASSERT_TRUE(order.step());
     EXPECT_EQ(QString::number(order.integer(0)), cli_id);
     EXPECT_EQ(order.integer(1), std::llround(total * 100));
+    // Two of the first product at the client's price table, as the database has it.
+    Statement price(db, "SELECT t.tap_venda_centavos FROM tabela_produto t JOIN cliente c ON c.emp_codigo = "
+                        "t.emp_codigo AND c.tab_id = t.tab_id WHERE c.emp_codigo = 'Teste' AND c.cli_id = ? "
+                        "AND t.pro_id = ?");
+    price.bind_all(std::int64_t{cli_id.toLongLong()}, first);
+    ASSERT_TRUE(price.step());
+    EXPECT_EQ(order.integer(1), 2 * price.integer(0));
     EXPECT_EQ(order.integer(2), 1);
     EXPECT_FALSE(order.step());
     // One post reached the server: the server keeps one order per number whatever it is sent, so
