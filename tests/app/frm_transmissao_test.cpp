@@ -77,10 +77,10 @@ TEST_F(Transmission, imports_replace_the_cache_files_show_only_the_counts_and_ma
     QTest::mouseClick(child<QToolButton>(&screen, u"btnProdutos"_s), Qt::LeftButton);
     EXPECT_TRUE(messages.said.isEmpty()) << messages.said.join(u'\n').toStdString();
     const QByteArray produtos = dir.read(u"produtos.json"_s);
-    EXPECT_EQ(memo(&screen, "memResumo"), u"TABELAS IMPORTADAS > "_s +
-                                              QString::number(objects_named(dir.read(u"tabelas.json"_s), "TABELAS")) +
-                                              u"\nPRODUTOS IMPORTADOS > "_s +
-                                              QString::number(objects_named(produtos, "PRODUTOS")));
+    EXPECT_EQ(memo(&screen, "memResumo"),
+              u"TABELAS IMPORTADAS > "_s +
+                  QString::number(objects_named(dir.read(u"tabelas.json"_s), "TABELAS")) +
+                  u"\nPRODUTOS IMPORTADOS > "_s + QString::number(objects_named(produtos, "PRODUTOS")));
     EXPECT_EQ(memo(&screen, "memDetalhado"), u""_s);
     for (const QString& name : {u"tabelas.json"_s, u"produtos.json"_s})
         EXPECT_EQ(dir.read(name), cached_by_the_list(name, baixar_produtos)) << name.toStdString();
