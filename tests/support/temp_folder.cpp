@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <gtest/gtest.h>
+
 TempFolder::TempFolder()
 {
     dir_.setAutoRemove(true);
@@ -26,7 +28,10 @@ void TempFolder::write(const QString& relative, const QByteArray& bytes) const
     const QString p = path(relative);
     QDir().mkpath(QFileInfo(p).absolutePath());
     QFile f(p);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write(bytes);
+    // A fixture that was not written would make the test check something else: it fails here.
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size() || !f.flush())
+        ADD_FAILURE() << "cannot write the fixture " << p.toStdString() << ": "
+                      << f.errorString().toStdString();
 }
 
 bool TempFolder::exists(const QString& relative) const
