@@ -417,23 +417,33 @@ TEST_F(OrderScreen, clicks_and_keys_during_a_slow_save_do_nothing_and_the_order_
     Tfrm_Cad_Pedidos screen(context, dados);
     compose_order(screen);
 
-    // Each answer takes 300 ms; meanwhile the salesperson saves again, cancels, presses Esc, F2 and
-    // F3, and clicks save twice more.
+    // While each call waits for its answer, the salesperson saves again, cancels, presses Esc, F2
+    // and F3, and double-clicks save as the order is posted.
     for (const QByteArray& r : kPass)
-        server.answer(ScriptedServer::http(200, "{\"result\":[" + r + "]}", 300));
-    server.answer(ScriptedServer::http(200, "{\"result\":[]}", 300));
+        server.answer(ScriptedServer::http(200, "{\"result\":[" + r + "]}"));
+    server.answer(ScriptedServer::http(200, "{\"result\":[]}"));
     messages.answers = {true, true, true};
     bool open_before_the_post_returned = false;
-    QTimer::singleShot(100, &screen, [&] { click(&screen, "btnGravar"); });
-    QTimer::singleShot(400, &screen, [&] { click(&screen, "btnCancelar"); });
-    QTimer::singleShot(700, &screen, [&] { QTest::keyClick(&screen, Qt::Key_Escape); });
-    QTimer::singleShot(550, &screen, [&] { QTest::keyClick(&screen, Qt::Key_F2); });
-    QTimer::singleShot(850, &screen, [&] { QTest::keyClick(&screen, Qt::Key_F3); });
-    QTimer::singleShot(1000, &screen, [&] {
-        QTest::mouseDClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
-        open_before_the_post_returned = screen.isVisible();
-    });
+    server.on_request = [&](qsizetype count) {
+        switch (count) {
+        case 1:
+            click(&screen, "btnGravar");
+            break;
+        case 2:
+            click(&screen, "btnCancelar");
+            QTest::keyClick(&screen, Qt::Key_F2);
+            break;
+        case 3:
+            QTest::keyClick(&screen, Qt::Key_Escape);
+            QTest::keyClick(&screen, Qt::Key_F3);
+            break;
+        default:
+            QTest::mouseDClick(child<QToolButton>(&screen, u"btnGravar"_s), Qt::LeftButton);
+            open_before_the_post_returned = screen.isVisible();
+        }
+    };
     click(&screen, "btnGravar");
+    server.on_request = nullptr;
 
     EXPECT_EQ(messages.said, QStringList{u"information: Pedido Criado com Sucesso!"_s});
     EXPECT_TRUE(open_before_the_post_returned);

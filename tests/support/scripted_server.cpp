@@ -24,6 +24,7 @@ ScriptedServer::ScriptedServer()
                 if (buffer->size() < head_end + 4 + length) return;
                 requests.append(*buffer);
                 buffer->clear();
+                if (on_request) on_request(requests.size());
                 if (a.silent) return;
                 QTimer::singleShot(a.delay_ms, socket, [socket, a] {
                     socket->write(a.bytes);

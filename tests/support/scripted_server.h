@@ -24,6 +24,9 @@ public:
     static Answer http(int status, const QByteArray& body, int delay_ms = 0);
 
     QList<QByteArray> requests; // whole requests as received (headers and body)
+    // Called with the count of requests so far as each one arrives, before it is answered: what a
+    // test does there happens while the client waits for that answer.
+    std::function<void(qsizetype count)> on_request;
 
 private:
     QTcpServer server_;
