@@ -2,6 +2,7 @@
 #include "closed_port.h"
 #include "modal.h"
 #include "order_fixture.h"
+#include "order_screen_driving.h"
 #include "orders/frm_cad_pedidos.h"
 #include "settings/settings.h"
 #include "ui/busy_dialog.h"
@@ -124,7 +125,7 @@ protected:
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, cell.center());
     }
     // Searches a client by name and takes the given row of the list.
-    void choose_client(QWidget* screen, const QString& name, int row)
+    void choose_client_by_name(QWidget* screen, const QString& name, int row)
     {
         type(screen, "edtCliente", name);
         const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s, [row](QWidget* list) {
@@ -136,11 +137,8 @@ protected:
     // A code finds one client; the list still opens, Esc takes it, and the client has no mix.
     void choose_client_by_code(QWidget* screen, const QString& code)
     {
-        type(screen, "edtCod_Cliente", code);
         reply(R"({"CHAVE_VENDEDOR":"47261"})");
-        const auto watch = when_modal(u"Tfrm_Lista_Clientes"_s,
-                                      [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
-        click(screen, "btnPesqClie");
+        order_driving::choose_client(screen, code);
     }
     // Picks the product of a grid row and adds it with a quantity.
     static void add_product(QWidget* screen, int row, const QString& qtd)
@@ -220,7 +218,7 @@ TEST_F(OrderScreen, an_order_composed_on_the_screen_is_checked_sent_and_filed)
 
         // Two trade names begin with PAD; the second row is taken, and its legal name shown.
         reply(R"({"MIX_VENDA0":{"PRO_ID":"10","QTD_PERIODO":"3"},"CHAVE_VENDEDOR":"47261"})");
-        choose_client(&screen, u"pad"_s, 1);
+        choose_client_by_name(&screen, u"pad"_s, 1);
         EXPECT_EQ(text(&screen, "edtCod_Cliente"), u"2"_s);
         EXPECT_EQ(text(&screen, "edtCliente"), u"COMERCIAL CENTRAL LTDA"_s);
         EXPECT_EQ(child<QComboBox>(&screen, u"cbxPagamentos"_s)->currentText(), u"A PRAZO ESPECIAL"_s);

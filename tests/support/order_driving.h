@@ -1,15 +1,12 @@
 #pragma once
 
 #include "database.h"
-#include "modal.h"
+#include "order_screen_driving.h"
 
 #include <QDate>
-#include <QLineEdit>
-#include <QTest>
-#include <QToolButton>
 
-// Composing an order on the order screen as the salesperson does, against pedidos-servidor, and
-// reading the server's database to choose what to order. Needs the reference server's library.
+// Reading pedidos-servidor's database to choose what to order, and what it stored; the order
+// screen is driven by order_screen_driving.h. Needs the reference server's library.
 namespace order_driving {
 
 // The first client of salesperson 1 of "Teste" with (or without) receivables overdue on the day.
@@ -39,30 +36,6 @@ inline int orders_stored(Database& db, int pedido)
                 "SELECT COUNT(*) FROM pedido WHERE emp_codigo = 'Teste' AND ven_id = '1' AND ven_pedido = ?");
     s.bind(1, pedido);
     return s.step() ? static_cast<int>(s.integer(0)) : -1;
-}
-
-// Types the client's code and searches it; the client list closes as it opens.
-inline void choose_client(QWidget* screen, const QString& code)
-{
-    auto* edit = child<QLineEdit>(screen, QStringLiteral("edtCod_Cliente"));
-    edit->clear();
-    QTest::keyClicks(edit, code);
-    const auto watch = when_modal(QStringLiteral("Tfrm_Lista_Clientes"),
-                                  [](QWidget* list) { QTest::keyClick(list, Qt::Key_Escape); });
-    QTest::mouseClick(child<QToolButton>(screen, QStringLiteral("btnPesqClie")), Qt::LeftButton);
-}
-
-// Searches a product by code and adds it with a quantity.
-inline void add(QWidget* screen, int pro_id, int qtd)
-{
-    auto* code = child<QLineEdit>(screen, QStringLiteral("edtCod_Produto"));
-    code->clear();
-    QTest::keyClicks(code, QString::number(pro_id));
-    QTest::mouseClick(child<QToolButton>(screen, QStringLiteral("btnPesqProd")), Qt::LeftButton);
-    auto* quantity = child<QLineEdit>(screen, QStringLiteral("edtQtd"));
-    quantity->clear();
-    QTest::keyClicks(quantity, QString::number(qtd));
-    QTest::mouseClick(child<QToolButton>(screen, QStringLiteral("edtAddProd")), Qt::LeftButton);
 }
 
 } // namespace order_driving
