@@ -1,40 +1,15 @@
 #include "pdf_check.h"
 
+#include "pdf_text.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 using namespace Qt::StringLiterals;
-
-namespace {
-
-QString run(const QString& program, const QStringList& arguments, bool& ok)
-{
-    const QString path = QStandardPaths::findExecutable(program);
-    ok = false;
-    if (path.isEmpty()) {
-        ADD_FAILURE() << program.toStdString() << " not found: scripts/deps.sh installs it";
-        return {};
-    }
-    QProcess process;
-    process.start(path, arguments);
-    ok = process.waitForFinished(60'000) && process.exitStatus() == QProcess::NormalExit &&
-         process.exitCode() == 0;
-    const QString errors = QString::fromUtf8(process.readAllStandardError());
-    // poppler says "Syntax Error" or "Internal Error" and still renders what it can.
-    if (errors.contains(u"Error"_s)) {
-        ADD_FAILURE() << program.toStdString() << ": " << errors.toStdString();
-        ok = false;
-    }
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-} // namespace
 
 bool pdf_structure_is_valid(const QByteArray& bytes, std::string& why)
 {
@@ -84,17 +59,17 @@ CheckedPdf render_pdf(const QByteArray& bytes)
     }
     out.close();
     bool ok = false;
-    const QString info = run(u"pdfinfo"_s, {file}, ok);
+    const QString info = pdf_tool(u"pdfinfo"_s, {file}, &ok);
     if (!ok) return {};
     pdf.pages = QRegularExpression(u"Pages:\\s+(\\d+)"_s).match(info).captured(1).toInt();
     // qpdf reads the file as a strict reader would: warnings fail too (exit code 3).
-    run(u"qpdf"_s, {u"--check"_s, file}, ok);
+    pdf_tool(u"qpdf"_s, {u"--check"_s, file}, &ok);
     if (!ok) return {};
-    run(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-png"_s, file, dir.filePath(u"page"_s)}, ok);
+    pdf_tool(u"pdftoppm"_s, {u"-r"_s, u"30"_s, u"-png"_s, file, dir.filePath(u"page"_s)}, &ok);
     if (!ok) return {};
     const int rendered = static_cast<int>(QDir(dir.path()).entryList({u"page*.png"_s}).size());
     EXPECT_EQ(rendered, pdf.pages);
-    pdf.text = run(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s}, ok);
+    pdf.text = pdf_tool(u"pdftotext"_s, {u"-layout"_s, file, u"-"_s}, &ok);
     if (!ok) return {};
     pdf.bytes = bytes;
     return pdf;
@@ -135,10 +110,11 @@ QString bar_code_of(const QByteArray& bytes, int dpi)
     if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
     out.close();
     bool ok = false;
-    run(u"pdftoppm"_s,
-        {u"-r"_s, QString::number(dpi), u"-gray"_s, u"-singlefile"_s, file, dir.filePath(u"page"_s)}, ok);
+    pdf_tool(u"pdftoppm"_s,
+             {u"-r"_s, QString::number(dpi), u"-gray"_s, u"-singlefile"_s, file, dir.filePath(u"page"_s)},
+             &ok);
     if (!ok) return {};
     const QString read =
-        run(u"zbarimg"_s, {u"--quiet"_s, u"--raw"_s, u"--nodbus"_s, dir.filePath(u"page.pgm"_s)}, ok);
+        pdf_tool(u"zbarimg"_s, {u"--quiet"_s, u"--raw"_s, u"--nodbus"_s, dir.filePath(u"page.pgm"_s)}, &ok);
     return ok ? read.trimmed() : QString();
 }
