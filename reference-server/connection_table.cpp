@@ -1,5 +1,7 @@
 #include "connection_table.h"
 
+#include <algorithm>
+
 #include <tuple>
 
 namespace {
@@ -68,6 +70,13 @@ std::size_t ConnectionTable::size() const
 {
     const std::lock_guard lock(mutex_);
     return entries_.size();
+}
+
+std::size_t ConnectionTable::busy() const
+{
+    const std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(std::count_if(
+        entries_.begin(), entries_.end(), [](const auto& entry) { return entry->state_ == State::Busy; }));
 }
 
 std::shared_ptr<ConnectionTable::Entry> ConnectionTable::victim(const std::string* peer) const

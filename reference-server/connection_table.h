@@ -47,6 +47,8 @@ public:
     void remove(Entry& entry);
 
     std::size_t size() const;
+    // Connections whose request is being answered.
+    std::size_t busy() const;
 
 private:
     // The connection to close for room: among peer's when given, else among all.

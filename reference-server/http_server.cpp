@@ -653,5 +653,15 @@ void HttpServer::run()
 
 void HttpServer::stop()
 {
+    if (d->io.stopped()) return;
+    // No new connection; the requests being answered are finished and logged first, for a few
+    // seconds at most. Connections waiting for a request are not waited for.
+    asio::post(d->io, [this] {
+        beast::error_code ignored;
+        d->acceptor.close(ignored);
+    });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (d->connections.busy() > 0 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     d->io.stop();
 }
