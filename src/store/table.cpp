@@ -467,15 +467,29 @@ struct Table::Impl {
         Q_EMIT q->current_changed(visible_index(current));
     }
 
+    // The rows the filter lets through, in order; between about_to_reset and reset_done.
+    void rebuild_visible()
+    {
+        visible.clear();
+        for (std::uint32_t r = 0; r < rows; ++r)
+            if (!deleted[r] && passes(r)) visible.push_back(r);
+    }
+
+    // The indexes describe rows that are gone: made again by the next locate that needs one.
+    void drop_indexes()
+    {
+        indexes.clear();
+        last_locate_index = nullptr;
+        last_locate_fields.clear();
+    }
+
     void apply_filter(std::optional<TableFilter> filter, bool on)
     {
         drop_pending();
         Q_EMIT q->about_to_reset();
         filtered = on;
         active = std::move(filter);
-        visible.clear();
-        for (std::uint32_t r = 0; r < rows; ++r)
-            if (!deleted[r] && passes(r)) visible.push_back(r);
+        rebuild_visible();
         Q_EMIT q->reset_done();
         // The current row stays current while it is still visible: a client picked in a list stays
         // picked when the list clears its search.
@@ -659,9 +673,7 @@ void Table::empty()
     d->rows = 0;
     d->deleted.clear();
     d->visible.clear();
-    d->indexes.clear();
-    d->last_locate_index = nullptr;
-    d->last_locate_fields.clear();
+    d->drop_indexes();
     Q_EMIT reset_done();
     d->move_to(no_row);
     d->at_eof = true;
@@ -681,12 +693,8 @@ void Table::take_rows(Table& other)
     std::swap(d->columns, other.d->columns);
     std::swap(d->rows, other.d->rows);
     std::swap(d->deleted, other.d->deleted);
-    d->indexes.clear();
-    d->last_locate_index = nullptr;
-    d->last_locate_fields.clear();
-    d->visible.clear();
-    for (std::uint32_t r = 0; r < d->rows; ++r)
-        if (!d->deleted[r] && d->passes(r)) d->visible.push_back(r);
+    d->drop_indexes();
+    d->rebuild_visible();
     Q_EMIT reset_done();
     d->move_to(d->visible.empty() ? no_row : d->visible.front());
     d->at_eof = d->visible.empty();
