@@ -15,7 +15,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();
-    // A run that only skipped cases says so in a line that CTest takes for a skip (its
+    // A run that skipped cases and failed none says so in a line that CTest takes for a skip (its
     // SKIP_REGULAR_EXPRESSION), so that the summary shows it instead of a pass. A failure stays a
     // failure.
     const ::testing::UnitTest& run = *::testing::UnitTest::GetInstance();
