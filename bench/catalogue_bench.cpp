@@ -455,7 +455,7 @@ int interactive(const QString& server)
     constexpr double kRefreshBudget = 4000;
     repeat(
         "client_refresh_load", kRefreshRuns, kRefreshBudget, 3, [](int) {},
-        [&](int) { load_clients(clientes, *reply, ClientRows::UpdateById, "clientes"); });
+        [&](int) { clients_from_reply(clientes, *reply, ClientRows::UpdateById, "clientes"); });
     repeat(
         "client_refresh_read_parse_load", kRefreshRuns, kRefreshBudget, 3, [](int) {},
         [&](int) { carregar_clientes(context, clientes); });

@@ -44,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         switch (data[0] % 10) {
         case 0:
-            load_clients(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json");
+            clients_from_reply(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json");
             break;
         case 1:
-            load_clients(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json");
-            load_clients(dados.tblCliente, *reply, ClientRows::UpdateById, "clientes.json");
+            clients_from_reply(dados.tblCliente, *reply, ClientRows::AppendAll, "clientes.json");
+            clients_from_reply(dados.tblCliente, *reply, ClientRows::UpdateById, "clientes.json");
             break;
         case 2:
             load_products(dados, tabelas_of(*reply), produtos_of(*reply), ProductLoader::StartUp);
@@ -57,13 +57,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             load_products(dados, tabelas_of(*reply), produtos_of(*reply), ProductLoader::ListRefresh);
             break;
         case 4:
-            load_receivables(dados, *reply, cli_id);
+            receivables_from_reply(dados, *reply, cli_id);
             break;
         case 5:
             load_sales(dados, *reply, cli_id);
             break;
         case 6:
-            load_mix(dados.tblMix, *reply);
+            mix_from_reply(dados.tblMix, *reply);
             break;
         case 7:
             (void)ler_estoque(*reply);

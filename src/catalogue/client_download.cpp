@@ -74,7 +74,7 @@ void fill_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, co
 
 } // namespace
 
-void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source)
+void clients_from_reply(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source)
 {
     QElapsedTimer clock;
     clock.start();
@@ -97,7 +97,7 @@ void importar_clientes(const Context& context, Table& tblCliente, const StepDone
     if (!reply) return;
     salvar_json(context, *reply, kFile, Durability::Replaceable);
     step("cache");
-    load_clients(tblCliente, *reply, ClientRows::AppendAll, "clientes");
+    clients_from_reply(tblCliente, *reply, ClientRows::AppendAll, "clientes");
     step("carga");
 }
 
@@ -117,5 +117,5 @@ void carregar_clientes(const Context& context, Table& tblCliente)
     if (!cached)
         throw FileError(
             u"O arquivo %1 não contém um objeto JSON válido; os clientes não foram carregados."_s.arg(kFile));
-    load_clients(tblCliente, *cached, ClientRows::UpdateById, "clientes.json");
+    clients_from_reply(tblCliente, *cached, ClientRows::UpdateById, "clientes.json");
 }

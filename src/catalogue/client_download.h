@@ -20,7 +20,7 @@ enum class ClientRows {
 
 // Loads the clients of a reply (or of clientes.json): the members "CLIENTE0" to "CLIENTE<n-1>",
 // n being the pair count less the key pair.
-void load_clients(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source);
+void clients_from_reply(Table& tblCliente, const JsonValue& reply, ClientRows rows, const char* source);
 
 // Number of clients a reply announces.
 std::size_t client_count(const JsonValue& reply);

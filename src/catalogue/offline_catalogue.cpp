@@ -53,7 +53,7 @@ void carregar_cadastro_anterior(const Context& context, TdmDados& dados, const S
         if (!clients) return;
         if (!progress.clientes) {
             try {
-                load_clients(dados.tblCliente, *clients, ClientRows::AppendAll, "clientes.json");
+                clients_from_reply(dados.tblCliente, *clients, ClientRows::AppendAll, "clientes.json");
                 origem.cadastro = written_at(context, u"clientes.json"_s);
             } catch (const Error&) {
                 dados.tblCliente.empty();

@@ -58,7 +58,7 @@ JsonValue hist_financeiro(const Identity& id, const QString& cli_id)
 
 } // namespace
 
-void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
+void receivables_from_reply(TdmDados& dados, const JsonValue& reply, const QString& cli_id)
 {
     const JsonValue* titulos = reply.find("TITULOS");
     if (!titulos || !titulos->is_object())
@@ -140,7 +140,7 @@ bool carregar_financeiro(const Context& context, TdmDados& dados, const QString&
     const std::optional<JsonValue> reply =
         fetch(context, identity, &hist_financeiro, cli_id, u"títulos do cliente"_s, u"financeiro.json"_s);
     if (!reply) return false;
-    load_receivables(dados, *reply, cli_id);
+    receivables_from_reply(dados, *reply, cli_id);
     return true;
 }
 

@@ -13,7 +13,7 @@ extern const char* const kFiltroFinanceiro;
 
 // Receivables of "HIST_FINANCEIRO": the members "FINANCEIRO0".. of "TITULOS"; an entry whose
 // "CRE_ID" is "NULL" is skipped; every row carries the card's client code.
-void load_receivables(TdmDados& dados, const JsonValue& reply, const QString& cli_id);
+void receivables_from_reply(TdmDados& dados, const JsonValue& reply, const QString& cli_id);
 // Sales of "HIST_VENDA" ("VENDA0".. besides the key) with their items; an item's description comes
 // from tblProduto, whose filter is cleared afterwards.
 void load_sales(TdmDados& dados, const JsonValue& reply, const QString& cli_id);

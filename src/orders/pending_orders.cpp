@@ -68,7 +68,7 @@ QString stem_pedido(const OrderKey& key)
     return kFolder + u"\\venda_"_s + key.pedido + u'_' + key.dia.toString(u"ddMMyy"_s);
 }
 
-std::optional<OrderKey> key_of_file(const QString& file_name)
+std::optional<OrderKey> key_from_file_name(const QString& file_name)
 {
     static const QRegularExpression pattern(
         u"^venda_(-?[0-9]{1,18})_([0-9]{2})([0-9]{2})([0-9]{2})\\.[a-z]+$"_s);
@@ -88,7 +88,7 @@ QList<OrderEntry> listar_pedidos(const Context& context)
     const QStringList names =
         folder.entryList({u"venda_*"_s}, QDir::Files | QDir::Hidden | QDir::System, QDir::NoSort);
     for (const QString& name : names) {
-        const std::optional<OrderKey> key = key_of_file(name);
+        const std::optional<OrderKey> key = key_from_file_name(name);
         if (!key) continue;
         const QString extension = name.mid(name.lastIndexOf(u'.'));
         const QString stem = stem_pedido(*key);

@@ -41,7 +41,7 @@ QString stem_pedido(const OrderKey& key);
 QString caminho_pedido(const Context& context, const OrderKey& key, const QString& extension);
 // The key of a file name of historico_vendas ("venda_10000_091225.json", any extension), or
 // nothing when the name is not one of an order.
-std::optional<OrderKey> key_of_file(const QString& file_name);
+std::optional<OrderKey> key_from_file_name(const QString& file_name);
 
 // Every order of historico_vendas that has a copy or waits to be sent, oldest first (by day, then
 // by number), with its situation.

@@ -18,7 +18,7 @@ const FieldMapping kMix[] = {
 
 } // namespace
 
-void load_mix(Table& tblMix, const JsonValue& reply)
+void mix_from_reply(Table& tblMix, const JsonValue& reply)
 {
     // Besides the entries the reply holds only "CHAVE_VENDEDOR".
     if (reply.size() < 2) return;
@@ -38,6 +38,6 @@ bool carregar_mix(const Context& context, Table& tblMix, const QString& cli_id)
     const std::optional<JsonValue> reply =
         call.get(requests::mix_venda(call.identity(), cli_id), u"mix de compras"_s);
     if (!reply) return false;
-    load_mix(tblMix, *reply);
+    mix_from_reply(tblMix, *reply);
     return true;
 }

@@ -56,7 +56,7 @@ std::optional<JsonValue> ServerCall::get(const JsonValue& request, const QString
     Link link(context_, identity_, settings_);
     JsonParser own;
     JsonValue reply = link.proxy.getDados_OnLine(request, what, context_.parser ? *context_.parser : own);
-    if (key_checked(request_kind(request)) && !check_reply_key(context_, identity_.chave, reply))
+    if (key_checked(request_kind(request)) && !reply_key_is_valid(context_, identity_.chave, reply))
         return std::nullopt;
     return reply;
 }
@@ -80,7 +80,7 @@ bool validar_chave(const Context& context, const QString& configured, std::strin
     return false;
 }
 
-bool check_reply_key(const Context& context, const QString& configured, const JsonValue& reply)
+bool reply_key_is_valid(const Context& context, const QString& configured, const JsonValue& reply)
 {
     const JsonValue* key = reply.find("CHAVE_VENDEDOR");
     if (!key || !(key->is_string() || key->is_number()))

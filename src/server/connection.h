@@ -48,4 +48,4 @@ bool validar_chave(const Context& context, const QString& configured, std::strin
 
 // The reply's "CHAVE_VENDEDOR" checked with validar_chave. A reply without the pair cannot be
 // trusted, so it raises ProtocolError and nothing of it is kept.
-bool check_reply_key(const Context& context, const QString& configured, const JsonValue& reply);
+bool reply_key_is_valid(const Context& context, const QString& configured, const JsonValue& reply);

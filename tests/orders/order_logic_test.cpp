@@ -266,18 +266,20 @@ TEST_F(OrderTest, table_price_is_found_by_name_in_any_case)
 
 TEST_F(OrderTest, mix_entries_without_a_product_are_passed_over)
 {
-    load_mix(dados.tblMix, json(R"({"CHAVE_VENDEDOR":"47261","MIX_VENDA0":{"PRO_ID":"5","QTD_PERIODO":"2,5",)"
-                                R"("VLR_ULT_VENDA":"10,00"},"MIX_VENDA1":{"QTD_PERIODO":"1"},)"
-                                R"("MIX_VENDA2":{"PRO_ID":8,"VLR_ULT_VENDA":null}})"));
-    load_mix(dados.tblMix, json(R"({"CHAVE_VENDEDOR":"47261"})"));
+    mix_from_reply(dados.tblMix,
+                   json(R"({"CHAVE_VENDEDOR":"47261","MIX_VENDA0":{"PRO_ID":"5","QTD_PERIODO":"2,5",)"
+                        R"("VLR_ULT_VENDA":"10,00"},"MIX_VENDA1":{"QTD_PERIODO":"1"},)"
+                        R"("MIX_VENDA2":{"PRO_ID":8,"VLR_ULT_VENDA":null}})"));
+    mix_from_reply(dados.tblMix, json(R"({"CHAVE_VENDEDOR":"47261"})"));
     EXPECT_EQ(column(dados.tblMix, "pro_id"), (QStringList{u"5"_s, u"8"_s}));
     EXPECT_EQ(column(dados.tblMix, "qtd_periodo"), (QStringList{u"2,5"_s, u""_s}));
     EXPECT_EQ(column(dados.tblMix, "vlr_ult_venda"), (QStringList{u"10"_s, u""_s}));
 
     // A value that does not convert stops the load; the rows before it stay.
-    EXPECT_THROW(load_mix(dados.tblMix, json(R"({"MIX_VENDA0":{"PRO_ID":"9"},"MIX_VENDA1":{"PRO_ID":"x"},)"
-                                             R"("CHAVE_VENDEDOR":"1"})")),
-                 ConversionError);
+    EXPECT_THROW(
+        mix_from_reply(dados.tblMix, json(R"({"MIX_VENDA0":{"PRO_ID":"9"},"MIX_VENDA1":{"PRO_ID":"x"},)"
+                                          R"("CHAVE_VENDEDOR":"1"})")),
+        ConversionError);
     EXPECT_EQ(column(dados.tblMix, "pro_id"), (QStringList{u"5"_s, u"8"_s, u"9"_s}));
 }
 

@@ -105,10 +105,10 @@ TEST(KeyCheck, reply_without_key_is_refused_without_touching_the_cache)
     const Context context = make_context(dir, &messages);
     dir.write(u"clientes.json"_s, "{}\r\n");
     JsonValue reply = object_with("CLIENTE0", "x");
-    EXPECT_THROW(check_reply_key(context, u"1"_s, reply), ProtocolError);
+    EXPECT_THROW(reply_key_is_valid(context, u"1"_s, reply), ProtocolError);
     reply.insert("CHAVE_VENDEDOR", JsonValue());
-    EXPECT_THROW(check_reply_key(context, u"1"_s, reply), ProtocolError);
+    EXPECT_THROW(reply_key_is_valid(context, u"1"_s, reply), ProtocolError);
     EXPECT_TRUE(messages.said.isEmpty());
     EXPECT_TRUE(dir.exists(u"clientes.json"_s));
-    EXPECT_TRUE(check_reply_key(context, u"1"_s, object_with("CHAVE_VENDEDOR", "1")));
+    EXPECT_TRUE(reply_key_is_valid(context, u"1"_s, object_with("CHAVE_VENDEDOR", "1")));
 }
