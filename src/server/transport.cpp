@@ -263,6 +263,10 @@ int HttpTransport::exchange(const QUrl& url, const CallSecurity& security, const
     request.setHeader(QNetworkRequest::ContentTypeHeader, u"application/json"_s);
     request.setRawHeader("Accept", "application/json");
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // One manager serves every call now: a cookie one reply sets must not ride on the next
+    // request, which goes as it always went.
+    request.setAttribute(QNetworkRequest::CookieLoadControlAttribute, QNetworkRequest::Manual);
+    request.setAttribute(QNetworkRequest::CookieSaveControlAttribute, QNetworkRequest::Manual);
     request.setTransferTimeout(static_cast<int>(idle_timeout.count()));
     request.setHeader(QNetworkRequest::ContentLengthHeader, body.size());
     request.setAttribute(QNetworkRequest::DoNotBufferUploadDataAttribute, true);

@@ -105,8 +105,8 @@ TEST(Transport, calls_in_a_row_share_a_connection_the_server_keeps)
 {
     // A connection that is kept gets its scripted answer again for each request it carries.
     const auto kept = [](const QByteArray& body, bool close_after) {
-        return ScriptedServer::Answer{"HTTP/1.1 200 X\r\nContent-Length: " + QByteArray::number(body.size()) +
-                                          "\r\n\r\n" + body,
+        return ScriptedServer::Answer{"HTTP/1.1 200 X\r\nSet-Cookie: sessao=1\r\nContent-Length: " +
+                                          QByteArray::number(body.size()) + "\r\n\r\n" + body,
                                       close_after, false, 0};
     };
     ScriptedServer server;
@@ -129,6 +129,9 @@ TEST(Transport, calls_in_a_row_share_a_connection_the_server_keeps)
     EXPECT_EQ(n(), R"({"N":3})");
     EXPECT_EQ(idle_too_long(), R"({"N":4})");
     EXPECT_EQ(server.requests.size(), 6);
+    // A cookie the server set is not sent back: every request has the form it always had.
+    for (const QByteArray& request : server.requests)
+        EXPECT_FALSE(request.toLower().contains("\r\ncookie:")) << request.constData();
 }
 
 // A load parses its replies with one parser: a reply must not depend on its memory afterwards, nor
