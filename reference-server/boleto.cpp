@@ -11,6 +11,18 @@ bool digits_only(std::string_view text)
     return text.find_first_not_of("0123456789") == std::string_view::npos;
 }
 
+// The digits weighted 2, 3, ... up to max_weight from the right, then 2 again, and summed.
+int weighted_sum(std::string_view digits, int max_weight)
+{
+    int sum = 0;
+    int weight = 2;
+    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
+        sum += (*it - '0') * weight;
+        weight = weight == max_weight ? 2 : weight + 1;
+    }
+    return sum;
+}
+
 std::string zero_padded(std::int64_t value, std::size_t width)
 {
     std::string digits = std::to_string(value);
@@ -33,25 +45,13 @@ int modulo10(std::string_view digits)
 
 int modulo11(std::string_view digits)
 {
-    int sum = 0;
-    int weight = 2;
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        sum += (*it - '0') * weight;
-        weight = weight == 9 ? 2 : weight + 1;
-    }
-    const int digit = 11 - sum % 11;
+    const int digit = 11 - weighted_sum(digits, 9) % 11;
     return digit == 0 || digit == 10 || digit == 11 ? 1 : digit;
 }
 
 char check_digit_237(std::string_view digits)
 {
-    int sum = 0;
-    int weight = 2;
-    for (auto it = digits.rbegin(); it != digits.rend(); ++it) {
-        sum += (*it - '0') * weight;
-        weight = weight == 7 ? 2 : weight + 1;
-    }
-    const int remainder = sum % 11;
+    const int remainder = weighted_sum(digits, 7) % 11;
     return remainder == 0 ? '0' : remainder == 1 ? 'P' : static_cast<char>('0' + 11 - remainder);
 }
 

@@ -9,7 +9,6 @@
 #include "request_values.h"
 #include "server/json_value.h"
 
-#include <cstdio>
 #include <optional>
 
 using namespace std::chrono;

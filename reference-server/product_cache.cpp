@@ -5,9 +5,13 @@
 
 std::optional<std::string> ProductCache::Entry::encoded(Codec codec, std::string_view tail) const
 {
-    const std::lock_guard lock(mutex_);
-    const std::optional<CompressedHead>& head = codec == Codec::Zstd ? zstd_ : gzip_;
-    if (codec == Codec::None || !head) return std::nullopt;
+    std::shared_ptr<const CompressedHead> head;
+    {
+        const std::lock_guard lock(mutex_);
+        head = codec == Codec::Zstd ? zstd_ : codec == Codec::Gzip ? gzip_ : nullptr;
+    }
+    // Made once and never changed: the tail is added outside the lock.
+    if (!head) return std::nullopt;
     return head->with_tail(tail);
 }
 
@@ -76,8 +80,9 @@ void ProductCache::compress(Entry& entry, const std::atomic<bool>& stop)
     for (const Codec codec : {Codec::Zstd, Codec::Gzip}) {
         std::optional<CompressedHead> made = CompressedHead::make(entry.head_, codec, stop);
         if (!made) return;
+        auto shared = std::make_shared<const CompressedHead>(std::move(*made));
         const std::lock_guard lock(entry.mutex_);
-        (codec == Codec::Zstd ? entry.zstd_ : entry.gzip_) = std::move(made);
+        (codec == Codec::Zstd ? entry.zstd_ : entry.gzip_) = std::move(shared);
     }
 }
 

@@ -33,8 +33,8 @@ public:
         friend class ProductCache;
         std::string head_;
         mutable std::mutex mutex_;
-        std::optional<CompressedHead> zstd_;
-        std::optional<CompressedHead> gzip_;
+        std::shared_ptr<const CompressedHead> zstd_;
+        std::shared_ptr<const CompressedHead> gzip_;
     };
 
     explicit ProductCache(BackgroundWork& background) : background_(background) {}

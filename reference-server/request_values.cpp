@@ -8,7 +8,6 @@
 #include "server/json_write.h"
 
 #include <charconv>
-#include <cstdio>
 
 using namespace std::chrono;
 

@@ -162,7 +162,8 @@ void RequestHandler::prepare_lists_ahead(const std::function<void(const std::str
         const auto started = std::chrono::steady_clock::now();
         int made = 0;
         Database db(database_path_);
-        auto companies = db.prepare("SELECT DISTINCT emp_codigo FROM produto");
+        auto companies = db.prepare("SELECT emp_codigo FROM empresa e WHERE EXISTS (SELECT 1 FROM produto p "
+                                    "WHERE p.emp_codigo = e.emp_codigo)");
         while (!stop && companies.step()) {
             const std::string empresa(companies.text(0));
             made += products_->warm(
