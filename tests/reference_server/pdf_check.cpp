@@ -11,6 +11,20 @@
 
 using namespace Qt::StringLiterals;
 
+namespace {
+
+// The document as a file in dir, for the tools; empty (and the test failed) when it cannot be written.
+QString written(const QTemporaryDir& dir, const QByteArray& bytes)
+{
+    const QString file = dir.filePath(u"document.pdf"_s);
+    QFile out(file);
+    if (out.open(QIODevice::WriteOnly) && out.write(bytes) == bytes.size() && out.flush()) return file;
+    ADD_FAILURE() << "cannot write " << file.toStdString();
+    return {};
+}
+
+} // namespace
+
 bool pdf_structure_is_valid(const QByteArray& bytes, std::string& why)
 {
     if (!bytes.startsWith("%PDF-1.") || !bytes.endsWith("%%EOF\n")) {
@@ -51,13 +65,8 @@ CheckedPdf render_pdf(const QByteArray& bytes)
     std::string why;
     EXPECT_TRUE(pdf_structure_is_valid(bytes, why)) << why;
     QTemporaryDir dir;
-    const QString file = dir.filePath(u"document.pdf"_s);
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) {
-        ADD_FAILURE() << "cannot write " << file.toStdString();
-        return {};
-    }
-    out.close();
+    const QString file = written(dir, bytes);
+    if (file.isEmpty()) return {};
     bool ok = false;
     const QString info = pdf_tool(u"pdfinfo"_s, {file}, &ok);
     if (!ok) return {};
@@ -105,10 +114,8 @@ CheckedPdf check_pdf(const JsonValue& arquivo)
 QString bar_code_of(const QByteArray& bytes, int dpi)
 {
     QTemporaryDir dir;
-    const QString file = dir.filePath(u"document.pdf"_s);
-    QFile out(file);
-    if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size()) return {};
-    out.close();
+    const QString file = written(dir, bytes);
+    if (file.isEmpty()) return {};
     bool ok = false;
     pdf_tool(u"pdftoppm"_s,
              {u"-r"_s, QString::number(dpi), u"-gray"_s, u"-singlefile"_s, file, dir.filePath(u"page"_s)},
